@@ -1,0 +1,39 @@
+#include "app/met_loader.h"
+
+#include "platform/console.h"
+#include "platform/disk.h"
+
+std::optional<MetImage> LoadMetImage(const std::string& metPath, Disk& disk, Console& console) {
+  OpenResult opened = disk.OpenShared(metPath);
+  uint64_t size = 0;
+  if (!opened.error) opened.error = disk.FileSize(opened.file, &size);
+  if (opened.error) {
+    Print(console, "Error opening '%s' (Error %d)\nPress any key\n", metPath.c_str(), opened.error);
+    console.WaitForKey();
+    return std::nullopt;
+  }
+  // The whole 64-bit size counts: a file of 4 GiB and a few bytes is not small.
+  if (size > kMaxMetImageSize) {
+    Print(console, "Error: .met file is too large, can't be loaded!\nPress any key!\n");
+    console.WaitForKey();
+    return std::nullopt;
+  }
+  MetImage image;
+  // calloc rather than new: a failed allocation here has a message of its
+  // own. Exactly the size, so that the sanitizers see a read past the end.
+  image.bytes.reset(static_cast<uint8_t*>(std::calloc(size ? size : 1, 1)));
+  if (!image.bytes) {
+    Print(console, "Error creating buffer for %s\nPress any key!\n", metPath.c_str());
+    opened.file.Close();
+    console.WaitForKey();
+    return std::nullopt;
+  }
+  // Whatever a failing read leaves out stays zero and outside the image,
+  // where the readers report it as a truncated file.
+  while (image.size < size) {
+    ReadResult got = disk.Read(opened.file, image.bytes.get() + image.size, size - image.size);
+    if (got.error || got.count == 0) break;
+    image.size += static_cast<uint32_t>(got.count);
+  }
+  return image;
+}

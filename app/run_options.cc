@@ -1,0 +1,44 @@
+#include "app/run_options.h"
+
+#include <cctype>
+#include <initializer_list>
+
+const char kUsageText[] =
+    "eMule .part file partsweep v1.4.\n"
+    "Usage: partsweep <part.met file> [/rebuild] [/complete]\n\n"
+    "\t/rebuild:\trecalc. checksum and creates gaps for corrupted parts\n"
+    "\t/complete:\tremoves all gaps so that the file seems to be complete\n"
+    "\t/nosparse:\tDon't create sparse file, but clears with zeroes.";
+
+namespace {
+
+bool EqualIgnoringCase(const char* a, const char* b) {
+  for (; *a && *b; ++a, ++b) {
+    if (std::tolower(static_cast<unsigned char>(*a)) != std::tolower(static_cast<unsigned char>(*b)))
+      return false;
+  }
+  return *a == *b;
+}
+
+}  // namespace
+
+RunOptions ScanSwitches(int argc, const char* const* argv) {
+  RunOptions options;
+  for (int i = 0; i < argc; ++i) {
+    if (EqualIgnoringCase(argv[i], "/rebuild"))
+      options.rebuild = true;
+    else if (EqualIgnoringCase(argv[i], "/complete"))
+      options.complete = true;
+    else if (EqualIgnoringCase(argv[i], "/nosparse"))
+      options.nosparse = true;
+  }
+  return options;
+}
+
+bool IsHelpRequest(int argc, const char* const* argv) {
+  if (argc != 2) return false;
+  for (const char* help : {"--help", "-h", "-?", "/?"}) {
+    if (EqualIgnoringCase(argv[1], help)) return true;
+  }
+  return false;
+}

@@ -1,0 +1,78 @@
+#include "met/met_header.h"
+
+#include "platform/console.h"
+
+namespace {
+
+constexpr uint8_t kVersionPlain = 0xE0;
+constexpr uint8_t kVersionCompactCapable = 0xE1;
+// The bytes 00 00 02 01 at offsets 24 to 27 mark a compact 0xE0 header.
+constexpr uint32_t kCompactProbe = 0x01020000;
+constexpr ReadCursor kProbeOffset = 24;
+
+bool MayBeCompact(const MetImage& image, uint8_t version) {
+  if (version == kVersionCompactCapable) return true;
+  // A file too short for the probe cannot be compact: a compact 0xE0 header
+  // with that probe always has a tag behind its tag count.
+  ReadCursor probeAt = kProbeOffset;
+  uint32_t probe = 0;
+  return ReadU32(image, probeAt, &probe) && probe == kCompactProbe;
+}
+
+bool ReadCompact(const MetImage& image, MetHeader& header) {
+  ReadCursor cursor = 1;
+  header.layout = HeaderLayout::CompactHeader;
+  if (!ReadU8(image, cursor, &header.opaqueByte) || !ReadU32(image, cursor, &header.opaqueWord) ||
+      !ReadBytes(image, cursor, header.fileHash, 16) || !ReadU32(image, cursor, &header.tagCount))
+    return false;
+  header.firstTag = cursor;
+  return true;
+}
+
+bool ReadFull(const MetImage& image, MetHeader& header) {
+  ReadCursor cursor = 1;
+  header.layout = HeaderLayout::FullHeader;
+  if (!ReadU32(image, cursor, &header.opaqueWord) || !ReadBytes(image, cursor, header.fileHash, 16) ||
+      !ReadU16(image, cursor, &header.partCount))
+    return false;
+  header.partHashes = cursor;
+  uint32_t hashBytes = 16u * header.partCount;
+  if (!HasBytes(image, cursor, hashBytes)) return false;
+  cursor += hashBytes;
+  if (!ReadU32(image, cursor, &header.tagCount)) return false;
+  header.firstTag = cursor;
+  return true;
+}
+
+}  // namespace
+
+void ReportTruncated(const MetImage& image, Console& console) {
+  // Reads are in order, so the first byte missing is the one past the end.
+  Print(console, "Error: .met file is truncated at offset %u!\n", image.size);
+}
+
+std::optional<MetHeader> ReadMetHeader(const MetImage& image, Console& console) {
+  MetHeader header;
+  ReadCursor cursor = 0;
+  if (!ReadU8(image, cursor, &header.version)) {
+    ReportTruncated(image, console);
+    return std::nullopt;
+  }
+  if (header.version != kVersionPlain && header.version != kVersionCompactCapable) {
+    Print(console, "Error: .met file version %#x invalid!\n", header.version);
+    return std::nullopt;
+  }
+  uint32_t wordAtOne = 0;
+  ReadCursor atOne = 1;
+  bool compact = MayBeCompact(image, header.version) && ReadU32(image, atOne, &wordAtOne) &&
+                 wordAtOne != 0;
+  if (!(compact ? ReadCompact(image, header) : ReadFull(image, header))) {
+    ReportTruncated(image, console);
+    return std::nullopt;
+  }
+  return header;
+}
+
+const uint8_t* PartHash(const MetImage& image, const MetHeader& header, uint32_t index) {
+  return image.data() + header.partHashes + 16u * index;
+}

@@ -1,0 +1,46 @@
+// Standard output and the keyboard, behind one interface so that tests can
+// read what a run printed.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+/// Where the tool's messages go.
+class Console {
+ public:
+  virtual ~Console() = default;
+
+  /// Writes text to standard output; it is out before the call returns, so
+  /// that an in-place redraw and an abrupt end lose nothing.
+  virtual void Write(std::string_view text) = 0;
+  /// Remembers the cursor position for RedrawFromMark; false where output is
+  /// no terminal, and then RedrawFromMark does nothing.
+  virtual bool MarkCursor() = 0;
+  /// Moves the cursor back to the remembered position, so that the next
+  /// text overwrites what was written since.
+  virtual void RedrawFromMark() = 0;
+  /// Waits for one key press (one character of input when it is no
+  /// terminal); the end of input ends the wait.
+  virtual void WaitForKey() = 0;
+};
+
+/// The process's own console.
+Console& SystemConsole();
+
+/// Formats like printf and writes the result.
+void Print(Console& console, const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 2, 3)))
+#endif
+    ;
+
+/// Formats like printf into a string.
+std::string Format(const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
+
+/// Ends the run at once with "Error: out of memory" and status 1; installed
+/// as the handler of a failed allocation.
+[[noreturn]] void ExitOutOfMemory();

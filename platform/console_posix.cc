@@ -1,0 +1,50 @@
+#include "platform/console.h"
+
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+namespace {
+
+class PosixConsole : public Console {
+ public:
+  void Write(std::string_view text) override {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+  }
+
+  bool MarkCursor() override {
+    if (!isatty(STDOUT_FILENO)) return false;
+    Write("\0337");  // the terminal remembers the cursor position
+    return true;
+  }
+
+  void RedrawFromMark() override {
+    if (isatty(STDOUT_FILENO)) Write("\0338");
+  }
+
+  void WaitForKey() override {
+    char key;
+    termios saved;
+    if (!isatty(STDIN_FILENO) || tcgetattr(STDIN_FILENO, &saved) != 0) {
+      (void)!read(STDIN_FILENO, &key, 1);
+      return;
+    }
+    // One key without Enter and without echo; the terminal is restored after.
+    termios raw = saved;
+    raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
+    raw.c_cc[VMIN] = 1;
+    raw.c_cc[VTIME] = 0;
+    tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+    (void)!read(STDIN_FILENO, &key, 1);
+    tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+  }
+};
+
+}  // namespace
+
+Console& SystemConsole() {
+  static PosixConsole console;
+  return console;
+}

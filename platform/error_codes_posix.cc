@@ -1,0 +1,10 @@
+#include "platform/error_codes.h"
+
+#include <cerrno>
+
+const int kErrorNotFound = ENOENT;
+const int kErrorAlreadyExists = EEXIST;
+const int kErrorNoSpace = ENOSPC;
+const int kErrorIo = EIO;
+const int kErrorBusy = EBUSY;
+const int kErrorNotSupported = EOPNOTSUPP;

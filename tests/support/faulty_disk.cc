@@ -1,0 +1,105 @@
+#include "tests/support/faulty_disk.h"
+
+void FaultyDisk::FailCall(DiskOp op, int nth, int error, bool always) {
+  failOp_ = op;
+  failNth_ = nth;
+  failError_ = error;
+  failAlways_ = always;
+}
+
+int FaultyDisk::Fault(DiskOp op) {
+  int call = ++calls_[static_cast<size_t>(op)];
+  if (op != failOp_) return 0;
+  return call == failNth_ || (failAlways_ && call > failNth_) ? failError_ : 0;
+}
+
+namespace {
+
+OpenResult Failed(int error) {
+  OpenResult result;
+  result.error = error;
+  return result;
+}
+
+}  // namespace
+
+OpenResult FaultyDisk::OpenShared(const std::string& path) {
+  int error = Fault(DiskOp::OpenShared);
+  return error ? Failed(error) : real_.OpenShared(path);
+}
+
+OpenResult FaultyDisk::OpenForReading(const std::string& path) {
+  int error = Fault(DiskOp::OpenForReading);
+  return error ? Failed(error) : real_.OpenForReading(path);
+}
+
+OpenResult FaultyDisk::OpenExclusive(const std::string& path) {
+  int error = Fault(DiskOp::OpenExclusive);
+  return error ? Failed(error) : real_.OpenExclusive(path);
+}
+
+OpenResult FaultyDisk::CreateNew(const std::string& path) {
+  int error = Fault(DiskOp::CreateNew);
+  return error ? Failed(error) : real_.CreateNew(path);
+}
+
+int FaultyDisk::FileSize(File& file, uint64_t* size) {
+  int error = Fault(DiskOp::FileSize);
+  return error ? error : real_.FileSize(file, size);
+}
+
+int FaultyDisk::Seek(File& file, uint64_t offset) {
+  int error = Fault(DiskOp::Seek);
+  return error ? error : real_.Seek(file, offset);
+}
+
+ReadResult FaultyDisk::Read(File& file, void* buffer, size_t size) {
+  ReadResult failed;
+  failed.error = Fault(DiskOp::Read);
+  return failed.error ? failed : real_.Read(file, buffer, size);
+}
+
+int FaultyDisk::Write(File& file, const void* buffer, size_t size) {
+  int error = Fault(DiskOp::Write);
+  return error ? error : real_.Write(file, buffer, size);
+}
+
+int FaultyDisk::Flush(File& file) {
+  int error = Fault(DiskOp::Flush);
+  return error ? error : real_.Flush(file);
+}
+
+int FaultyDisk::SetSparse(File& file) {
+  int error = Fault(DiskOp::SetSparse);
+  return error ? error : real_.SetSparse(file);
+}
+
+int FaultyDisk::ZeroRange(File& file, uint64_t offset, uint64_t length) {
+  int error = Fault(DiskOp::ZeroRange);
+  return error ? error : real_.ZeroRange(file, offset, length);
+}
+
+int FaultyDisk::LinkNoReplace(const std::string& from, const std::string& to) {
+  int error = Fault(DiskOp::LinkNoReplace);
+  return error ? error : real_.LinkNoReplace(from, to);
+}
+
+int FaultyDisk::MoveNoReplace(const std::string& from, const std::string& to) {
+  int error = Fault(DiskOp::MoveNoReplace);
+  return error ? error : real_.MoveNoReplace(from, to);
+}
+
+int FaultyDisk::MoveReplace(const std::string& from, const std::string& to) {
+  int error = Fault(DiskOp::MoveReplace);
+  return error ? error : real_.MoveReplace(from, to);
+}
+
+int FaultyDisk::Remove(const std::string& path) {
+  int error = Fault(DiskOp::Remove);
+  return error ? error : real_.Remove(path);
+}
+
+int FaultyDisk::FlushFolder(const std::string& folder) {
+  int error = Fault(DiskOp::FlushFolder);
+  return error ? error : real_.FlushFolder(folder);
+}

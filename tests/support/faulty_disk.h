@@ -1,0 +1,49 @@
+// The real disk with one chosen operation made to fail, to check what a
+// run leaves behind when the disk lets it down.
+#pragma once
+
+#include <array>
+
+#include "platform/disk.h"
+
+enum class DiskOp {
+  OpenShared, OpenForReading, OpenExclusive, CreateNew, FileSize, Seek, Read, Write, Flush,
+  SetSparse, ZeroRange, LinkNoReplace, MoveNoReplace, MoveReplace, Remove, FlushFolder, Count
+};
+
+class FaultyDisk : public Disk {
+ public:
+  /// Makes call number `nth` (from 1) of `op` fail with `error`; with
+  /// `always`, every call from that one on.
+  void FailCall(DiskOp op, int nth, int error, bool always = false);
+  /// How many times `op` was called.
+  int Calls(DiskOp op) const { return calls_[static_cast<size_t>(op)]; }
+
+  OpenResult OpenShared(const std::string& path) override;
+  OpenResult OpenForReading(const std::string& path) override;
+  OpenResult OpenExclusive(const std::string& path) override;
+  OpenResult CreateNew(const std::string& path) override;
+  int FileSize(File& file, uint64_t* size) override;
+  int Seek(File& file, uint64_t offset) override;
+  ReadResult Read(File& file, void* buffer, size_t size) override;
+  int Write(File& file, const void* buffer, size_t size) override;
+  int Flush(File& file) override;
+  int SetSparse(File& file) override;
+  int ZeroRange(File& file, uint64_t offset, uint64_t length) override;
+  int LinkNoReplace(const std::string& from, const std::string& to) override;
+  int MoveNoReplace(const std::string& from, const std::string& to) override;
+  int MoveReplace(const std::string& from, const std::string& to) override;
+  int Remove(const std::string& path) override;
+  int FlushFolder(const std::string& folder) override;
+
+ private:
+  /// Counts the call and gives the error it is to fail with, or 0.
+  int Fault(DiskOp op);
+
+  Disk& real_ = SystemDisk();
+  std::array<int, static_cast<size_t>(DiskOp::Count)> calls_{};
+  DiskOp failOp_ = DiskOp::Count;
+  int failNth_ = 0;
+  int failError_ = 0;
+  bool failAlways_ = false;
+};

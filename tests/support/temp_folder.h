@@ -1,0 +1,30 @@
+// A fresh folder for one test, removed with everything in it afterwards,
+// also when an assertion fails.
+#pragma once
+
+#include <string>
+
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+
+  /// The folder's path.
+  const std::string& path() const { return path_; }
+  /// The path of `name` inside the folder.
+  std::string Path(const std::string& name) const;
+
+ private:
+  std::string path_;
+};
+
+/// The whole content of a file; "" when it cannot be read.
+std::string ReadFileBytes(const std::string& path);
+/// Writes (replaces) a file with the given bytes.
+bool WriteFileBytes(const std::string& path, const std::string& bytes);
+/// True when a file or folder of that name exists.
+bool PathExists(const std::string& path);
+/// The names in a folder, sorted.
+std::string ListFolder(const std::string& path);
