@@ -2,8 +2,10 @@
 
 #include <optional>
 
+#include "app/met_install.h"
 #include "app/met_loader.h"
 #include "app/run_options.h"
+#include "rewrite/met_rewrite.h"
 #include "platform/console.h"
 #include "platform/disk.h"
 
@@ -27,7 +29,16 @@ int RunPartsweep(int argc, const char* const* argv, Disk& disk, Console& console
   std::string partPath = DefaultPartFilePath(metPath);
   std::optional<MetImage> image = LoadMetImage(metPath, disk, console);
   if (!image) return 1;
-  (void)options;
+  if (options.rebuild || options.complete) {
+    // Both switches together ask for what /complete does.
+    RewriteMode mode = options.complete ? RewriteMode::Complete : RewriteMode::Rebuild;
+    std::optional<std::string> content = RewriteMetFile(*image, mode, nullptr, console);
+    if (!content) {
+      ReportUnchanged(metPath, console);
+      return 1;
+    }
+    return InstallMetFile(metPath, *content, disk, console) ? 0 : 1;
+  }
   (void)partPath;
   return 0;
 }

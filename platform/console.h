@@ -44,3 +44,8 @@ std::string Format(const char* format, ...)
 /// Ends the run at once with "Error: out of memory" and status 1; installed
 /// as the handler of a failed allocation.
 [[noreturn]] void ExitOutOfMemory();
+
+/// The gap bar's two cells as this platform's console shows them: a
+/// downloaded stretch (a full block) and a gap (a medium shade).
+extern const char kBarDownloaded[];
+extern const char kBarGap[];

@@ -1,16 +1,14 @@
 #include "tests/support/faulty_disk.h"
 
 void FaultyDisk::FailCall(DiskOp op, int nth, int error, bool always) {
-  failOp_ = op;
-  failNth_ = nth;
-  failError_ = error;
-  failAlways_ = always;
+  plans_[static_cast<size_t>(op)] = Plan{nth, error, always};
 }
 
 int FaultyDisk::Fault(DiskOp op) {
   int call = ++calls_[static_cast<size_t>(op)];
-  if (op != failOp_) return 0;
-  return call == failNth_ || (failAlways_ && call > failNth_) ? failError_ : 0;
+  const Plan& plan = plans_[static_cast<size_t>(op)];
+  if (plan.nth == 0) return 0;
+  return call == plan.nth || (plan.always && call > plan.nth) ? plan.error : 0;
 }
 
 namespace {

@@ -14,7 +14,7 @@ enum class DiskOp {
 class FaultyDisk : public Disk {
  public:
   /// Makes call number `nth` (from 1) of `op` fail with `error`; with
-  /// `always`, every call from that one on.
+  /// `always`, every call from that one on. Plans for several operations add up.
   void FailCall(DiskOp op, int nth, int error, bool always = false);
   /// How many times `op` was called.
   int Calls(DiskOp op) const { return calls_[static_cast<size_t>(op)]; }
@@ -42,8 +42,10 @@ class FaultyDisk : public Disk {
 
   Disk& real_ = SystemDisk();
   std::array<int, static_cast<size_t>(DiskOp::Count)> calls_{};
-  DiskOp failOp_ = DiskOp::Count;
-  int failNth_ = 0;
-  int failError_ = 0;
-  bool failAlways_ = false;
+  struct Plan {
+    int nth = 0;
+    int error = 0;
+    bool always = false;
+  };
+  std::array<Plan, static_cast<size_t>(DiskOp::Count)> plans_{};
 };

@@ -1,0 +1,131 @@
+#include "met/tag_writer.h"
+
+#include <cstring>
+
+#include "platform/console.h"
+
+namespace {
+
+constexpr size_t kMaxShortLength = 0xFFFF;
+
+void PutU16(std::string& out, uint32_t v) {
+  out += char(v & 0xFF);
+  out += char(v >> 8 & 0xFF);
+}
+
+void PutU32(std::string& out, uint32_t v) {
+  PutU16(out, v & 0xFFFF);
+  PutU16(out, v >> 16);
+}
+
+uint32_t LoadLittleEndian(const void* value, size_t count) {
+  const uint8_t* bytes = static_cast<const uint8_t*>(value);
+  uint32_t number = 0;
+  for (size_t i = 0; i < count; ++i) number |= uint32_t(bytes[i]) << (8 * i);
+  return number;
+}
+
+// The value bytes for a type that has them; false for a type without a
+// known encoding or a value the format cannot carry.
+bool EncodeValue(std::string& out, uint8_t type, const TagRecord& tag) {
+  switch (type) {
+    case TagHash:
+      if (tag.data.size() != 16) return false;
+      out += tag.data;
+      return true;
+    case TagString:
+      if (tag.data.size() > kMaxShortLength) return false;
+      PutU16(out, uint32_t(tag.data.size()));
+      out += tag.data;
+      return true;
+    case TagUInt32:
+    case TagFloat:
+      PutU32(out, tag.value);
+      return true;
+    case TagUInt16:
+      PutU16(out, tag.value);
+      return true;
+    case TagUInt8:
+    case TagBool:
+      out += char(tag.value & 0xFF);
+      return true;
+    case TagBoolArray:
+      if (tag.value > kMaxShortLength || tag.data.size() != tag.value / 8 + 1) return false;
+      PutU16(out, tag.value);
+      out += tag.data;
+      return true;
+    case TagBlob:
+      if (tag.data.size() != tag.length) return false;
+      PutU32(out, tag.length);
+      out += tag.data;
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+TagRecord BuildTag(uint8_t type, const std::string& name, const void* value, uint32_t count) {
+  TagRecord tag;
+  tag.type = type;
+  if (type & kTagIdFormBit)
+    tag.nameId = name.empty() ? 0 : static_cast<uint8_t>(name[0]);
+  else
+    tag.name = std::string(name.c_str());  // a name ends at its first NUL
+  const char* source = static_cast<const char*>(value);
+  switch (type & static_cast<uint8_t>(~kTagIdFormBit)) {
+    case TagHash:
+      tag.data.assign(source, 16);
+      break;
+    case TagString:
+      tag.data = source;
+      break;
+    case TagUInt32:
+    case TagFloat:
+      tag.value = LoadLittleEndian(source, 4);
+      break;
+    case TagUInt16:
+      tag.value = LoadLittleEndian(source, 2);
+      break;
+    case TagBool:
+    case TagUInt8:
+      tag.value = LoadLittleEndian(source, 1);
+      break;
+    case TagBoolArray:
+      // Given as on disk: the bit count, then its bytes.
+      tag.value = LoadLittleEndian(source, 2);
+      tag.data.assign(source + 2, tag.value / 8 + 1);
+      break;
+    case TagBlob:
+      tag.length = count;
+      tag.data.assign(source, count);
+      break;
+    default:
+      tag.data.assign(source, count);
+      break;
+  }
+  return tag;
+}
+
+bool WriteTag(std::string& out, const TagRecord& tag, Console& console) {
+  const uint8_t type = tag.type & static_cast<uint8_t>(~kTagIdFormBit);
+  const size_t start = out.size();
+  if (!tag.name) {
+    out += char(type | kTagIdFormBit);
+    out += char(tag.nameId);
+  } else if (tag.name->size() <= kMaxShortLength) {
+    out += char(type);
+    PutU16(out, uint32_t(tag.name->size()));
+    out += *tag.name;
+  } else {
+    Print(console, "Error: %s: tag name too long\n", "WriteTag");
+    return false;
+  }
+  if (!EncodeValue(out, type, tag)) {
+    out.resize(start);
+    Print(console, "Error: %s: Unkown Tag Type %d\n", "WriteTag", type);
+    return false;
+  }
+  return true;
+}

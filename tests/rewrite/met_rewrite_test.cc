@@ -1,0 +1,215 @@
+#include "rewrite/met_rewrite.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/console.h"
+#include "sample/sample_download.h"
+#include "tests/support/client_sample.h"
+#include "tests/support/met_decoder.h"
+#include "tests/support/string_console.h"
+
+namespace {
+
+std::string U32(uint32_t v) { return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
+
+std::optional<std::string> Rewrite(const std::string& old, RewriteMode mode,
+                                   StringConsole& console, const PartCheck& check = nullptr) {
+  MetImage image = MakeMetImage(old.data(), old.size());
+  return RewriteMetFile(image, mode, check, console);
+}
+
+std::string Bar(int firstGap, int lastGap) {
+  std::string bar = " ";
+  for (int cell = 0; cell < 78; ++cell)
+    bar += cell >= firstGap && cell <= lastGap ? kBarGap : kBarDownloaded;
+  return bar + "\n";
+}
+
+bool IsGapName(const DecodedTag& tag) {
+  if (tag.name.empty() || (tag.name[0] != '\x09' && tag.name[0] != '\x0A')) return false;
+  if (tag.idForm || tag.name.size() == 1) return true;
+  return tag.name.find_first_not_of("0123456789", 1) == std::string::npos;
+}
+
+// The old file's tags that a rewrite keeps, as they read after the
+// reader's widening of small integers and short strings.
+void ExpectSameTags(const std::vector<DecodedTag>& old, const std::vector<DecodedTag>& kept) {
+  size_t next = 0;
+  for (const DecodedTag& tag : old) {
+    if (IsGapName(tag)) continue;
+    ASSERT_LT(next, kept.size());
+    const DecodedTag& copy = kept[next++];
+    EXPECT_EQ(tag.idForm, copy.idForm);
+    EXPECT_EQ(tag.name, copy.name);
+    if (tag.type == 0x08 || tag.type == 0x09) {
+      EXPECT_EQ(0x03, copy.type);
+      EXPECT_EQ(tag.number, copy.number);
+    } else if (tag.type >= 0x11 && tag.type <= 0x20) {
+      EXPECT_EQ(0x02, copy.type);
+      EXPECT_EQ(tag.text, copy.text);
+    } else {
+      EXPECT_EQ(tag.type, copy.type);
+      EXPECT_EQ(tag.raw, copy.raw);
+    }
+  }
+  EXPECT_EQ(next, kept.size());
+}
+
+TEST(MetRewriteTest, CompleteOnTheClientSample) {
+  const std::string old = ClientSampleMet();
+  StringConsole console;
+  std::optional<std::string> written = Rewrite(old, RewriteMode::Complete, console);
+  ASSERT_TRUE(written);
+  // The same header, 15 tags, and the old tags but the last two (the gap),
+  // whose encoding is already the one the tool writes.
+  const size_t gapTagBytes = 2 * 9;
+  EXPECT_EQ(old.substr(0, 23) + U32(15) + old.substr(27, old.size() - 27 - gapTagBytes), *written);
+  EXPECT_EQ("Hash Id: 0123456789abcdef0123456789abcdef\nHashed Part Count: 0\nTag Count : 15\n" +
+                Bar(0, 77),
+            console.output);
+}
+
+TEST(MetRewriteTest, CompleteKeepsEveryOtherTagInOrder) {
+  SampleDownload download;
+  download.everyTagType = true;
+  download.gaps = {{0, 100}, {5000, 7000}, {29000000, 30000000}};
+  download.extraTags = {SampleTag{0x89, "\x09", "\x05"}, SampleNumberTag("late", 1),
+                        SampleTag{0x83, "\x0A", U32(50)}};
+  download.trailer = "after the tags";
+  const std::string old = EncodeSampleMet(download);
+  StringConsole console;
+  std::optional<std::string> written = Rewrite(old, RewriteMode::Complete, console);
+  ASSERT_TRUE(written) << console.output;
+  DecodedMet before = DecodeMet(old), after = DecodeMet(*written);
+  ASSERT_TRUE(before.ok && after.ok);
+  EXPECT_EQ(before.head, after.head);
+  EXPECT_EQ(after.tags.size(), after.tagCount);
+  EXPECT_EQ(before.tags.size() - 8, after.tags.size());
+  ExpectSameTags(before.tags, after.tags);
+  EXPECT_EQ("after the tags", after.trailer);
+  EXPECT_TRUE(ClientGaps(after).empty());
+}
+
+TEST(MetRewriteTest, RebuildWritesTheGapsLastWithTheClientsNames) {
+  SampleDownload download;
+  download.gaps = {};
+  // Gaps in id form and in single-byte string form, spread among other tags.
+  download.extraTags = {SampleTag{0x83, "\x09", U32(100)}, SampleNumberTag("a", 1),
+                        SampleTag{0x83, "\x0A", U32(200)}, SampleNumberTag("\x09", 500),
+                        SampleNumberTag("b", 2),           SampleNumberTag("\x0A", 600),
+                        SampleNumberTag("\x09" "7", 77)};  // no end follows: dropped
+  const std::string old = EncodeSampleMet(download);
+  StringConsole console;
+  std::optional<std::string> written = Rewrite(old, RewriteMode::Rebuild, console);
+  ASSERT_TRUE(written) << console.output;
+  DecodedMet before = DecodeMet(old), after = DecodeMet(*written);
+  ASSERT_TRUE(after.ok);
+  EXPECT_EQ(after.tags.size(), after.tagCount);
+  ASSERT_EQ(before.tags.size() - 5 + 4, after.tags.size());
+  std::vector<DecodedTag> kept(after.tags.begin(), after.tags.end() - 4);
+  ExpectSameTags(before.tags, kept);
+  const DecodedTag* gapTags = &after.tags[after.tags.size() - 4];
+  EXPECT_EQ("\x09" "0", gapTags[0].name);
+  EXPECT_EQ("\x0A" "0", gapTags[1].name);
+  EXPECT_EQ("\x09" "1", gapTags[2].name);
+  EXPECT_EQ("\x0A" "1", gapTags[3].name);
+  EXPECT_EQ((std::vector<std::pair<uint32_t, uint32_t>>{{100, 200}, {500, 600}}), ClientGaps(after));
+}
+
+TEST(MetRewriteTest, EndTagsWithoutAStartMakeNoGap) {
+  SampleDownload download;
+  download.gaps = {};
+  download.extraTags = {SampleNumberTag("\x09", 100), SampleNumberTag("\x0A", 200),
+                        SampleNumberTag("\x0A", 300), SampleNumberTag("\x09", 500),
+                        SampleNumberTag("\x09", 600), SampleNumberTag("\x0A", 700)};
+  StringConsole console;
+  std::optional<std::string> written = Rewrite(EncodeSampleMet(download), RewriteMode::Rebuild, console);
+  ASSERT_TRUE(written);
+  DecodedMet after = DecodeMet(*written);
+  EXPECT_EQ(after.tags.size(), after.tagCount);
+  EXPECT_EQ((std::vector<std::pair<uint32_t, uint32_t>>{{100, 200}, {600, 700}}), ClientGaps(after));
+}
+
+TEST(MetRewriteTest, ThousandsOfGapsAreAllKept) {
+  SampleDownload download;
+  for (uint32_t i = 0; i < 1500; ++i) download.gaps.push_back({i * 20000ull, i * 20000ull + 100});
+  StringConsole console;
+  std::optional<std::string> written = Rewrite(EncodeSampleMet(download), RewriteMode::Rebuild, console);
+  ASSERT_TRUE(written);
+  DecodedMet after = DecodeMet(*written);
+  ASSERT_EQ(1500u, ClientGaps(after).size());
+  EXPECT_EQ(std::make_pair(uint32_t(1499 * 20000), uint32_t(1499 * 20000 + 100)), ClientGaps(after).back());
+  EXPECT_EQ(std::string::npos, console.output.find("Error"));
+}
+
+TEST(MetRewriteTest, TheCheckCanAddGapsOrStopTheRewrite) {
+  SampleDownload download;
+  download.gaps = {{10, 20}};
+  const std::string old = EncodeSampleMet(download);
+  StringConsole console;
+  std::optional<std::string> grown = Rewrite(old, RewriteMode::Rebuild, console,
+                                             [](const MetImage&, RewriteState& state) {
+                                               state.gaps.push_back({9728000, 5000000000ull});
+                                               return true;
+                                             });
+  ASSERT_TRUE(grown);
+  DecodedMet after = DecodeMet(*grown);
+  EXPECT_EQ(after.tags.size(), after.tagCount);
+  // A bound past 32 bits is written as the largest 32-bit value.
+  EXPECT_EQ((std::vector<std::pair<uint32_t, uint32_t>>{{10, 20}, {9728000, 0xFFFFFFFFu}}),
+            ClientGaps(after));
+
+  bool checked = false;
+  EXPECT_TRUE(Rewrite(old, RewriteMode::Complete, console, [&](const MetImage&, RewriteState&) {
+    return checked = true;
+  }));
+  EXPECT_FALSE(checked);  // /complete checks nothing
+  EXPECT_FALSE(Rewrite(old, RewriteMode::Rebuild, console,
+                       [](const MetImage&, RewriteState&) { return false; }));
+}
+
+TEST(MetRewriteTest, HeadersAreCopiedAndPrinted) {
+  std::string full = std::string("\xE0") + U32(7) + std::string(16, '\x11') + std::string("\x02\x00", 2) +
+                     std::string(16, '\xAB') + std::string(16, '\xCD') + U32(0);
+  StringConsole console;
+  std::optional<std::string> written = Rewrite(full, RewriteMode::Complete, console);
+  ASSERT_TRUE(written) << console.output;
+  EXPECT_EQ(full, *written);
+  EXPECT_EQ("Hash Id: 11111111111111111111111111111111\nHashed Part Count: 2\n"
+            "Hash Id for Part 0: abababababababababababababababab\n"
+            "Hash Id for Part 1: cdcdcdcdcdcdcdcdcdcdcdcdcdcdcdcd\nTag Count : 0\n" +
+                Bar(1, 0),
+            console.output);
+
+  // A compact header, with the part hashes of its layout after the tags.
+  std::string compact = std::string("\xE1\x01") + U32(9) + std::string(16, '\x22') + U32(2) +
+                        std::string("\x03\x01\x00\x09", 4) + U32(5) +
+                        std::string("\x03\x01\x00\x0A", 4) + U32(9) + "part hashes";
+  StringConsole compactConsole;
+  written = Rewrite(compact, RewriteMode::Complete, compactConsole);
+  ASSERT_TRUE(written);
+  EXPECT_EQ(compact.substr(0, 22) + U32(0) + "part hashes", *written);
+  EXPECT_EQ("Hash Id: 22222222222222222222222222222222\nTag Count : 0\n" + Bar(1, 0),
+            compactConsole.output);
+}
+
+TEST(MetRewriteTest, FilesThatCannotBeRewrittenWhole) {
+  StringConsole version;
+  EXPECT_FALSE(Rewrite(std::string("\xE2") + std::string(30, '\0'), RewriteMode::Complete, version));
+  EXPECT_EQ("Error: .met file version 0xe2 invalid!\n", version.output);
+
+  std::string damaged = ClientSampleMet();
+  damaged[27] = 0x0B;  // the first tag's type
+  StringConsole unknown;
+  EXPECT_FALSE(Rewrite(damaged, RewriteMode::Rebuild, unknown));
+  EXPECT_EQ("Hash Id: 0123456789abcdef0123456789abcdef\nHashed Part Count: 0\n"
+            "CreateTag: Unkown Tag Type b\n",
+            unknown.output);
+
+  std::string sample = ClientSampleMet();
+  StringConsole truncated;
+  EXPECT_FALSE(Rewrite(sample.substr(0, sample.size() - 1), RewriteMode::Complete, truncated));
+  EXPECT_NE(std::string::npos, truncated.output.find("Error: .met file is truncated at offset 188!\n"));
+}
+
+}  // namespace
