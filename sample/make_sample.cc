@@ -1,5 +1,6 @@
 // Writes a sample download into a folder:
 //   make_sample FOLDER [--name N] [--size BYTES] [--gap START-END]... [--no-name-tag]
+//               [--part-hashes] [--corrupt PART]...
 // Without --gap it writes a download with a few typical gaps.
 #include <cstdio>
 #include <cstdlib>
@@ -23,7 +24,8 @@ bool ParseGap(const char* text, SampleGap* gap) {
 int main(int argc, char** argv) {
   if (argc < 2) {
     std::fprintf(stderr, "usage: make_sample FOLDER [--name N] [--size BYTES] "
-                         "[--gap START-END]... [--no-name-tag]\n");
+                         "[--gap START-END]... [--no-name-tag] [--part-hashes] "
+                         "[--corrupt PART]...\n");
     return 2;
   }
   SampleDownload download;
@@ -43,6 +45,10 @@ int main(int argc, char** argv) {
       gapsGiven = true;
     } else if (!std::strcmp(argv[i], "--no-name-tag")) {
       download.partFileNameTag = false;
+    } else if (!std::strcmp(argv[i], "--part-hashes")) {
+      download.partHashes = true;
+    } else if (!std::strcmp(argv[i], "--corrupt") && i + 1 < argc) {
+      download.corruptParts.push_back(static_cast<uint32_t>(std::strtoul(argv[++i], nullptr, 0)));
     } else {
       std::fprintf(stderr, "make_sample: unknown argument '%s'\n", argv[i]);
       return 2;

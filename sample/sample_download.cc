@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "hash/md4.h"
+
 namespace {
 
 uint64_t Mix(uint64_t x) {
@@ -76,6 +78,24 @@ bool WriteDataFile(const std::string& path, const SampleDownload& download) {
   return true;
 }
 
+// Changes a few bytes in the middle of each corrupt part, after its hash
+// was taken.
+bool DamageParts(const std::string& path, const SampleDownload& download) {
+  std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+  for (uint32_t part : download.corruptParts) {
+    uint64_t at = part * kSamplePartSize + kSamplePartSize / 2;
+    if (at >= download.fileSize) at = part * kSamplePartSize;
+    if (at >= download.fileSize) continue;
+    char byte = 0;
+    file.seekg(static_cast<std::streamoff>(at));
+    file.read(&byte, 1);
+    byte = static_cast<char>(~byte);
+    file.seekp(static_cast<std::streamoff>(at));
+    file.write(&byte, 1);
+  }
+  return bool(file);
+}
+
 }  // namespace
 
 uint8_t SampleByte(uint32_t seed, uint64_t offset) {
@@ -133,12 +153,48 @@ std::string EncodeSampleTag(const SampleTag& tag) {
   return bytes + tag.value;
 }
 
-std::string EncodeSampleMet(const SampleDownload& download) {
+uint32_t SamplePartHashCount(uint64_t fileSize) {
+  return fileSize < kSamplePartSize ? 0 : static_cast<uint32_t>(fileSize / kSamplePartSize + 1);
+}
+
+std::string HashSampleParts(const std::string& dataPath, uint64_t fileSize) {
+  std::ifstream in(dataPath, std::ios::binary);
+  std::string hashes;
+  std::vector<char> chunk(1 << 20);
+  for (uint32_t part = 0; part < SamplePartHashCount(fileSize); ++part) {
+    Md4Context context;
+    Md4Init(&context);
+    in.clear();
+    in.seekg(static_cast<std::streamoff>(part * kSamplePartSize));
+    for (uint64_t left = kSamplePartSize; left > 0 && in;) {
+      in.read(chunk.data(), static_cast<std::streamsize>(std::min<uint64_t>(chunk.size(), left)));
+      uint32_t got = static_cast<uint32_t>(in.gcount());
+      Md4Update(&context, reinterpret_cast<const uint8_t*>(chunk.data()), got);
+      left -= got;
+    }
+    Md4Final(&context);
+    hashes.append(reinterpret_cast<const char*>(context.digest), 16);
+  }
+  return hashes;
+}
+
+std::string EncodeSampleMet(const SampleDownload& download, const std::string& partHashes) {
   std::vector<SampleTag> tags = SampleTags(download);
   std::string met(1, '\xE0');
   met += U32(download.timeStamp);
-  for (int i = 0; i < 16; ++i) met += char(Mix(download.seed * 16ull + i));
-  met += U16(0);
+  if (partHashes.empty()) {
+    for (int i = 0; i < 16; ++i) met += char(Mix(download.seed * 16ull + i));
+  } else {
+    // The file hash of a file with part hashes is the MD4 of those hashes.
+    Md4Context context;
+    Md4Init(&context);
+    Md4Update(&context, reinterpret_cast<const uint8_t*>(partHashes.data()),
+              static_cast<uint32_t>(partHashes.size()));
+    Md4Final(&context);
+    met.append(reinterpret_cast<const char*>(context.digest), 16);
+  }
+  met += U16(static_cast<uint32_t>(partHashes.size() / 16));
+  met += partHashes;
   met += U32(static_cast<uint32_t>(tags.size()));
   for (const SampleTag& tag : tags) met += EncodeSampleTag(tag);
   return met + download.trailer;
@@ -151,8 +207,14 @@ bool WriteSampleDownload(const std::string& folder, const SampleDownload& downlo
     *error = "cannot write " + base + ".part";
     return false;
   }
+  std::string partHashes;
+  if (download.partHashes) partHashes = HashSampleParts(base + ".part", download.fileSize);
+  if (!download.corruptParts.empty() && !DamageParts(base + ".part", download)) {
+    *error = "cannot damage " + base + ".part";
+    return false;
+  }
   std::ofstream met(base + ".part.met", std::ios::binary | std::ios::trunc);
-  std::string bytes = EncodeSampleMet(download);
+  std::string bytes = EncodeSampleMet(download, partHashes);
   met.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (!met) {
     *error = "cannot write " + base + ".part.met";

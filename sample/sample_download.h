@@ -41,7 +41,20 @@ struct SampleDownload {
   std::vector<SampleTag> extraTags;
   /// Bytes appended after the last tag.
   std::string trailer;
+  /// Write the MD4 hash of every 9,728,000-byte part and the file hash
+  /// made from them, as a client does once it knows them.
+  bool partHashes = false;
+  /// Parts whose data is damaged after their hashes were taken.
+  std::vector<uint32_t> corruptParts;
 };
+
+/// The size of one hashed part.
+constexpr uint64_t kSamplePartSize = 9728000;
+
+/// How many part hashes a client stores for a file of that size: none below
+/// one part, else one per started part plus one (an empty last part when the
+/// size is a multiple of the part size).
+uint32_t SamplePartHashCount(uint64_t fileSize);
 
 /// The data file's byte at `offset`: a fixed function of the seed, so tests
 /// can check any byte without keeping the file's content.
@@ -50,8 +63,11 @@ uint8_t SampleByte(uint32_t seed, uint64_t offset);
 /// Fills `out` with the data file's bytes from `offset` on.
 void SampleBytes(uint32_t seed, uint64_t offset, uint8_t* out, size_t count);
 
-/// The metadata file's bytes.
-std::string EncodeSampleMet(const SampleDownload& download);
+/// The metadata file's bytes, with the given part hashes (16 bytes each).
+std::string EncodeSampleMet(const SampleDownload& download, const std::string& partHashes = "");
+
+/// The MD4 digests of the parts of a data file on disk, concatenated.
+std::string HashSampleParts(const std::string& dataPath, uint64_t fileSize);
 
 /// The tags EncodeSampleMet writes, in order, gaps last.
 std::vector<SampleTag> SampleTags(const SampleDownload& download);

@@ -1,0 +1,37 @@
+// MD4 as the rebuild uses it: the routines, bound once per run, and the
+// digest of a byte range of the data file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "hash/md4.h"
+#include "platform/system_library.h"
+
+class Disk;
+class File;
+
+/// The size of one hashed part of a data file.
+constexpr uint64_t kPartSize = 9728000;
+
+/// The three MD4 steps, from the system where it offers them, else our own;
+/// both give the digests of RFC 1320.
+struct HashRoutines {
+  /// Keeps the system library loaded while its routines are bound.
+  SystemLibrary library;
+  void (*init)(Md4Context*) = Md4Init;
+  void (*update)(Md4Context*, const uint8_t*, uint32_t) = Md4Update;
+  void (*final)(Md4Context*) = Md4Final;
+  /// True when the routines are the system's.
+  bool fromSystem = false;
+};
+
+/// Binds the routines of `library` ("advapi32.dll" on Windows) when it has
+/// all three, and our own otherwise.
+HashRoutines BindHashRoutines(const std::string& library = "advapi32.dll");
+
+/// The MD4 digest of `length` bytes from `offset` of an open file, read in
+/// blocks of 64 KiB. A range past the end of the file covers what exists.
+/// Returns 0, or the system's error code of a failed seek or read.
+int HashFileRange(const HashRoutines& routines, Disk& disk, File& file, uint8_t digest[16],
+                  uint64_t offset, uint64_t length);

@@ -1,0 +1,87 @@
+#include "rewrite/part_check.h"
+
+#include <array>
+#include <cinttypes>
+#include <cstring>
+#include <vector>
+
+#include "hash/hash_routines.h"
+#include "platform/console.h"
+#include "platform/disk.h"
+
+namespace {
+
+using Digest = std::array<uint8_t, 16>;
+
+std::string Hex(const uint8_t* bytes) {
+  std::string hex;
+  for (int i = 0; i < 16; ++i) hex += Format("%.2x", bytes[i]);
+  return hex;
+}
+
+bool HashParts(const MetImage& image, const MetHeader& header, const std::string& partPath,
+               const HashRoutines& routines, Disk& disk, Console& console,
+               std::vector<Digest>* digests) {
+  OpenResult opened = disk.OpenForReading(partPath);
+  if (opened.error) {
+    Print(console, "Error: Can't open partfile %s\n", partPath.c_str());
+    return false;
+  }
+  console.Write("Calculating hashs ...\n");
+  for (uint32_t part = 0; part < header.partCount; ++part) {
+    Digest digest;
+    if (int error = HashFileRange(routines, disk, opened.file, digest.data(), part * kPartSize,
+                                  kPartSize)) {
+      Print(console, "Error: reading '%s' failed (Error %d)\n", partPath.c_str(), error);
+      return false;
+    }
+    bool sound = std::memcmp(digest.data(), PartHash(image, header, part), 16) == 0;
+    Print(console, "Calculated Hash %03d: %s%s\n", part, Hex(digest.data()).c_str(),
+          sound ? " [x] " : " [ ]");
+    digests->push_back(digest);
+  }
+  return true;
+}
+
+bool IsCovered(const GapTable& gaps, uint64_t start, uint64_t end) {
+  for (const GapEntry& gap : gaps) {
+    if (gap.start <= start && gap.end >= end) return true;
+  }
+  return false;
+}
+
+// Grows the first gap that touches the part, or adds one over it.
+void MakeGap(GapTable& gaps, uint32_t part, uint64_t start, uint64_t end, Console& console) {
+  Print(console, "Part %d is corrupt, ", static_cast<int>(part));
+  for (size_t index = 0; index < gaps.size(); ++index) {
+    GapEntry& gap = gaps[index];
+    if (gap.start == end) {
+      gap.start -= kPartSize;
+    } else if (gap.end == start) {
+      gap.end += kPartSize;
+    } else {
+      continue;
+    }
+    Print(console, "Gap %d was expanded to %" PRIx64 " .. %" PRIx64 "\n", static_cast<int>(index),
+          gap.start, gap.end);
+    return;
+  }
+  gaps.push_back(GapEntry{start, end});
+  Print(console, "New Gap %" PRIx64 " .. %" PRIx64 " was added\n", start, end);
+}
+
+}  // namespace
+
+bool CheckParts(const MetImage& image, RewriteState& state, const std::string& partPath,
+                const HashRoutines& routines, Disk& disk, Console& console) {
+  std::vector<Digest> digests;
+  if (!HashParts(image, state.header, partPath, routines, disk, console, &digests)) return false;
+  for (uint32_t part = 0; part < state.header.partCount; ++part) {
+    const uint64_t start = part * kPartSize;
+    const uint64_t end = start + kPartSize;
+    if (IsCovered(state.gaps, start, end)) continue;
+    if (std::memcmp(digests[part].data(), PartHash(image, state.header, part), 16) == 0) continue;
+    MakeGap(state.gaps, part, start, end, console);
+  }
+  return true;
+}
