@@ -33,10 +33,6 @@ std::string Md4Hex(const uint8_t* data, size_t size) {
   return Hex(context.digest, 16);
 }
 
-std::string Md4Hex(const std::string& text) {
-  return Md4Hex(reinterpret_cast<const uint8_t*>(text.data()), text.size());
-}
-
 std::string Md4Hex(const std::vector<uint8_t>& data) { return Md4Hex(data.data(), data.size()); }
 
 // Deterministic test data; the same generator made the files rhash hashed.
