@@ -1,5 +1,5 @@
 // Writes a sample download into a folder:
-//   make_sample FOLDER [--name N] [--size BYTES] [--gap START-END]... [--no-name-tag]
+//   make_sample FOLDER [--name N] [--size BYTES] [--gap START-END]... [--no-gaps] [--no-name-tag]
 //               [--part-hashes] [--corrupt PART]...
 // Without --gap it writes a download with a few typical gaps.
 #include <cstdio>
@@ -24,7 +24,7 @@ bool ParseGap(const char* text, SampleGap* gap) {
 int main(int argc, char** argv) {
   if (argc < 2) {
     std::fprintf(stderr, "usage: make_sample FOLDER [--name N] [--size BYTES] "
-                         "[--gap START-END]... [--no-name-tag] [--part-hashes] "
+                         "[--gap START-END]... [--no-gaps] [--no-name-tag] [--part-hashes] "
                          "[--corrupt PART]...\n");
     return 2;
   }
@@ -42,6 +42,8 @@ int main(int argc, char** argv) {
         return 2;
       }
       download.gaps.push_back(gap);
+      gapsGiven = true;
+    } else if (!std::strcmp(argv[i], "--no-gaps")) {
       gapsGiven = true;
     } else if (!std::strcmp(argv[i], "--no-name-tag")) {
       download.partFileNameTag = false;
