@@ -14,8 +14,11 @@ class Console;
 /// What the clearing works on: the gaps, the data file held open with no
 /// other user, and its path for the messages.
 struct GapScan {
+  /// One entry per gap-start tag.
   GapTable gaps;
+  /// Open for reading and writing; nobody else may use it meanwhile.
   File partFile;
+  /// The data file's path as the messages show it.
   std::string partPath;
   /// False when the tag stream was damaged: the table holds only the gaps
   /// read before the damage.

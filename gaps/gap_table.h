@@ -7,6 +7,7 @@
 /// One gap: its first and its last byte, both inclusive, and what the tags
 /// told about it, so that an entry the tags left incomplete is never cleared.
 struct GapEntry {
+  /// The first byte of the gap.
   uint64_t start = 0;
   /// The stored end value minus one, in 32-bit arithmetic (0 gives 4 GiB - 1).
   uint64_t end = 0;

@@ -7,8 +7,8 @@
 #include "app/run_options.h"
 #include "platform/disk.h"
 #include "platform/error_codes.h"
-#include "sample/sample_download.h"
 #include "tests/support/faulty_disk.h"
+#include "tests/support/small_download.h"
 #include "tests/support/string_console.h"
 #include "tests/support/temp_folder.h"
 
@@ -40,11 +40,7 @@ TEST(RunFlowTest, ASwitchInPlaceOfThePathIsOpenedAsThePath) {
 
 TEST(RunFlowTest, ListingStatusSaysWhetherEveryGapWasCleared) {
   TempFolder folder;
-  SampleDownload download;
-  download.fileSize = 100000;
-  download.gaps = {{1000, 2000}};
-  std::string error;
-  ASSERT_TRUE(WriteSampleDownload(folder.path(), download, &error)) << error;
+  ASSERT_TRUE(WriteSmallDownload(folder.path(), {{1000, 2000}}));
   const std::string met = folder.Path("001.part.met");
 
   StringConsole cleared;

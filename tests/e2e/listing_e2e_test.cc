@@ -13,6 +13,7 @@
 #include "sample/sample_download.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/support/client_sample.h"
+#include "tests/support/small_download.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -186,11 +187,7 @@ TEST_F(LargeDownloadTest, ZeroFillWritesEveryGapWithItsPercentage) {
 
 TEST(ListingE2eTest, DataFileHeldOpenByAnotherProgram) {
   TempFolder folder;
-  SampleDownload download;
-  download.fileSize = 100000;
-  download.gaps = {{1000, 2000}};
-  std::string error;
-  ASSERT_TRUE(WriteSampleDownload(folder.path(), download, &error)) << error;
+  ASSERT_TRUE(WriteSmallDownload(folder.path(), {{1000, 2000}}));
   const std::string before = ReadFileBytes(folder.Path("001.part"));
   // To the tool this test is another program holding the file open.
   OpenResult held = SystemDisk().OpenShared(folder.Path("001.part"));
@@ -207,11 +204,7 @@ TEST(ListingE2eTest, DataFileHeldOpenByAnotherProgram) {
 
 TEST(ListingE2eTest, FailuresGiveExitStatusOne) {
   TempFolder folder;
-  SampleDownload download;
-  download.fileSize = 100000;
-  download.gaps = {{1000, 2000}, {5000, 6000}};
-  std::string error;
-  ASSERT_TRUE(WriteSampleDownload(folder.path(), download, &error)) << error;
+  ASSERT_TRUE(WriteSmallDownload(folder.path(), {{1000, 2000}, {5000, 6000}}));
   std::string met = ReadFileBytes(folder.Path("001.part.met"));
   const std::string content = ReadFileBytes(folder.Path("001.part"));
 
