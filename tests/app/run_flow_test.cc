@@ -7,12 +7,15 @@
 #include "app/run_options.h"
 #include "platform/disk.h"
 #include "platform/error_codes.h"
+#include "tests/support/faulty_disk.h"
+#include "tests/support/small_download.h"
 #include "tests/support/string_console.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
-int RunWith(std::vector<const char*> args, StringConsole& console) {
-  return RunPartsweep(static_cast<int>(args.size()), args.data(), SystemDisk(), console);
+int RunWith(std::vector<const char*> args, StringConsole& console, Disk& disk = SystemDisk()) {
+  return RunPartsweep(static_cast<int>(args.size()), args.data(), disk, console);
 }
 
 TEST(RunFlowTest, UsageAndHelp) {
@@ -33,6 +36,23 @@ TEST(RunFlowTest, ASwitchInPlaceOfThePathIsOpenedAsThePath) {
                 ")\nPress any key\n",
             console.output);
   EXPECT_EQ(1, console.keyWaits);
+}
+
+TEST(RunFlowTest, ListingStatusSaysWhetherEveryGapWasCleared) {
+  TempFolder folder;
+  ASSERT_TRUE(WriteSmallDownload(folder.path(), {{1000, 2000}}));
+  const std::string met = folder.Path("001.part.met");
+
+  StringConsole cleared;
+  EXPECT_EQ(0, RunWith({"partsweep", met.c_str(), "/nosparse"}, cleared));
+  EXPECT_NE(std::string::npos, cleared.output.find(" ... Zeroing 100 %\n"));
+
+  // A gap the disk failed on is reported, and so is the run.
+  FaultyDisk failing;
+  failing.FailCall(DiskOp::Write, 1, kErrorIo);
+  StringConsole failed;
+  EXPECT_EQ(1, RunWith({"partsweep", met.c_str(), "/nosparse"}, failed, failing));
+  EXPECT_NE(std::string::npos, failed.output.find(" ... Error " + std::to_string(kErrorIo) + "\n"));
 }
 
 TEST(RunFlowTest, DefaultPartFilePath) {

@@ -1,0 +1,243 @@
+#include "gaps/gap_clear.h"
+
+#include <gtest/gtest.h>
+
+#include <utility>
+#include <vector>
+
+#include "platform/error_codes.h"
+#include "platform/subprocess.h"
+#include "sample/sample_download.h"
+#include "tests/support/faulty_disk.h"
+#include "tests/support/string_console.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+constexpr uint32_t kSeed = 7;
+
+// The gap [start, endValue) as the scan stores it.
+ListedGap Gap(uint32_t start, uint32_t endValue) {
+  ListedGap gap;
+  gap.start = start;
+  gap.end = static_cast<uint32_t>(endValue - 1u);
+  gap.started = true;
+  gap.ended = true;
+  gap.endWasZero = endValue == 0;
+  return gap;
+}
+
+// A data file of sample content, cleared through a FaultyDisk.
+class ClearGapsTest : public ::testing::Test {
+ protected:
+  void WriteDataFile(uint64_t size) {
+    content.resize(size);
+    SampleBytes(kSeed, 0, reinterpret_cast<uint8_t*>(&content[0]), size);
+    ASSERT_TRUE(WriteFileBytes(path, content));
+  }
+
+  bool Clear(std::vector<ListedGap> gaps, bool nosparse) { return Clear(std::move(gaps), nosparse, disk); }
+
+  bool Clear(std::vector<ListedGap> gaps, bool nosparse, FaultyDisk& through) {
+    GapScan scan;
+    scan.gaps = std::move(gaps);
+    scan.partPath = "X.part";
+    OpenResult opened = through.OpenExclusive(path);
+    EXPECT_EQ(0, opened.error);
+    scan.partFile = std::move(opened.file);
+    bool cleared = ClearGaps(scan, nosparse, through, console);
+    EXPECT_FALSE(scan.partFile.IsOpen());
+    return cleared;
+  }
+
+  // The file holds the original content with exactly these [start, end)
+  // ranges zeroed, and has kept its size.
+  void ExpectZeroedOnly(const std::vector<std::pair<uint64_t, uint64_t>>& ranges) {
+    std::string expected = content;
+    for (const auto& range : ranges)
+      std::fill(expected.begin() + range.first, expected.begin() + range.second, '\0');
+    std::string actual = ReadFileBytes(path);
+    ASSERT_EQ(expected.size(), actual.size());
+    auto differ = std::mismatch(expected.begin(), expected.end(), actual.begin());
+    EXPECT_TRUE(differ.first == expected.end())
+        << "first difference at offset " << (differ.first - expected.begin());
+  }
+
+  TempFolder folder;
+  std::string path = folder.Path("X.part");
+  std::string content;
+  FaultyDisk disk;
+  StringConsole console;
+};
+
+TEST_F(ClearGapsTest, SparseRouteReleasesTheGapsInsideTheFile) {
+  WriteDataFile(1048576);
+  uint64_t allocated = AllocatedBytes(path);
+  EXPECT_TRUE(Clear({Gap(100, 200), Gap(65536, 196608), Gap(300, 300), Gap(1048000, 1049000),
+                     Gap(2000000, 2000100)},
+                    /*nosparse=*/false));
+  EXPECT_EQ("\t100 bytes ... 199 bytes (100 bytes) ... Zeroing 100 %\n\n"
+            "\t64.0 KB ... 191 KB (128 KB) ... Zeroing 100 %\n\n"
+            "\t300 bytes ... 299 bytes (0 bytes) ... Zeroing 100 %\n\n"
+            "\t0.99 MB ... 1.00 MB (1000 bytes) ... Zeroing 100 %\n\n"
+            "\t1.90 MB ... 1.90 MB (100 bytes) ... [no data]\n"
+            // 100 + 131,072 + 576 bytes inside the file.
+            "Cleaned space in 'X.part': 128 KB\n",
+            console.output);
+  ExpectZeroedOnly({{100, 200}, {65536, 196608}, {1048000, 1048576}});
+  // The empty gap and the one beyond the end ask nothing of the file system.
+  EXPECT_EQ(3, disk.Calls(DiskOp::ZeroRange));
+  EXPECT_EQ(0, disk.Calls(DiskOp::Write));
+  // The one whole range of blocks inside a gap went back to the file system.
+  uint64_t after = AllocatedBytes(path);
+  ASSERT_LE(after, allocated);
+  EXPECT_GE(allocated - after, 131072u);
+}
+
+TEST_F(ClearGapsTest, RefusedReleaseFallsBackToZeroFillForTheRest) {
+  WriteDataFile(300000);
+  disk.FailCall(DiskOp::ZeroRange, 1, kErrorNotSupported);
+  EXPECT_TRUE(Clear({Gap(1000, 2000), Gap(5000, 5100)}, /*nosparse=*/false));
+  // No "100 %" for the refused request: the zero fill's own percentage.
+  EXPECT_EQ("\t1000 bytes ... 1.95 KB (1000 bytes) ... Zeroing 100 %\n"
+            "\t4.88 KB ... 4.97 KB (100 bytes) ... Zeroing 100 %\n"
+            "Cleaned space in 'X.part': 1.07 KB\n",
+            console.output);
+  EXPECT_EQ(1, disk.Calls(DiskOp::ZeroRange));
+  EXPECT_EQ(2, disk.Calls(DiskOp::Write));
+  ExpectZeroedOnly({{1000, 2000}, {5000, 5100}});
+}
+
+TEST_F(ClearGapsTest, RefusedSparseMarkAndNosparseTakeTheZeroFill) {
+  WriteDataFile(10000);
+  disk.FailCall(DiskOp::SetSparse, 1, kErrorNotSupported);
+  EXPECT_TRUE(Clear({Gap(10, 20)}, /*nosparse=*/false));
+  EXPECT_EQ(0, disk.Calls(DiskOp::ZeroRange));
+  ExpectZeroedOnly({{10, 20}});
+
+  // /nosparse still asks for the mark; it only picks the route.
+  FaultyDisk plain;
+  console.output.clear();
+  EXPECT_TRUE(Clear({Gap(30, 40)}, /*nosparse=*/true, plain));
+  EXPECT_EQ(1, plain.Calls(DiskOp::SetSparse));
+  EXPECT_EQ(0, plain.Calls(DiskOp::ZeroRange));
+  EXPECT_EQ("\t30 bytes ... 39 bytes (10 bytes) ... Zeroing 100 %\n"
+            "Cleaned space in 'X.part': 10 bytes\n",
+            console.output);
+  ExpectZeroedOnly({{10, 20}, {30, 40}});
+}
+
+TEST_F(ClearGapsTest, ZeroFillRedrawsItsPercentagePerChunk) {
+  WriteDataFile(1000000);
+  EXPECT_TRUE(Clear({Gap(200000, 500000)}, /*nosparse=*/true));
+  EXPECT_EQ("\t195 KB ... 488 KB (292 KB) ... Zeroing  43 % ... Zeroing  87 % ... Zeroing 100 %\n"
+            "Cleaned space in 'X.part': 292 KB\n",
+            console.output);
+  EXPECT_EQ(3, disk.Calls(DiskOp::Write));
+  // Nothing around the gap is read or written back.
+  EXPECT_EQ(0, disk.Calls(DiskOp::Read));
+  ExpectZeroedOnly({{200000, 500000}});
+
+  // On a terminal each percentage goes back to the place behind the gap line.
+  console.output.clear();
+  console.isTerminal = true;
+  EXPECT_TRUE(Clear({Gap(600000, 900000)}, /*nosparse=*/true));
+  EXPECT_EQ("\t585 KB ... 878 KB (292 KB)<redraw> ... Zeroing  43 %<redraw> ... Zeroing  87 %"
+            "<redraw> ... Zeroing 100 %\nCleaned space in 'X.part': 292 KB\n",
+            console.output);
+}
+
+TEST_F(ClearGapsTest, ZeroFillStopsAtTheEndOfTheFile) {
+  WriteDataFile(300000);
+  EXPECT_TRUE(Clear({Gap(100000, 400000), Gap(300000, 300010), Gap(5, 5)}, /*nosparse=*/true));
+  // 200,000 of the 300,000 bytes exist; the percentage stays below 100.
+  EXPECT_EQ("\t97.6 KB ... 390 KB (292 KB) ... Zeroing  43 % ... Zeroing  66 %\n"
+            "\t292 KB ... 292 KB (10 bytes) ... [no data]\n"
+            "\t5 bytes ... 4 bytes (0 bytes)\n"
+            "Cleaned space in 'X.part': 195 KB\n",
+            console.output);
+  ExpectZeroedOnly({{100000, 300000}});
+}
+
+TEST_F(ClearGapsTest, PercentageOfALargeGapIsExact) {
+  // done * 100 passes 32 bits once a gap is larger than 42,949,672 bytes.
+  const uint32_t length = 45000000;
+  WriteDataFile(length);
+  EXPECT_TRUE(Clear({Gap(0, length)}, /*nosparse=*/true));
+  std::string expectedEnd = " ... Zeroing  99 % ... Zeroing 100 %\nCleaned space in 'X.part': 42.9 MB\n";
+  ASSERT_GE(console.output.size(), expectedEnd.size());
+  EXPECT_EQ(expectedEnd, console.output.substr(console.output.size() - expectedEnd.size()));
+  // One percentage per chunk, never going back.
+  unsigned last = 0;
+  size_t shown = 0;
+  for (size_t at = console.output.find("Zeroing "); at != std::string::npos;
+       at = console.output.find("Zeroing ", at + 1), ++shown) {
+    unsigned percent = static_cast<unsigned>(std::stoul(console.output.substr(at + 8, 3)));
+    EXPECT_GE(percent, last);
+    last = percent;
+  }
+  EXPECT_EQ((length + kZeroFillChunk - 1) / kZeroFillChunk, shown);
+  EXPECT_EQ(std::string(length, '\0'), ReadFileBytes(path));
+}
+
+TEST_F(ClearGapsTest, DiskFailuresEndTheirGapOnly) {
+  WriteDataFile(1000000);
+  disk.FailCall(DiskOp::Write, 2, kErrorIo);
+  EXPECT_FALSE(Clear({Gap(0, 300000), Gap(400000, 400100)}, /*nosparse=*/true));
+  EXPECT_EQ("\t0 bytes ... 292 KB (292 KB) ... Zeroing  43 % ... Error " +
+                std::to_string(kErrorIo) +
+                "\n"
+                "\t390 KB ... 390 KB (100 bytes) ... Zeroing 100 %\n"
+                // The failed gap adds nothing, though its first chunk was zeroed.
+                "Cleaned space in 'X.part': 100 bytes\n",
+            console.output);
+  ExpectZeroedOnly({{0, 131072}, {400000, 400100}});
+
+  struct Case {
+    DiskOp op;
+    int error;
+  };
+  for (Case failure : {Case{DiskOp::Seek, kErrorIo}, Case{DiskOp::FileSize, kErrorIo}}) {
+    FaultyDisk faulty;
+    faulty.FailCall(failure.op, 1, failure.error);
+    console.output.clear();
+    EXPECT_FALSE(Clear({Gap(500000, 500100), Gap(600000, 600100)}, /*nosparse=*/true, faulty));
+    EXPECT_EQ("\t488 KB ... 488 KB (100 bytes) ... Error " + std::to_string(failure.error) +
+                  "\n\t585 KB ... 586 KB (100 bytes) ... Zeroing 100 %\n"
+                  "Cleaned space in 'X.part': 100 bytes\n",
+              console.output);
+  }
+  ExpectZeroedOnly({{0, 131072}, {400000, 400100}, {600000, 600100}});
+}
+
+TEST_F(ClearGapsTest, EntriesThatAreNoRangeAreListedAndLeftAlone) {
+  WriteDataFile(10000);
+  ListedGap noEnd = Gap(500, 600);
+  noEnd.ended = false;
+  noEnd.end = 0;
+  ListedGap noStart = Gap(0, 600);
+  noStart.started = false;
+  ListedGap reversed = Gap(500, 300);
+  for (bool nosparse : {false, true}) {
+    console.output.clear();
+    EXPECT_TRUE(Clear({noEnd, noStart, Gap(700, 0), reversed}, nosparse));
+    EXPECT_EQ("\t500 bytes ... 0 bytes (invalid gap, skipped)\n"
+              "\t0 bytes ... 599 bytes (invalid gap, skipped)\n"
+              "\t700 bytes ... 3.99 GB (invalid gap, skipped)\n"
+              "\t500 bytes ... 299 bytes (invalid gap, skipped)\n"
+              "Cleaned space in 'X.part': 0 bytes\n",
+              console.output);
+  }
+  EXPECT_EQ(0, disk.Calls(DiskOp::ZeroRange));
+  EXPECT_EQ(0, disk.Calls(DiskOp::Write));
+  ExpectZeroedOnly({});
+}
+
+TEST_F(ClearGapsTest, NoGapsStillMarksTheFileAndPrintsTheTotal) {
+  WriteDataFile(100);
+  EXPECT_TRUE(Clear({}, /*nosparse=*/false));
+  EXPECT_EQ(1, disk.Calls(DiskOp::SetSparse));
+  EXPECT_EQ("Cleaned space in 'X.part': 0 bytes\n", console.output);
+}
+
+}  // namespace
