@@ -11,12 +11,26 @@
 using NativeHandle = std::intptr_t;
 constexpr NativeHandle kNoHandle = -1;
 
+/// Releases the handles of files that a Disk keeps by itself (one in
+/// memory, for tests and fuzzing); the platform's own files need none.
+class HandleCloser {
+ public:
+  virtual ~HandleCloser() = default;
+  /// Called once, when the File holding `handle` closes.
+  virtual void ReleaseHandle(NativeHandle handle) = 0;
+};
+
 /// An open file that closes itself; moves, never copies.
 class File {
  public:
   File() = default;
+  /// A file of the platform, closed by it.
   explicit File(NativeHandle handle) : handle_(handle) {}
-  File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = kNoHandle; }
+  /// A file whose handle `closer` releases instead of the platform.
+  File(NativeHandle handle, HandleCloser* closer) : handle_(handle), closer_(closer) {}
+  File(File&& other) noexcept : handle_(other.handle_), closer_(other.closer_) {
+    other.handle_ = kNoHandle;
+  }
   File& operator=(File&& other) noexcept;
   File(const File&) = delete;
   File& operator=(const File&) = delete;
@@ -31,7 +45,11 @@ class File {
 
  private:
   NativeHandle handle_ = kNoHandle;
+  HandleCloser* closer_ = nullptr;
 };
+
+/// Closes a handle of the platform's own; File::Close calls it.
+void CloseNativeHandle(NativeHandle handle);
 
 /// An open attempt: the file, or the system's error code.
 struct OpenResult {

@@ -1,0 +1,158 @@
+#include "tests/support/memory_disk.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/error_codes.h"
+
+namespace {
+
+OpenResult Failed(int error) {
+  OpenResult result;
+  result.error = error;
+  return result;
+}
+
+}  // namespace
+
+MemoryDisk::~MemoryDisk() = default;
+
+void MemoryDisk::PutFile(const std::string& path, std::string bytes) {
+  files_[path] = std::make_shared<std::string>(std::move(bytes));
+}
+
+const std::string* MemoryDisk::FileBytes(const std::string& path) const {
+  auto found = files_.find(path);
+  return found == files_.end() ? nullptr : found->second.get();
+}
+
+std::string MemoryDisk::ListFiles() const {
+  std::string list;
+  for (const auto& entry : files_) list += (list.empty() ? "" : " ") + entry.first;
+  return list;
+}
+
+OpenResult MemoryDisk::Open(const std::string& path, bool writable,
+                            bool (*conflicts)(const OpenFile&)) {
+  auto found = files_.find(path);
+  if (found == files_.end()) return Failed(kErrorNotFound);
+  for (const auto& entry : open_) {
+    if (entry.second.content == found->second && conflicts(entry.second)) return Failed(kErrorBusy);
+  }
+  NativeHandle handle = nextHandle_++;
+  open_[handle] = OpenFile{found->second, 0, writable};
+  OpenResult result;
+  result.file = File(handle, this);
+  return result;
+}
+
+MemoryDisk::OpenFile* MemoryDisk::Find(File& file) {
+  auto found = open_.find(file.handle());
+  return found == open_.end() ? nullptr : &found->second;
+}
+
+void MemoryDisk::ReleaseHandle(NativeHandle handle) { open_.erase(handle); }
+
+OpenResult MemoryDisk::OpenShared(const std::string& path) {
+  return Open(path, false, [](const OpenFile&) { return false; });
+}
+
+OpenResult MemoryDisk::OpenForReading(const std::string& path) {
+  return Open(path, false, [](const OpenFile& other) { return other.writable; });
+}
+
+OpenResult MemoryDisk::OpenExclusive(const std::string& path) {
+  return Open(path, true, [](const OpenFile&) { return true; });
+}
+
+OpenResult MemoryDisk::CreateNew(const std::string& path) {
+  if (files_.count(path)) return Failed(kErrorAlreadyExists);
+  PutFile(path, std::string());
+  return Open(path, true, [](const OpenFile&) { return false; });
+}
+
+int MemoryDisk::FileSize(File& file, uint64_t* size) {
+  OpenFile* open = Find(file);
+  if (!open) return kErrorIo;
+  *size = open->content->size();
+  return 0;
+}
+
+int MemoryDisk::Seek(File& file, uint64_t offset) {
+  OpenFile* open = Find(file);
+  if (!open) return kErrorIo;
+  open->position = offset;
+  return 0;
+}
+
+ReadResult MemoryDisk::Read(File& file, void* buffer, size_t size) {
+  ReadResult result;
+  OpenFile* open = Find(file);
+  if (!open) {
+    result.error = kErrorIo;
+    return result;
+  }
+  const std::string& bytes = *open->content;
+  if (open->position >= bytes.size()) return result;
+  result.count = static_cast<size_t>(std::min<uint64_t>(size, bytes.size() - open->position));
+  std::memcpy(buffer, bytes.data() + open->position, result.count);
+  open->position += result.count;
+  return result;
+}
+
+int MemoryDisk::Write(File& file, const void* buffer, size_t size) {
+  OpenFile* open = Find(file);
+  if (!open || !open->writable) return kErrorIo;
+  if (open->position > kCapacity || size > kCapacity - open->position) return kErrorNoSpace;
+  std::string& bytes = *open->content;
+  // Writing past the end leaves a stretch of zeros, as on a real disk.
+  const size_t end = static_cast<size_t>(open->position + size);
+  if (bytes.size() < end) bytes.resize(end, '\0');
+  if (size) std::memcpy(&bytes[static_cast<size_t>(open->position)], buffer, size);
+  open->position = end;
+  return 0;
+}
+
+int MemoryDisk::Flush(File& file) { return Find(file) ? 0 : kErrorIo; }
+
+int MemoryDisk::SetSparse(File& file) { return Find(file) ? 0 : kErrorIo; }
+
+int MemoryDisk::ZeroRange(File& file, uint64_t offset, uint64_t length) {
+  OpenFile* open = Find(file);
+  if (!open || !open->writable) return kErrorIo;
+  if (releaseError_) return releaseError_;
+  std::string& bytes = *open->content;
+  if (offset >= bytes.size()) return 0;
+  const uint64_t count = std::min<uint64_t>(length, bytes.size() - offset);
+  std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(offset), count, '\0');
+  return 0;
+}
+
+int MemoryDisk::LinkNoReplace(const std::string& from, const std::string& to) {
+  auto found = files_.find(from);
+  if (found == files_.end()) return kErrorNotFound;
+  if (files_.count(to)) return kErrorAlreadyExists;
+  files_[to] = found->second;
+  return 0;
+}
+
+int MemoryDisk::MoveNoReplace(const std::string& from, const std::string& to) {
+  if (files_.count(to)) return kErrorAlreadyExists;
+  return MoveReplace(from, to);
+}
+
+int MemoryDisk::MoveReplace(const std::string& from, const std::string& to) {
+  auto found = files_.find(from);
+  if (found == files_.end()) return kErrorNotFound;
+  if (from == to) return 0;
+  Content content = found->second;
+  files_.erase(found);
+  files_[to] = content;
+  return 0;
+}
+
+int MemoryDisk::Remove(const std::string& path) {
+  return files_.erase(path) ? 0 : kErrorNotFound;
+}
+
+int MemoryDisk::FlushFolder(const std::string&) { return 0; }
