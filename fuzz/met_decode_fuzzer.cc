@@ -1,0 +1,86 @@
+// Header and tag decoding of arbitrary bytes. Beyond the sanitizers'
+// checks, the tool's reader must agree with the independent test decoder on
+// every file, and every tag it decodes must be written back by WriteTag to
+// bytes that decode to the very same tag.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "fuzz/fuzz_check.h"
+#include "fuzz/tag_match.h"
+#include "met/met_header.h"
+#include "met/tag_reader.h"
+#include "met/tag_writer.h"
+#include "tests/support/met_decoder.h"
+#include "tests/support/string_console.h"
+
+namespace {
+
+bool SameRecord(const TagRecord& a, const TagRecord& b) {
+  return a.type == b.type && a.nameId == b.nameId && a.name == b.name && a.length == b.length &&
+         a.value == b.value && a.data == b.data;
+}
+
+// WriteTag takes every decoded tag, and its bytes decode to the same tag
+// and nothing more.
+void CheckWrittenBack(const TagRecord& tag) {
+  StringConsole console;
+  std::string bytes;
+  FuzzCheck(WriteTag(bytes, tag, console), "a decoded tag can be written back");
+  MetImage written = MakeMetImage(bytes.data(), bytes.size());
+  ReadCursor cursor = 0;
+  std::optional<TagRecord> again = CreateTag(written, cursor, console);
+  FuzzCheck(again && SameRecord(tag, *again), "a written tag decodes to the same tag");
+  FuzzCheck(cursor == written.size, "a written tag is read to its last byte");
+}
+
+// Decodes tags one after another from the first byte, as if the whole input
+// were a tag stream, until one cannot be decoded.
+void DecodeRawStream(const MetImage& image) {
+  StringConsole console;
+  ReadCursor cursor = 0;
+  while (cursor < image.size) {
+    ReadCursor before = cursor;
+    std::optional<TagRecord> tag = CreateTag(image, cursor, console);
+    if (!tag) return;
+    FuzzCheck(cursor > before && cursor <= image.size, "a decoded tag lies inside the image");
+    TagHasName(*tag, TagIdGapStart);
+    TagHasName(*tag, TagIdPartFileName);
+    CheckWrittenBack(*tag);
+  }
+}
+
+void CheckAgainstIndependentDecoder(const MetImage& image, const std::string& bytes) {
+  StringConsole console;
+  DecodedMet independent = DecodeMet(bytes);
+  std::optional<MetHeader> header = ReadMetHeader(image, console);
+  if (!header) {
+    FuzzCheck(!independent.ok, "a header the tool refuses is damaged");
+    return;
+  }
+  FuzzCheck(independent.head.size() + 4 == header->firstTag,
+            "both decoders find the tags at the same offset");
+  FuzzCheck(independent.tagCount == header->tagCount, "both decoders read the same tag count");
+  if (header->layout == HeaderLayout::FullHeader && header->partCount > 0)
+    FuzzCheck(PartHash(image, *header, header->partCount - 1) + 16 <= image.data() + image.size,
+              "the part hashes lie inside the image");
+  bool complete = false;
+  std::vector<TagRecord> records = ReadRecords(image, *header, console, &complete);
+  FuzzCheck(complete == independent.ok, "both decoders find the same files damaged");
+  FuzzCheck(records.size() == independent.tags.size(), "both decoders read as many tags");
+  for (size_t i = 0; i < records.size(); ++i) {
+    FuzzCheck(RecordMatches(records[i], independent.tags[i]), "both decoders read the same tag");
+    CheckWrittenBack(records[i]);
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size > (1u << 20)) return 0;
+  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  MetImage image = MakeMetImage(data, size);
+  CheckAgainstIndependentDecoder(image, bytes);
+  DecodeRawStream(image);
+  return 0;
+}

@@ -1,0 +1,184 @@
+// The rewrite of "/complete" and "/rebuild" in memory. Whenever the input
+// decodes without damage, the new file must decode without damage (to the
+// independent decoder and to the tool's own reader), with the same header,
+// the old file's other tags in order with equal values, the gaps as fresh
+// tags, the old bytes after the tags, and a tag count that is the number of
+// tags it holds. Whenever the input is damaged, nothing may be written. A
+// rebuild never loses a gap and leaves no corrupt part outside a gap.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/run_flow.h"
+#include "fuzz/fuzz_check.h"
+#include "fuzz/fuzz_download.h"
+#include "fuzz/tag_match.h"
+#include "gaps/part_file_path.h"
+#include "hash/hash_routines.h"
+#include "met/met_header.h"
+#include "met/tag_reader.h"
+#include "rewrite/met_rewrite.h"
+#include "rewrite/part_check.h"
+#include "tests/support/memory_disk.h"
+#include "tests/support/met_decoder.h"
+#include "tests/support/string_console.h"
+
+namespace {
+
+// The old file as the tool's reader sees it.
+struct OldFile {
+  std::optional<MetHeader> header;
+  std::vector<TagRecord> tags;
+  bool damaged = true;
+};
+
+OldFile ReadOld(const MetImage& image) {
+  StringConsole console;
+  OldFile old;
+  old.header = ReadMetHeader(image, console);
+  if (!old.header) return old;
+  bool complete = false;
+  old.tags = ReadRecords(image, *old.header, console, &complete);
+  old.damaged = !complete;
+  return old;
+}
+
+bool IsGapTag(const TagRecord& tag) {
+  return TagHasName(tag, TagIdGapStart) || TagHasName(tag, TagIdGapEnd);
+}
+
+// The gaps as the old file pairs them: each end tag with the start tag
+// read since the end tag before it, both numbers.
+GapTable OldGaps(const OldFile& old) {
+  GapTable gaps;
+  std::optional<uint32_t> start;
+  for (const TagRecord& tag : old.tags) {
+    if (TagHasName(tag, TagIdGapStart)) {
+      start.reset();
+      if (tag.type == TagUInt32) start = tag.value;
+    } else if (TagHasName(tag, TagIdGapEnd)) {
+      if (start && tag.type == TagUInt32) gaps.push_back({*start, tag.value});
+      start.reset();
+    }
+  }
+  return gaps;
+}
+
+uint32_t WrittenBound(uint64_t bound) { return bound > 0xFFFFFFFFu ? 0xFFFFFFFFu : uint32_t(bound); }
+
+// The new file holds the old header, the old non-gap tags, `gaps` as tags
+// named the clients' way, and the old bytes behind the last tag.
+void CheckNewFile(const std::string& oldBytes, const MetImage& oldImage, const OldFile& old,
+                  const std::string& written, const GapTable& gaps) {
+  DecodedMet decoded = DecodeMet(written);
+  FuzzCheck(decoded.ok, "the new file decodes without damage");
+  const size_t headSize = old.header->firstTag - 4;
+  FuzzCheck(decoded.head == oldBytes.substr(0, headSize), "the new file has the old header");
+  FuzzCheck(decoded.tags.size() == decoded.tagCount, "the tag count is the tags it holds");
+
+  size_t next = 0;
+  for (const TagRecord& tag : old.tags) {
+    if (IsGapTag(tag)) continue;
+    FuzzCheck(next < decoded.tags.size(), "every non-gap tag is kept");
+    const DecodedTag& copy = decoded.tags[next++];
+    FuzzCheck(RecordMatches(tag, copy) && copy.type == tag.type, "a kept tag keeps its value");
+  }
+  FuzzCheck(decoded.tags.size() == next + 2 * gaps.size(), "the new file holds the gaps and no more");
+  for (size_t index = 0; index < gaps.size(); ++index) {
+    const DecodedTag& start = decoded.tags[next + 2 * index];
+    const DecodedTag& end = decoded.tags[next + 2 * index + 1];
+    FuzzCheck(!start.idForm && start.name == GapTagName(TagIdGapStart, index) && start.type == 0x03 &&
+                  start.number == WrittenBound(gaps[index].start),
+              "a gap's start tag is written the clients' way");
+    FuzzCheck(!end.idForm && end.name == GapTagName(TagIdGapEnd, index) && end.type == 0x03 &&
+                  end.number == WrittenBound(gaps[index].end),
+              "a gap's end tag is written the clients' way");
+  }
+  StringConsole console;
+  MetImage newImage = MakeMetImage(written.data(), written.size());
+  OldFile again = ReadOld(newImage);
+  FuzzCheck(!again.damaged && again.header->firstTag == old.header->firstTag,
+            "the tool reads the new file whole, with the old header's layout");
+  // What followed the tags (the part hashes of the old eDonkey layout) stays.
+  const size_t tagsEnd = oldImage.size - decoded.trailer.size();
+  FuzzCheck(oldBytes.compare(tagsEnd, std::string::npos, decoded.trailer) == 0 &&
+                DecodeMet(oldBytes).trailer == decoded.trailer,
+            "the bytes after the tags are kept");
+}
+
+void FuzzComplete(const std::string& bytes, const MetImage& image, const OldFile& old) {
+  StringConsole console;
+  std::optional<std::string> written = RewriteMetFile(image, RewriteMode::Complete, nullptr, console);
+  if (old.damaged) {
+    FuzzCheck(!written, "a damaged file is not rewritten");
+    return;
+  }
+  FuzzCheck(written.has_value(), "an undamaged file is rewritten");
+  CheckNewFile(bytes, image, old, *written, {});
+}
+
+// A part whose stored hash is not the digest of the data lies inside one gap.
+void CheckCorruptPartsCovered(const MetImage& image, const OldFile& old, const GapTable& gaps) {
+  for (uint32_t part = 0; part < old.header->partCount; ++part) {
+    if (RebuildPartDigest(part).compare(0, 16, reinterpret_cast<const char*>(PartHash(image, *old.header, part)), 16) == 0)
+      continue;
+    const uint64_t start = part * kPartSize, end = start + kPartSize;
+    bool covered = false;
+    for (const GapEntry& gap : gaps) covered = covered || (gap.start <= start && gap.end >= end);
+    FuzzCheck(covered, "a corrupt part lies inside a gap after a rebuild");
+  }
+}
+
+void FuzzRebuild(const std::string& bytes, const MetImage& image, const OldFile& old,
+                 const HashRoutines& routines) {
+  MemoryDisk disk;
+  disk.PutFile(kFuzzPartPath, RebuildDataFile());
+  StringConsole console;
+  std::optional<bool> checked;
+  GapTable finalGaps;
+  // The data file is found as a run finds it, the part-file-name tag included.
+  auto check = [&](const MetImage& checkedImage, RewriteState& state) {
+    std::string partPath = DefaultPartFilePath(kFuzzMetPath);
+    for (const std::string& name : state.partFileNames)
+      ApplyPartFileName(kFuzzMetPath, name, &partPath, console);
+    checked = CheckParts(checkedImage, state, partPath, routines, disk, console);
+    finalGaps = state.gaps;
+    return *checked;
+  };
+  std::optional<std::string> written = RewriteMetFile(image, RewriteMode::Rebuild, check, console);
+  FuzzCheck(disk.OpenFileCount() == 0, "the data file is closed after the check");
+  FuzzCheck(*disk.FileBytes(kFuzzPartPath) == RebuildDataFile(), "a rebuild never writes the data file");
+  if (old.damaged) {
+    FuzzCheck(!written && !checked, "a damaged file is neither checked nor rewritten");
+    return;
+  }
+  FuzzCheck(checked.has_value(), "an undamaged file is checked");
+  if (!*checked) {
+    FuzzCheck(!written, "nothing is rewritten when the parts could not be checked");
+    return;
+  }
+  FuzzCheck(written.has_value(), "an undamaged, checked file is rewritten");
+  CheckNewFile(bytes, image, old, *written, finalGaps);
+  GapTable oldGaps = OldGaps(old);
+  FuzzCheck(finalGaps.size() >= oldGaps.size(), "a rebuild keeps every gap");
+  for (size_t i = 0; i < oldGaps.size(); ++i) {
+    if (oldGaps[i].start > oldGaps[i].end) continue;  // no range to keep
+    FuzzCheck(finalGaps[i].start <= oldGaps[i].start && finalGaps[i].end >= oldGaps[i].end,
+              "a rebuild only grows gaps");
+  }
+  CheckCorruptPartsCovered(image, old, finalGaps);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static const HashRoutines routines = BindHashRoutines("");
+  if (size > (1u << 20)) return 0;
+  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  MetImage image = MakeMetImage(data, size);
+  const OldFile old = ReadOld(image);
+  FuzzComplete(bytes, image, old);
+  FuzzRebuild(bytes, image, old, routines);
+  return 0;
+}

@@ -1,0 +1,65 @@
+#include "fuzz/tag_match.h"
+
+#include <cstdint>
+
+#include "met/tag_reader.h"
+
+namespace {
+
+uint32_t Little(const std::string& bytes, size_t count) {
+  uint32_t value = 0;
+  for (size_t i = 0; i < count && i < bytes.size(); ++i)
+    value |= uint32_t(uint8_t(bytes[i])) << (8 * i);
+  return value;
+}
+
+std::string UpToNul(const std::string& text) { return text.substr(0, text.find('\0')); }
+
+bool ValueMatches(const TagRecord& record, const DecodedTag& stored) {
+  const std::string& raw = stored.raw;
+  switch (stored.type) {
+    case 0x01:
+      return record.type == TagHash && record.data == raw;
+    case 0x02:
+      return record.type == TagString && record.data == UpToNul(stored.text);
+    case 0x03:
+    case 0x08:
+    case 0x09:
+      return record.type == TagUInt32 && record.value == stored.number;
+    case 0x04:
+      return record.type == TagFloat && record.value == Little(raw, 4);
+    case 0x05:
+      return record.type == TagBool && record.value == Little(raw, 1);
+    case 0x06:
+      return record.type == TagBoolArray && record.value == Little(raw, 2) &&
+             record.data == raw.substr(2);
+    case 0x07:
+      return record.type == TagBlob && record.length == Little(raw, 4) &&
+             record.data == raw.substr(4);
+    default:  // the short strings, 0x11 to 0x20
+      return record.type == TagString && record.data == UpToNul(stored.text);
+  }
+}
+
+}  // namespace
+
+std::string ReadableName(const DecodedTag& stored) { return UpToNul(stored.name); }
+
+bool RecordMatches(const TagRecord& record, const DecodedTag& stored) {
+  if (stored.idForm) {
+    if (record.name || record.nameId != uint8_t(stored.name[0])) return false;
+  } else if (!record.name || *record.name != ReadableName(stored) || record.nameId != 0) {
+    return false;
+  }
+  if (record.type != TagBlob && record.length != 0) return false;
+  return ValueMatches(record, stored);
+}
+
+std::vector<TagRecord> ReadRecords(const MetImage& image, const MetHeader& header,
+                                   Console& console, bool* complete) {
+  std::vector<TagRecord> records;
+  *complete = ReadTagStream(image, header, console, [&](const TagRecord& tag) {
+    records.push_back(tag);
+  }).complete;
+  return records;
+}
