@@ -50,12 +50,17 @@ bool IsCovered(const GapTable& gaps, uint64_t start, uint64_t end) {
   return false;
 }
 
-// Grows the first gap that touches the part, or adds one over it.
+// Grows the first gap that touches the part, or adds one over it. A gap
+// whose end lies before its start (tags a damaged file paired up) is no
+// range: grown, it would still not cover the part, and the client would
+// take the corrupt bytes for downloaded data.
 void MakeGap(GapTable& gaps, uint32_t part, uint64_t start, uint64_t end, Console& console) {
   Print(console, "Part %d is corrupt, ", static_cast<int>(part));
   for (size_t index = 0; index < gaps.size(); ++index) {
     GapEntry& gap = gaps[index];
-    if (gap.start == end) {
+    if (gap.start > gap.end) {
+      continue;
+    } else if (gap.start == end) {
       gap.start -= kPartSize;
     } else if (gap.end == start) {
       gap.end += kPartSize;

@@ -81,6 +81,19 @@ TEST(PartCheckTest, OnlyTheFirstTouchingGapGrows) {
   EXPECT_EQ(P, check.state.gaps[1].end);  // touching now, never merged
 }
 
+TEST(PartCheckTest, AGapThatIsNoRangeNeverGrows) {
+  // End before start, touching part 1 at either side: growing such a gap
+  // would leave the corrupt part outside every gap.
+  Checked check({1}, {{5 * P, P}, {2 * P, 7}});
+  ASSERT_TRUE(check.result);
+  EXPECT_EQ("Part 1 is corrupt, New Gap 947000 .. 128e000 was added\n", check.Repairs());
+  ASSERT_EQ(3u, check.state.gaps.size());
+  EXPECT_EQ(5 * P, check.state.gaps[0].start);
+  EXPECT_EQ(P, check.state.gaps[0].end);
+  EXPECT_EQ(2 * P, check.state.gaps[1].start);
+  EXPECT_EQ(7u, check.state.gaps[1].end);
+}
+
 TEST(PartCheckTest, APartlyCoveredPartGetsANewGap) {
   Checked check({2}, {{2 * P + 100, 2 * P + 200}});
   ASSERT_TRUE(check.result);
