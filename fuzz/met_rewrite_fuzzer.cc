@@ -107,6 +107,14 @@ void CheckNewFile(const std::string& oldBytes, const MetImage& oldImage, const O
             "the bytes after the tags are kept");
 }
 
+// A compact 0xE0 header is told by its first tag's first two bytes; when
+// that tag is a gap tag, which a rewrite drops, the new file may read as
+// another layout, and the rewrite must refuse it rather than write it.
+bool MayLoseLayout(const OldFile& old) {
+  return old.header->version == 0xE0 && old.header->layout == HeaderLayout::CompactHeader &&
+         !old.tags.empty() && IsGapTag(old.tags.front());
+}
+
 void FuzzComplete(const std::string& bytes, const MetImage& image, const OldFile& old) {
   StringConsole console;
   std::optional<std::string> written = RewriteMetFile(image, RewriteMode::Complete, nullptr, console);
@@ -114,6 +122,7 @@ void FuzzComplete(const std::string& bytes, const MetImage& image, const OldFile
     FuzzCheck(!written, "a damaged file is not rewritten");
     return;
   }
+  if (!written && MayLoseLayout(old)) return;
   FuzzCheck(written.has_value(), "an undamaged file is rewritten");
   CheckNewFile(bytes, image, old, *written, {});
 }
@@ -158,6 +167,7 @@ void FuzzRebuild(const std::string& bytes, const MetImage& image, const OldFile&
     FuzzCheck(!written, "nothing is rewritten when the parts could not be checked");
     return;
   }
+  if (!written && MayLoseLayout(old)) return;
   FuzzCheck(written.has_value(), "an undamaged, checked file is rewritten");
   CheckNewFile(bytes, image, old, *written, finalGaps);
   GapTable oldGaps = OldGaps(old);

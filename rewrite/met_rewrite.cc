@@ -75,6 +75,26 @@ void PutU32(std::string& out, uint32_t v) {
   for (int i = 0; i < 4; ++i) out += char(v >> (8 * i) & 0xFF);
 }
 
+// Takes nothing in: the header of a file that is only looked at.
+class SilentConsole : public Console {
+ public:
+  void Write(std::string_view) override {}
+  bool MarkCursor() override { return false; }
+  void RedrawFromMark() override {}
+  void WaitForKey() override {}
+};
+
+// True when the new file's header reads as the old one did. A compact 0xE0
+// header is told by the first tag's first two bytes (the probe 00 00 02 01
+// spans the tag count and them), so dropping a first tag that is a gap tag
+// could make the new file read as another layout, that is, as garbage.
+bool KeepsHeaderLayout(const std::string& content, const MetHeader& old) {
+  MetImage image = MakeMetImage(content.data(), content.size());
+  SilentConsole silent;
+  std::optional<MetHeader> header = ReadMetHeader(image, silent);
+  return header && header->layout == old.layout && header->firstTag == old.firstTag;
+}
+
 }  // namespace
 
 std::string GapTagName(uint8_t id, size_t index) {
@@ -113,6 +133,10 @@ std::optional<std::string> RewriteMetFile(const MetImage& image, RewriteMode mod
   // Bytes after the last tag (the part hashes of the old eDonkey layout) stay.
   out.append(reinterpret_cast<const char*>(image.data()) + state.tagsEnd,
              image.size - state.tagsEnd);
+  if (!KeepsHeaderLayout(out, state.header)) {
+    Print(console, "Error: the new file would be read with another header layout\n");
+    return std::nullopt;
+  }
   GapBar(state.gaps, state.fileSize, console);
   return out;
 }

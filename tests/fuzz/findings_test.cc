@@ -72,4 +72,31 @@ TEST(FuzzFindingsTest, RebuildLeavesNoCorruptPartOutsideAGap) {
     EXPECT_TRUE(InsideOneGap(gaps, part * P, part * P + P)) << "part " << part << "\n" << console.output;
 }
 
+// met_rewrite: a compact 0xE0 header, told from the other layout by the
+// probe 00 00 02 01 at bytes 24 to 27, whose last two bytes are the first
+// tag's type and name length. That tag is a text named 0x0A, a gap tag to
+// the tool, which /complete drops: the new first tag ended the probe, and
+// the new file read as a full header, damaged. Such a file is not rewritten.
+TEST(FuzzFindingsTest, ARewriteNeverChangesHowTheHeaderReads) {
+  static const char kInput[] =
+      "\xe0\x01\x0c\x3e\x16\x6b\x5a\x5a\x5a\x5a\x5a\x5a\x5a\x5a\x5a\x5a"
+      "\x5a\x5a\x5a\x5a\x5a\x5a\x0d\x00\x00\x00\x02\x01\x00\x0a\x0e\x00"
+      "test_movie.`vi\x03\x01\x00\x02\xe0\x93\x04\x00\x02\x01\x00\x12\x08\x00"
+      "001.pa*t\x03\x01\x00\x08\x94\x2a\x00\x00\x03\x01\x00\x14\x00\x00\x00"
+      "\x00\x03\x01\x00\x18\x05\x00\x00\x00\x03\x01\x00\x19\x05\x00\x00\x00"
+      "\x03\x01\x00\x05\x00\x00\x00\x00\x03\x01\x00\x53\x00\x00\x00\x00\x03"
+      "\x02\x00\x09\x30\x64\x00\x00\x00\x13\x03\x00\x0a\x30\xc8\x00\x00\x00"
+      "\x03\x02\x00\x09\x30\xe8\x03\x00\x00\x03\x02\x00\x0a\x32\xd0\x6c\x04"
+      "\x00" "DDDDDDDDDDDDDDDD";
+  const std::string met(kInput, sizeof kInput - 1);
+  ASSERT_TRUE(DecodeMet(met).ok);
+  MetImage image = MakeMetImage(met.data(), met.size());
+  StringConsole console;
+  EXPECT_FALSE(RewriteMetFile(image, RewriteMode::Complete, nullptr, console));
+  EXPECT_NE(std::string::npos,
+            console.output.find("Error: the new file would be read with another header layout\n"));
+  StringConsole rebuild;
+  EXPECT_FALSE(Rebuild(met, rebuild));
+}
+
 }  // namespace

@@ -193,6 +193,31 @@ TEST(MetRewriteTest, HeadersAreCopiedAndPrinted) {
             compactConsole.output);
 }
 
+TEST(MetRewriteTest, ACompactHeaderToldByItsFirstTagKeepsItsLayout) {
+  // Version 0xE0 reads as compact when the bytes 24 to 27, the tag count's
+  // high half and the first tag's type and name length, are 00 00 02 01.
+  auto compact = [](const std::string& firstTag) {
+    return std::string("\xE0\x01") + U32(9) + std::string(16, '\x22') + U32(2) + firstTag +
+           std::string("\x03\x01\x00\x02", 4) + U32(1000);
+  };
+  const std::string named = std::string("\x02\x01\x00\x01\x01\x00" "a", 7);
+  StringConsole kept;
+  std::optional<std::string> written = Rewrite(compact(named), RewriteMode::Complete, kept);
+  ASSERT_TRUE(written) << kept.output;
+  EXPECT_EQ(compact(named), *written);
+
+  // A first tag that is a gap tag (a text named 0x0A) is dropped; the new
+  // first tag would end the probe, and the file would read as garbage.
+  const std::string gapEnd = std::string("\x02\x01\x00\x0A\x01\x00" "a", 7);
+  StringConsole dropped;
+  EXPECT_FALSE(Rewrite(compact(gapEnd), RewriteMode::Complete, dropped));
+  EXPECT_EQ("Hash Id: 22222222222222222222222222222222\nTag Count : 1\n"
+            "Error: the new file would be read with another header layout\n",
+            dropped.output);
+  StringConsole rebuilt;
+  EXPECT_FALSE(Rewrite(compact(gapEnd), RewriteMode::Rebuild, rebuilt));
+}
+
 TEST(MetRewriteTest, FilesThatCannotBeRewrittenWhole) {
   StringConsole version;
   EXPECT_FALSE(Rewrite(std::string("\xE2") + std::string(30, '\0'), RewriteMode::Complete, version));
