@@ -107,12 +107,17 @@ void CheckNewFile(const std::string& oldBytes, const MetImage& oldImage, const O
             "the bytes after the tags are kept");
 }
 
-// A compact 0xE0 header is told by its first tag's first two bytes; when
-// that tag is a gap tag, which a rewrite drops, the new file may read as
-// another layout, and the rewrite must refuse it rather than write it.
-bool MayLoseLayout(const OldFile& old) {
-  return old.header->version == 0xE0 && old.header->layout == HeaderLayout::CompactHeader &&
-         !old.tags.empty() && IsGapTag(old.tags.front());
+// A compact 0xE0 header is told by its first tag's first two bytes: its
+// type and the low byte of its name's length. When a rewrite drops that tag
+// (a gap tag), or writes its name shorter (a name read up to a NUL byte),
+// the new file may read as another layout, and the rewrite must refuse it.
+bool MayLoseLayout(const OldFile& old, const std::string& bytes) {
+  if (old.header->version != 0xE0 || old.header->layout != HeaderLayout::CompactHeader ||
+      old.tags.empty())
+    return false;
+  const TagRecord& first = old.tags.front();
+  const DecodedMet stored = DecodeMet(bytes);
+  return IsGapTag(first) || (first.name && first.name->size() != stored.tags.front().name.size());
 }
 
 void FuzzComplete(const std::string& bytes, const MetImage& image, const OldFile& old) {
@@ -122,7 +127,7 @@ void FuzzComplete(const std::string& bytes, const MetImage& image, const OldFile
     FuzzCheck(!written, "a damaged file is not rewritten");
     return;
   }
-  if (!written && MayLoseLayout(old)) return;
+  if (!written && MayLoseLayout(old, bytes)) return;
   FuzzCheck(written.has_value(), "an undamaged file is rewritten");
   CheckNewFile(bytes, image, old, *written, {});
 }
@@ -167,7 +172,7 @@ void FuzzRebuild(const std::string& bytes, const MetImage& image, const OldFile&
     FuzzCheck(!written, "nothing is rewritten when the parts could not be checked");
     return;
   }
-  if (!written && MayLoseLayout(old)) return;
+  if (!written && MayLoseLayout(old, bytes)) return;
   FuzzCheck(written.has_value(), "an undamaged, checked file is rewritten");
   CheckNewFile(bytes, image, old, *written, finalGaps);
   GapTable oldGaps = OldGaps(old);

@@ -216,6 +216,12 @@ TEST(MetRewriteTest, ACompactHeaderToldByItsFirstTagKeepsItsLayout) {
             dropped.output);
   StringConsole rebuilt;
   EXPECT_FALSE(Rewrite(compact(gapEnd), RewriteMode::Rebuild, rebuilt));
+
+  // So is a name of one NUL byte, which reads, and is written, as an empty name.
+  const std::string nulName = std::string("\x02\x01\x00\x00\x01\x00" "a", 7);
+  StringConsole shortened;
+  EXPECT_FALSE(Rewrite(compact(nulName), RewriteMode::Complete, shortened));
+  EXPECT_NE(std::string::npos, shortened.output.find("another header layout"));
 }
 
 TEST(MetRewriteTest, FilesThatCannotBeRewrittenWhole) {

@@ -26,6 +26,11 @@ const std::string* MemoryDisk::FileBytes(const std::string& path) const {
   return found == files_.end() ? nullptr : found->second.get();
 }
 
+std::string* MemoryDisk::MutableFileBytes(const std::string& path) {
+  auto found = files_.find(path);
+  return found == files_.end() ? nullptr : found->second.get();
+}
+
 std::string MemoryDisk::ListFiles() const {
   std::string list;
   for (const auto& entry : files_) list += (list.empty() ? "" : " ") + entry.first;

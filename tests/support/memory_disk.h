@@ -25,6 +25,9 @@ class MemoryDisk : public Disk, private HandleCloser {
   void PutFile(const std::string& path, std::string bytes);
   /// The file's content, or nullptr when there is none of that name.
   const std::string* FileBytes(const std::string& path) const;
+  /// The file's content to change in place, or nullptr; a fuzz target
+  /// restores its files this way, without a fresh allocation per run.
+  std::string* MutableFileBytes(const std::string& path);
   /// The path names, sorted, separated by spaces.
   std::string ListFiles() const;
   /// Files opened and not yet closed.
