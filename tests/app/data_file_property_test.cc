@@ -1,0 +1,215 @@
+// Properties of the data file over random downloads: after a listing on
+// either route, every byte outside the gaps the listing may clear is as it
+// was and every byte inside them reads zero; a /rebuild changes no byte of
+// the data file and leaves no corrupt part outside a gap. The gaps are
+// random: overlapping, touching, empty, inverted, beyond the end, in every
+// name form, and with start and end tags that do not pair up.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/run_flow.h"
+#include "platform/disk.h"
+#include "sample/sample_download.h"
+#include "tests/support/met_decoder.h"
+#include "tests/support/string_console.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+constexpr uint64_t P = kSamplePartSize;
+
+std::string U32(uint32_t v) { return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
+
+// One gap tag as the test writes it.
+struct GapTag {
+  bool start = true;
+  uint32_t value = 0;
+};
+
+// A random download: its gap tags in file order, the data file's size.
+struct RandomDownload {
+  uint64_t fileSize = 0;
+  std::vector<GapTag> tags;
+};
+
+class Dice {
+ public:
+  explicit Dice(uint32_t seed) : engine_(seed) {}
+  uint64_t Below(uint64_t bound) { return bound ? engine_() % bound : 0; }
+  bool OneIn(int n) { return Below(n) == 0; }
+
+ private:
+  std::mt19937_64 engine_;
+};
+
+// A gap's start: anywhere in or beyond the file, or touching or inside the
+// gap before it.
+uint32_t RandomStart(Dice& dice, uint64_t fileSize, const std::vector<GapTag>& tags) {
+  if (!tags.empty() && dice.OneIn(4)) return tags.back().value;  // touching
+  if (tags.size() >= 2 && dice.OneIn(4)) {                         // overlapping
+    uint32_t a = tags[tags.size() - 2].value, b = tags.back().value;
+    return std::min(a, b) + static_cast<uint32_t>(dice.Below(std::max(a, b) - std::min(a, b) + 1));
+  }
+  return static_cast<uint32_t>(dice.Below(fileSize + fileSize / 4 + 2));
+}
+
+uint32_t RandomEnd(Dice& dice, uint32_t start, uint64_t fileSize) {
+  switch (dice.Below(8)) {
+    case 0: return start;                                            // empty
+    case 1: return start ? static_cast<uint32_t>(dice.Below(start)) : 0;  // inverted
+    case 2: return static_cast<uint32_t>(fileSize + dice.Below(300000));  // over the end
+    case 3: return 0;
+    default: return start + 1 + static_cast<uint32_t>(dice.Below(200000));
+  }
+}
+
+RandomDownload MakeRandomDownload(Dice& dice, uint64_t fileSize) {
+  RandomDownload download;
+  download.fileSize = fileSize;
+  const uint64_t events = dice.Below(10);
+  for (uint64_t i = 0; i < events; ++i) {
+    uint32_t start = RandomStart(dice, fileSize, download.tags);
+    if (dice.OneIn(6)) {  // a start with no end, or an end with no start
+      download.tags.push_back({!dice.OneIn(2), start});
+      continue;
+    }
+    download.tags.push_back({true, start});
+    download.tags.push_back({false, RandomEnd(dice, start, fileSize)});
+  }
+  return download;
+}
+
+// The gap tags as SampleTags, in a random name form each: the clients'
+// "\x09" N, the single byte, or the id form.
+std::vector<SampleTag> EncodeGapTags(Dice& dice, const std::vector<GapTag>& tags) {
+  std::vector<SampleTag> encoded;
+  for (size_t i = 0; i < tags.size(); ++i) {
+    const char id = tags[i].start ? '\x09' : '\x0A';
+    switch (dice.Below(3)) {
+      case 0: encoded.push_back(SampleNumberTag(std::string(1, id) + std::to_string(i / 2), tags[i].value)); break;
+      case 1: encoded.push_back(SampleNumberTag(std::string(1, id), tags[i].value)); break;
+      default: encoded.push_back(SampleTag{0x83, std::string(1, id), U32(tags[i].value)}); break;
+    }
+  }
+  return encoded;
+}
+
+struct Range {
+  uint64_t start, end;  // [start, end)
+};
+
+// The ranges a listing clears, as the gap tags pair up: the table has one
+// entry per start tag; entry k takes the k-th end tag and the last start tag
+// read since the end tag before it; an entry is a range to clear when both
+// came, the end is not 0 and not before the start.
+std::vector<Range> ClearedRanges(const RandomDownload& download) {
+  size_t entries = std::count_if(download.tags.begin(), download.tags.end(),
+                                 [](const GapTag& tag) { return tag.start; });
+  std::vector<Range> ranges;
+  std::optional<uint32_t> start;
+  size_t entry = 0;
+  for (const GapTag& tag : download.tags) {
+    if (entry == entries) break;
+    if (tag.start) {
+      start = tag.value;
+      continue;
+    }
+    if (start && tag.value != 0 && *start <= tag.value) ranges.push_back({*start, tag.value});
+    start.reset();
+    ++entry;
+  }
+  return ranges;
+}
+
+std::string Expected(std::string content, const std::vector<Range>& cleared) {
+  for (const Range& range : cleared) {
+    if (range.start >= content.size()) continue;
+    const uint64_t end = std::min<uint64_t>(range.end, content.size());
+    std::fill(content.begin() + range.start, content.begin() + end, '\0');
+  }
+  return content;
+}
+
+int RunTool(std::vector<const char*> args, StringConsole& console) {
+  return RunPartsweep(static_cast<int>(args.size()), args.data(), SystemDisk(), console);
+}
+
+// Writes the download, runs a listing with `route` ("" or "/nosparse") and
+// checks the data file.
+void CheckListing(Dice& dice, const RandomDownload& random, const char* route, int round) {
+  TempFolder folder;
+  SampleDownload download;
+  download.fileSize = random.fileSize;
+  download.seed = static_cast<uint32_t>(round + 1);
+  download.partFileNameTag = dice.OneIn(2);
+  download.extraTags = EncodeGapTags(dice, random.tags);
+  std::string error;
+  ASSERT_TRUE(WriteSampleDownload(folder.path(), download, &error)) << error;
+  const std::string partPath = folder.Path("001.part"), metPath = folder.Path("001.part.met");
+  const std::string before = ReadFileBytes(partPath);
+
+  StringConsole console;
+  EXPECT_EQ(0, RunTool({"partsweep", metPath.c_str(), route}, console)) << console.output;
+  const std::string after = ReadFileBytes(partPath);
+  ASSERT_EQ(before.size(), after.size()) << "round " << round << route;
+  // Equal as a whole: unchanged outside the cleared ranges, zero inside.
+  EXPECT_TRUE(Expected(before, ClearedRanges(random)) == after)
+      << "round " << round << " " << route << "\n" << console.output;
+}
+
+TEST(DataFilePropertyTest, AListingChangesNothingButTheGapsOnEitherRoute) {
+  Dice dice(20240601);
+  for (int round = 0; round < 40; ++round) {
+    const uint64_t fileSize = 1 + dice.Below(dice.OneIn(3) ? 2000 : 600000);
+    const RandomDownload random = MakeRandomDownload(dice, fileSize);
+    CheckListing(dice, random, "", round);
+    CheckListing(dice, random, "/nosparse", round);
+  }
+}
+
+bool InsideOneGap(const std::vector<std::pair<uint32_t, uint32_t>>& gaps, uint64_t start, uint64_t end) {
+  for (const auto& gap : gaps) {
+    if (gap.first <= start && gap.second >= end) return true;
+  }
+  return false;
+}
+
+TEST(DataFilePropertyTest, ARebuildChangesNoByteAndLeavesNoCorruptPartOutsideAGap) {
+  Dice dice(77);
+  for (int round = 0; round < 4; ++round) {
+    TempFolder folder;
+    SampleDownload download;
+    download.fileSize = P + dice.Below(P + P / 2);
+    download.seed = static_cast<uint32_t>(round + 100);
+    download.partHashes = true;
+    const uint32_t parts = SamplePartHashCount(download.fileSize);
+    for (uint32_t part = 0; part < parts; ++part) {
+      if (dice.OneIn(2)) download.corruptParts.push_back(part);
+    }
+    const RandomDownload random = MakeRandomDownload(dice, download.fileSize);
+    download.extraTags = EncodeGapTags(dice, random.tags);
+    std::string error;
+    ASSERT_TRUE(WriteSampleDownload(folder.path(), download, &error)) << error;
+    const std::string partPath = folder.Path("001.part"), metPath = folder.Path("001.part.met");
+    const std::string before = ReadFileBytes(partPath);
+
+    StringConsole console;
+    EXPECT_EQ(0, RunTool({"partsweep", metPath.c_str(), "/rebuild"}, console)) << console.output;
+    EXPECT_TRUE(before == ReadFileBytes(partPath)) << "round " << round;
+    DecodedMet rewritten = DecodeMet(ReadFileBytes(metPath));
+    ASSERT_TRUE(rewritten.ok) << console.output;
+    const auto gaps = ClientGaps(rewritten);
+    for (uint32_t part : download.corruptParts) {
+      if (part * P >= download.fileSize) continue;  // damage lands only inside the file
+      EXPECT_TRUE(InsideOneGap(gaps, part * P, part * P + P))
+          << "round " << round << " part " << part << "\n" << console.output;
+    }
+  }
+}
+
+}  // namespace
