@@ -120,9 +120,34 @@ bool MayLoseLayout(const OldFile& old, const std::string& bytes) {
   return IsGapTag(first) || (first.name && first.name->size() != stored.tags.front().name.size());
 }
 
+// The whole run of "partsweep X.part.met /complete" on the memory disk: the
+// metadata file is the new one with the old one as its backup, or, when the
+// rewrite gave nothing, the old one alone, with exit status 1.
+void CheckCompleteRun(const std::string& bytes, const std::optional<std::string>& written) {
+  MemoryDisk disk;
+  disk.PutFile(kFuzzMetPath, bytes);
+  StringConsole console;
+  const char* args[] = {"partsweep", kFuzzMetPath, "/complete"};
+  const int status = RunPartsweep(3, args, disk, console);
+  FuzzCheck(disk.OpenFileCount() == 0, "a run closes every file");
+  const std::string backup = std::string(kFuzzMetPath) + ".old";
+  if (!written) {
+    FuzzCheck(status == 1, "a refused rewrite ends with status 1");
+    FuzzCheck(disk.ListFiles() == kFuzzMetPath && *disk.FileBytes(kFuzzMetPath) == bytes,
+              "a refused rewrite leaves the metadata file alone");
+    return;
+  }
+  FuzzCheck(status == 0, "a rewrite ends with status 0");
+  FuzzCheck(disk.ListFiles() == std::string(kFuzzMetPath) + " " + backup,
+            "a rewrite leaves the new file and its backup");
+  FuzzCheck(*disk.FileBytes(kFuzzMetPath) == *written, "the run installs the rewritten file");
+  FuzzCheck(*disk.FileBytes(backup) == bytes, "the backup is the old file");
+}
+
 void FuzzComplete(const std::string& bytes, const MetImage& image, const OldFile& old) {
   StringConsole console;
   std::optional<std::string> written = RewriteMetFile(image, RewriteMode::Complete, nullptr, console);
+  CheckCompleteRun(bytes, written);
   if (old.damaged) {
     FuzzCheck(!written, "a damaged file is not rewritten");
     return;
