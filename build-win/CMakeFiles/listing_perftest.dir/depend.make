@@ -1,0 +1,2 @@
+# Empty dependencies file for listing_perftest.
+# This may be replaced when dependencies are built.

@@ -1,0 +1,43 @@
+file(REMOVE_RECURSE
+  "CMakeFiles/partsweep_core.dir/app/met_backup.cc.obj"
+  "CMakeFiles/partsweep_core.dir/app/met_backup.cc.obj.d"
+  "CMakeFiles/partsweep_core.dir/app/met_install.cc.obj"
+  "CMakeFiles/partsweep_core.dir/app/met_install.cc.obj.d"
+  "CMakeFiles/partsweep_core.dir/app/met_loader.cc.obj"
+  "CMakeFiles/partsweep_core.dir/app/met_loader.cc.obj.d"
+  "CMakeFiles/partsweep_core.dir/app/run_flow.cc.obj"
+  "CMakeFiles/partsweep_core.dir/app/run_flow.cc.obj.d"
+  "CMakeFiles/partsweep_core.dir/app/run_options.cc.obj"
+  "CMakeFiles/partsweep_core.dir/app/run_options.cc.obj.d"
+  "CMakeFiles/partsweep_core.dir/gaps/gap_clear.cc.obj"
+  "CMakeFiles/partsweep_core.dir/gaps/gap_clear.cc.obj.d"
+  "CMakeFiles/partsweep_core.dir/gaps/gap_scan.cc.obj"
+  "CMakeFiles/partsweep_core.dir/gaps/gap_scan.cc.obj.d"
+  "CMakeFiles/partsweep_core.dir/gaps/listed_gap.cc.obj"
+  "CMakeFiles/partsweep_core.dir/gaps/listed_gap.cc.obj.d"
+  "CMakeFiles/partsweep_core.dir/gaps/part_file_path.cc.obj"
+  "CMakeFiles/partsweep_core.dir/gaps/part_file_path.cc.obj.d"
+  "CMakeFiles/partsweep_core.dir/hash/hash_routines.cc.obj"
+  "CMakeFiles/partsweep_core.dir/hash/hash_routines.cc.obj.d"
+  "CMakeFiles/partsweep_core.dir/met/met_header.cc.obj"
+  "CMakeFiles/partsweep_core.dir/met/met_header.cc.obj.d"
+  "CMakeFiles/partsweep_core.dir/met/met_image.cc.obj"
+  "CMakeFiles/partsweep_core.dir/met/met_image.cc.obj.d"
+  "CMakeFiles/partsweep_core.dir/met/tag_reader.cc.obj"
+  "CMakeFiles/partsweep_core.dir/met/tag_reader.cc.obj.d"
+  "CMakeFiles/partsweep_core.dir/met/tag_writer.cc.obj"
+  "CMakeFiles/partsweep_core.dir/met/tag_writer.cc.obj.d"
+  "CMakeFiles/partsweep_core.dir/rewrite/gap_bar.cc.obj"
+  "CMakeFiles/partsweep_core.dir/rewrite/gap_bar.cc.obj.d"
+  "CMakeFiles/partsweep_core.dir/rewrite/met_rewrite.cc.obj"
+  "CMakeFiles/partsweep_core.dir/rewrite/met_rewrite.cc.obj.d"
+  "CMakeFiles/partsweep_core.dir/rewrite/part_check.cc.obj"
+  "CMakeFiles/partsweep_core.dir/rewrite/part_check.cc.obj.d"
+  "libpartsweep_core.a"
+  "libpartsweep_core.pdb"
+)
+
+# Per-language clean rules from dependency scanning.
+foreach(lang CXX)
+  include(CMakeFiles/partsweep_core.dir/cmake_clean_${lang}.cmake OPTIONAL)
+endforeach()

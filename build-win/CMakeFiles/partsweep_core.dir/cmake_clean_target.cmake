@@ -1,0 +1,3 @@
+file(REMOVE_RECURSE
+  "libpartsweep_core.a"
+)
