@@ -1,11 +1,30 @@
 CMakeFiles/partsweep_core.dir/app/met_loader.cc.obj: \
  /work/main/app/met_loader.cc /work/main/app/met_loader.h \
- /usr/lib/gcc/x86_64-w64-mingw32/12-posix/include/c++/optional \
- /usr/lib/gcc/x86_64-w64-mingw32/12-posix/include/c++/type_traits \
+ /usr/lib/gcc/x86_64-w64-mingw32/12-posix/include/c++/cstdlib \
  /usr/lib/gcc/x86_64-w64-mingw32/12-posix/include/c++/x86_64-w64-mingw32/bits/c++config.h \
  /usr/lib/gcc/x86_64-w64-mingw32/12-posix/include/c++/x86_64-w64-mingw32/bits/os_defines.h \
  /usr/lib/gcc/x86_64-w64-mingw32/12-posix/include/c++/x86_64-w64-mingw32/bits/cpu_defines.h \
  /usr/lib/gcc/x86_64-w64-mingw32/12-posix/include/c++/pstl/pstl_config.h \
+ /usr/share/mingw-w64/include/stdlib.h \
+ /usr/share/mingw-w64/include/corecrt.h \
+ /usr/share/mingw-w64/include/_mingw.h \
+ /usr/share/mingw-w64/include/_mingw_mac.h \
+ /usr/share/mingw-w64/include/_mingw_secapi.h \
+ /usr/share/mingw-w64/include/vadefs.h \
+ /usr/share/mingw-w64/include/sdks/_mingw_ddk.h \
+ /usr/share/mingw-w64/include/corecrt_wstdlib.h \
+ /usr/lib/gcc/x86_64-w64-mingw32/12-posix/include-fixed/limits.h \
+ /usr/lib/gcc/x86_64-w64-mingw32/12-posix/include-fixed/syslimits.h \
+ /usr/share/mingw-w64/include/limits.h \
+ /usr/share/mingw-w64/include/crtdefs.h \
+ /usr/share/mingw-w64/include/sec_api/stdlib_s.h \
+ /usr/lib/gcc/x86_64-w64-mingw32/12-posix/include/c++/stdlib.h \
+ /usr/share/mingw-w64/include/malloc.h \
+ /usr/lib/gcc/x86_64-w64-mingw32/12-posix/include/mm_malloc.h \
+ /usr/share/mingw-w64/include/errno.h \
+ /usr/lib/gcc/x86_64-w64-mingw32/12-posix/include/c++/bits/std_abs.h \
+ /usr/lib/gcc/x86_64-w64-mingw32/12-posix/include/c++/optional \
+ /usr/lib/gcc/x86_64-w64-mingw32/12-posix/include/c++/type_traits \
  /usr/lib/gcc/x86_64-w64-mingw32/12-posix/include/c++/exception \
  /usr/lib/gcc/x86_64-w64-mingw32/12-posix/include/c++/bits/exception.h \
  /usr/lib/gcc/x86_64-w64-mingw32/12-posix/include/c++/bits/exception_ptr.h \
@@ -13,13 +32,6 @@ CMakeFiles/partsweep_core.dir/app/met_loader.cc.obj: \
  /usr/lib/gcc/x86_64-w64-mingw32/12-posix/include/c++/bits/cxxabi_init_exception.h \
  /usr/lib/gcc/x86_64-w64-mingw32/12-posix/include/stddef.h \
  /usr/share/mingw-w64/include/stddef.h \
- /usr/share/mingw-w64/include/crtdefs.h \
- /usr/share/mingw-w64/include/corecrt.h \
- /usr/share/mingw-w64/include/_mingw.h \
- /usr/share/mingw-w64/include/_mingw_mac.h \
- /usr/share/mingw-w64/include/_mingw_secapi.h \
- /usr/share/mingw-w64/include/vadefs.h \
- /usr/share/mingw-w64/include/sdks/_mingw_ddk.h \
  /usr/lib/gcc/x86_64-w64-mingw32/12-posix/include/c++/typeinfo \
  /usr/lib/gcc/x86_64-w64-mingw32/12-posix/include/c++/bits/hash_bytes.h \
  /usr/lib/gcc/x86_64-w64-mingw32/12-posix/include/c++/new \
@@ -42,7 +54,6 @@ CMakeFiles/partsweep_core.dir/app/met_loader.cc.obj: \
  /usr/lib/gcc/x86_64-w64-mingw32/12-posix/include/c++/cwchar \
  /usr/share/mingw-w64/include/wchar.h \
  /usr/share/mingw-w64/include/corecrt_stdio_config.h \
- /usr/share/mingw-w64/include/corecrt_wstdlib.h \
  /usr/share/mingw-w64/include/_mingw_off_t.h \
  /usr/share/mingw-w64/include/_mingw_stat64.h \
  /usr/share/mingw-w64/include/swprintf.inl \
@@ -85,17 +96,6 @@ CMakeFiles/partsweep_core.dir/app/met_loader.cc.obj: \
  /usr/lib/gcc/x86_64-w64-mingw32/12-posix/include/c++/string_view \
  /usr/lib/gcc/x86_64-w64-mingw32/12-posix/include/c++/bits/string_view.tcc \
  /usr/lib/gcc/x86_64-w64-mingw32/12-posix/include/c++/ext/string_conversions.h \
- /usr/lib/gcc/x86_64-w64-mingw32/12-posix/include/c++/cstdlib \
- /usr/share/mingw-w64/include/stdlib.h \
- /usr/lib/gcc/x86_64-w64-mingw32/12-posix/include-fixed/limits.h \
- /usr/lib/gcc/x86_64-w64-mingw32/12-posix/include-fixed/syslimits.h \
- /usr/share/mingw-w64/include/limits.h \
- /usr/share/mingw-w64/include/sec_api/stdlib_s.h \
- /usr/lib/gcc/x86_64-w64-mingw32/12-posix/include/c++/stdlib.h \
- /usr/share/mingw-w64/include/malloc.h \
- /usr/lib/gcc/x86_64-w64-mingw32/12-posix/include/mm_malloc.h \
- /usr/share/mingw-w64/include/errno.h \
- /usr/lib/gcc/x86_64-w64-mingw32/12-posix/include/c++/bits/std_abs.h \
  /usr/lib/gcc/x86_64-w64-mingw32/12-posix/include/c++/cstdio \
  /usr/lib/gcc/x86_64-w64-mingw32/12-posix/include/c++/cerrno \
  /usr/lib/gcc/x86_64-w64-mingw32/12-posix/include/c++/bits/charconv.h \

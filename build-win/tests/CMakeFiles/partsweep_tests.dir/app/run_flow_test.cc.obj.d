@@ -245,9 +245,10 @@ tests/CMakeFiles/partsweep_tests.dir/app/run_flow_test.cc.obj: \
  /usr/src/googletest/googletest/include/gtest/gtest-typed-test.h \
  /usr/src/googletest/googletest/include/gtest/gtest_pred_impl.h \
  /usr/src/googletest/googletest/include/gtest/gtest_prod.h \
- /work/main/app/run_options.h /work/main/platform/disk.h \
- /work/main/platform/error_codes.h /work/main/tests/support/faulty_disk.h \
+ /work/main/app/run_options.h /work/main/platform/console.h \
+ /work/main/platform/disk.h /work/main/platform/error_codes.h \
+ /work/main/tests/support/faulty_disk.h \
  /work/main/tests/support/small_download.h \
  /work/main/sample/sample_download.h \
- /work/main/tests/support/string_console.h /work/main/platform/console.h \
+ /work/main/tests/support/string_console.h \
  /work/main/tests/support/temp_folder.h
