@@ -4,15 +4,6 @@
 
 #include "platform/sparse.h"
 
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = other.handle_;
-    other.handle_ = kNoHandle;
-  }
-  return *this;
-}
-
 void File::Close() {
   if (handle_ == kNoHandle) return;
   CloseHandle(reinterpret_cast<HANDLE>(handle_));

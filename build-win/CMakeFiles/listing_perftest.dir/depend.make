@@ -1,2 +1,0 @@
-# Empty dependencies file for listing_perftest.
-# This may be replaced when dependencies are built.

@@ -1,2 +1,0 @@
-# Empty dependencies file for partsweep_md4.
-# This may be replaced when dependencies are built.

@@ -1,3 +1,0 @@
-file(REMOVE_RECURSE
-  "libpartsweep_test_support.a"
-)
