@@ -94,6 +94,9 @@ class Disk {
   virtual int Remove(const std::string& path) = 0;
   /// Makes the folder's entries (new names, renames) durable.
   virtual int FlushFolder(const std::string& folder) = 0;
+  /// Gives a new file the owner and permissions of the file it replaces, as
+  /// far as this process may; where there is nothing to copy, nothing is done.
+  virtual void CopyOwnership(File& /*file*/, const std::string& /*model*/) {}
 };
 
 /// The real disk of this platform.
