@@ -135,31 +135,40 @@ std::string Expected(std::string content, const std::vector<Range>& cleared) {
   return content;
 }
 
-int RunTool(std::vector<const char*> args, StringConsole& console) {
-  return RunPartsweep(static_cast<int>(args.size()), args.data(), SystemDisk(), console);
-}
+// A download written to a fresh folder, its data file as written, and one
+// run of the tool on it with `option` ("", "/nosparse", "/rebuild").
+struct DownloadRun {
+  TempFolder folder;
+  std::string partPath = folder.Path("001.part");
+  std::string metPath = folder.Path("001.part.met");
+  std::string before;
+  StringConsole console;
+  int status = -2;
+
+  DownloadRun(const SampleDownload& download, const char* option) {
+    std::string error;
+    EXPECT_TRUE(WriteSampleDownload(folder.path(), download, &error)) << error;
+    before = ReadFileBytes(partPath);
+    const char* args[] = {"partsweep", metPath.c_str(), option};
+    status = RunPartsweep(3, args, SystemDisk(), console);
+  }
+};
 
 // Writes the download, runs a listing with `route` ("" or "/nosparse") and
 // checks the data file.
 void CheckListing(Dice& dice, const RandomDownload& random, const char* route, int round) {
-  TempFolder folder;
   SampleDownload download;
   download.fileSize = random.fileSize;
   download.seed = static_cast<uint32_t>(round + 1);
   download.partFileNameTag = dice.OneIn(2);
   download.extraTags = EncodeGapTags(dice, random.tags);
-  std::string error;
-  ASSERT_TRUE(WriteSampleDownload(folder.path(), download, &error)) << error;
-  const std::string partPath = folder.Path("001.part"), metPath = folder.Path("001.part.met");
-  const std::string before = ReadFileBytes(partPath);
-
-  StringConsole console;
-  EXPECT_EQ(0, RunTool({"partsweep", metPath.c_str(), route}, console)) << console.output;
-  const std::string after = ReadFileBytes(partPath);
-  ASSERT_EQ(before.size(), after.size()) << "round " << round << route;
+  DownloadRun run(download, route);
+  EXPECT_EQ(0, run.status) << run.console.output;
+  const std::string after = ReadFileBytes(run.partPath);
+  ASSERT_EQ(run.before.size(), after.size()) << "round " << round << route;
   // Equal as a whole: unchanged outside the cleared ranges, zero inside.
-  EXPECT_TRUE(Expected(before, ClearedRanges(random)) == after)
-      << "round " << round << " " << route << "\n" << console.output;
+  EXPECT_TRUE(Expected(run.before, ClearedRanges(random)) == after)
+      << "round " << round << " " << route << "\n" << run.console.output;
 }
 
 TEST(DataFilePropertyTest, AListingChangesNothingButTheGapsOnEitherRoute) {
@@ -172,17 +181,9 @@ TEST(DataFilePropertyTest, AListingChangesNothingButTheGapsOnEitherRoute) {
   }
 }
 
-bool InsideOneGap(const std::vector<std::pair<uint32_t, uint32_t>>& gaps, uint64_t start, uint64_t end) {
-  for (const auto& gap : gaps) {
-    if (gap.first <= start && gap.second >= end) return true;
-  }
-  return false;
-}
-
 TEST(DataFilePropertyTest, ARebuildChangesNoByteAndLeavesNoCorruptPartOutsideAGap) {
   Dice dice(77);
   for (int round = 0; round < 4; ++round) {
-    TempFolder folder;
     SampleDownload download;
     download.fileSize = P + dice.Below(P + P / 2);
     download.seed = static_cast<uint32_t>(round + 100);
@@ -193,21 +194,16 @@ TEST(DataFilePropertyTest, ARebuildChangesNoByteAndLeavesNoCorruptPartOutsideAGa
     }
     const RandomDownload random = MakeRandomDownload(dice, download.fileSize);
     download.extraTags = EncodeGapTags(dice, random.tags);
-    std::string error;
-    ASSERT_TRUE(WriteSampleDownload(folder.path(), download, &error)) << error;
-    const std::string partPath = folder.Path("001.part"), metPath = folder.Path("001.part.met");
-    const std::string before = ReadFileBytes(partPath);
-
-    StringConsole console;
-    EXPECT_EQ(0, RunTool({"partsweep", metPath.c_str(), "/rebuild"}, console)) << console.output;
-    EXPECT_TRUE(before == ReadFileBytes(partPath)) << "round " << round;
-    DecodedMet rewritten = DecodeMet(ReadFileBytes(metPath));
-    ASSERT_TRUE(rewritten.ok) << console.output;
+    DownloadRun run(download, "/rebuild");
+    EXPECT_EQ(0, run.status) << run.console.output;
+    EXPECT_TRUE(run.before == ReadFileBytes(run.partPath)) << "round " << round;
+    DecodedMet rewritten = DecodeMet(ReadFileBytes(run.metPath));
+    ASSERT_TRUE(rewritten.ok) << run.console.output;
     const auto gaps = ClientGaps(rewritten);
     for (uint32_t part : download.corruptParts) {
       if (part * P >= download.fileSize) continue;  // damage lands only inside the file
       EXPECT_TRUE(InsideOneGap(gaps, part * P, part * P + P))
-          << "round " << round << " part " << part << "\n" << console.output;
+          << "round " << round << " part " << part << "\n" << run.console.output;
     }
   }
 }

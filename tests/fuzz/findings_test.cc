@@ -39,14 +39,6 @@ std::optional<std::string> Rebuild(const std::string& met, StringConsole& consol
       console);
 }
 
-bool InsideOneGap(const std::vector<std::pair<uint32_t, uint32_t>>& gaps, uint64_t start,
-                  uint64_t end) {
-  for (const auto& gap : gaps) {
-    if (gap.first <= start && gap.second >= end) return true;
-  }
-  return false;
-}
-
 // met_rewrite: four parts, none of whose stored hashes matches, and gap 0
 // stored end before start ("\x09" "0" = 0x104A3800, "\x0A" "0" = 0x947000),
 // touching part 1. The check grew that gap instead of adding one, and part

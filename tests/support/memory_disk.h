@@ -36,6 +36,8 @@ class MemoryDisk : public Disk, private HandleCloser {
   /// file system that cannot release ranges.
   void RefuseRelease(int error) { releaseError_ = error; }
 
+  /// The Disk operations, on the files in memory: an exclusive open fails
+  /// with kErrorBusy while the file is open elsewhere, a shared one never.
   OpenResult OpenShared(const std::string& path) override;
   OpenResult OpenForReading(const std::string& path) override;
   OpenResult OpenExclusive(const std::string& path) override;

@@ -97,3 +97,11 @@ std::vector<std::pair<uint32_t, uint32_t>> ClientGaps(const DecodedMet& met) {
   for (const auto& entry : byIndex) gaps.push_back(entry.second);
   return gaps;
 }
+
+bool InsideOneGap(const std::vector<std::pair<uint32_t, uint32_t>>& gaps, uint64_t start,
+                  uint64_t end) {
+  for (const auto& gap : gaps) {
+    if (gap.first <= start && gap.second >= end) return true;
+  }
+  return false;
+}

@@ -38,3 +38,7 @@ DecodedMet DecodeMet(const std::string& bytes);
 /// The gaps the download clients read from a file: pairs of string-named
 /// tags "\x09" N / "\x0A" N, as (start, end) in index order.
 std::vector<std::pair<uint32_t, uint32_t>> ClientGaps(const DecodedMet& met);
+
+/// True when one of the client's gaps (start, end) holds all of [start, end).
+bool InsideOneGap(const std::vector<std::pair<uint32_t, uint32_t>>& gaps, uint64_t start,
+                  uint64_t end);
