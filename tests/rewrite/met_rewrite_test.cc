@@ -130,6 +130,20 @@ TEST(MetRewriteTest, EndTagsWithoutAStartMakeNoGap) {
   EXPECT_EQ((std::vector<std::pair<uint32_t, uint32_t>>{{100, 200}, {600, 700}}), ClientGaps(after));
 }
 
+TEST(MetRewriteTest, AStartTagWithoutANumberLeavesTheEarlierStartPending) {
+  SampleDownload download;
+  download.gaps = {};
+  // A blob named like a gap start: a gap tag, dropped, but no bound.
+  download.extraTags = {SampleNumberTag("\x09", 100), SampleTag{0x07, "\x09" "0", U32(0)},
+                        SampleNumberTag("\x0A", 200)};
+  StringConsole console;
+  std::optional<std::string> written = Rewrite(EncodeSampleMet(download), RewriteMode::Rebuild, console);
+  ASSERT_TRUE(written);
+  DecodedMet after = DecodeMet(*written);
+  EXPECT_EQ(after.tags.size(), after.tagCount);
+  EXPECT_EQ((std::vector<std::pair<uint32_t, uint32_t>>{{100, 200}}), ClientGaps(after));
+}
+
 TEST(MetRewriteTest, ThousandsOfGapsAreAllKept) {
   SampleDownload download;
   for (uint32_t i = 0; i < 1500; ++i) download.gaps.push_back({i * 20000ull, i * 20000ull + 100});
