@@ -176,7 +176,9 @@ bool AmuleDaemon::StartOnce(const std::vector<std::string>& metPaths, std::strin
   }
   tcpPort_ = ports[0];
   udpPort_ = ports[1];
-  remotePort_ = ports[2];
+  remotePort_ = firstRemotePort_.value_or(ports[2]);
+  firstRemotePort_.reset();
+  ++attempts_;
   // A password of its own: should another client hold our port, we are
   // refused instead of judged by it.
   password_ = RandomPassword();

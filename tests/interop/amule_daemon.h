@@ -3,6 +3,7 @@
 // through its remote control (amulecmd), and saves them again when it stops.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -62,6 +63,13 @@ class AmuleDaemon {
   std::string IncomingFolder() const;
   /// What amuled has logged so far.
   std::string Log() const;
+  /// The port of the remote control, once started.
+  uint16_t RemotePort() const { return remotePort_; }
+  /// How many starts it took, each on other ports.
+  int Attempts() const { return attempts_; }
+  /// Makes the first start use this port for the remote control, so that a
+  /// test can hand it one that is taken.
+  void UseRemotePortFirst(uint16_t port) { firstRemotePort_ = port; }
 
  private:
   /// One start on fresh ports; `retry` tells whether other ports may help.
@@ -79,6 +87,8 @@ class AmuleDaemon {
   uint16_t tcpPort_ = 0;
   uint16_t udpPort_ = 0;
   uint16_t remotePort_ = 0;
+  std::optional<uint16_t> firstRemotePort_;
+  int attempts_ = 0;
   BackgroundProcess process_;
   double readyAt_ = 0;
 };

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <sstream>
 
@@ -334,6 +335,41 @@ TEST_F(AmuleInteropTest, AfterRebuildTheClientReadsEveryGap) {
     SCOPED_TRACE(mets[i]);
     ExpectClientSavedSameGaps(ClientMet(*client, mets[i]), rebuilt[i], expected[i]);
   }
+}
+
+// amuled runs on when its remote control's port is taken, and another
+// client's remote control answers there instead; the start must notice and
+// move to other ports.
+TEST_F(AmuleInteropTest, AClientWhosePortIsTakenStartsAgainOnOthers) {
+  std::vector<std::string> mets;
+  for (uint32_t seed : {15, 16}) {
+    SampleDownload download;
+    download.name = std::to_string(seed);
+    download.seed = seed;
+    download.fileSize = 1000000;
+    download.gaps = {{0, 500000}};
+    mets.push_back(Generate(download));
+  }
+  std::unique_ptr<AmuleDaemon> first;
+  ASSERT_TRUE(StartClient("first", {mets[0]}, &first));
+  auto second = std::make_unique<AmuleDaemon>(
+      programs_, (std::filesystem::path(folder_.path()) / "second").string());
+  second->UseRemotePortFirst(first->RemotePort());
+  std::string error;
+  const auto begin = std::chrono::steady_clock::now();
+  ASSERT_TRUE(second->Start({mets[1]}, &error)) << error;
+  // Noticed in the client's log at once, not after waiting for an answer
+  // that never comes.
+  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count(), 15);
+  EXPECT_EQ(2, second->Attempts());
+  EXPECT_NE(first->RemotePort(), second->RemotePort());
+
+  std::optional<DownloadList> list = second->WaitUntilSettled(0, &error);
+  ASSERT_TRUE(list) << error;
+  EXPECT_NE(nullptr, FindListedDownload(*list, ReadMetFacts(mets[1]).fileHash));
+  EXPECT_EQ(nullptr, FindListedDownload(*list, ReadMetFacts(mets[0]).fileHash));
+  EXPECT_TRUE(second->Stop());
+  EXPECT_TRUE(first->Stop());
 }
 
 }  // namespace
