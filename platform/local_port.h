@@ -1,5 +1,5 @@
 // Free TCP ports on the loopback address, for test servers that must not
-// meet each other.
+// meet each other. Only where such a server runs: on POSIX systems.
 #pragma once
 
 #include <cstddef>

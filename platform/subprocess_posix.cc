@@ -1,7 +1,6 @@
 #include "platform/subprocess.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -9,10 +8,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-
-#ifdef __linux__
-#include <sys/prctl.h>
-#endif
 
 namespace {
 
@@ -37,39 +32,6 @@ int ExitCodeOf(int status, ProcessResult& result) {
   if (WIFEXITED(status)) return WEXITSTATUS(status);
   result.killed = WIFSIGNALED(status);
   return -1;
-}
-
-int64_t NowMicroseconds() {
-  timespec now;
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return int64_t(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
-}
-
-void SleepMicroseconds(int64_t microseconds) {
-  timespec pause{static_cast<time_t>(microseconds / 1000000),
-                 static_cast<long>(microseconds % 1000000 * 1000)};
-  while (nanosleep(&pause, &pause) != 0 && errno == EINTR) {
-  }
-}
-
-int WaitForEnd(pid_t child) {
-  int status = 0;
-  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-  }
-  return status;
-}
-
-// Collects the end of a background process that has ended; false while it runs.
-bool CollectEnd(BackgroundProcess& process, int options) {
-  if (process.ended || process.id <= 0) return true;
-  int status = 0;
-  pid_t got;
-  while ((got = waitpid(static_cast<pid_t>(process.id), &status, options)) < 0 && errno == EINTR) {
-  }
-  if (got == 0) return false;
-  process.ended = true;
-  process.exitCode = got > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return true;
 }
 
 }  // namespace
@@ -135,93 +97,6 @@ ProcessResult RunProcessKilledAfter(const std::vector<std::string>& args,
   }
   result.exitCode = ExitCodeOf(status, result);
   return result;
-}
-
-ProcessResult RunProcessWithin(const std::vector<std::string>& args, uint64_t microseconds) {
-  ProcessResult result;
-  int out[2];
-  if (pipe2(out, O_CLOEXEC) != 0) return result;
-  int nothing = open("/dev/null", O_RDONLY | O_CLOEXEC);
-  pid_t child = fork();
-  if (child == 0) {
-    dup2(out[1], STDERR_FILENO);
-    ExecChild(args, "", nothing, out[1]);
-  }
-  close(out[1]);
-  if (nothing >= 0) close(nothing);
-  if (child < 0) {
-    close(out[0]);
-    return result;
-  }
-  result.started = true;
-  const int64_t deadline = NowMicroseconds() + static_cast<int64_t>(microseconds);
-  bool killed = false;
-  char buffer[65536];
-  for (;;) {
-    int64_t left = deadline - NowMicroseconds();
-    if (left <= 0 && !killed) {
-      kill(child, SIGKILL);
-      killed = true;
-    }
-    pollfd wait{out[0], POLLIN, 0};
-    int ready = poll(&wait, 1, killed ? -1 : static_cast<int>(left / 1000 + 1));
-    if (ready < 0 && errno == EINTR) continue;
-    if (ready == 0) continue;
-    ssize_t got = read(out[0], buffer, sizeof buffer);
-    if (got > 0) {
-      result.output.append(buffer, static_cast<size_t>(got));
-    } else if (got == 0 || errno != EINTR) {
-      break;
-    }
-  }
-  close(out[0]);
-  result.exitCode = ExitCodeOf(WaitForEnd(child), result);
-  return result;
-}
-
-bool StartBackgroundProcess(const std::vector<std::string>& args, const std::string& folder,
-                            const std::string& outputPath, BackgroundProcess* process) {
-  *process = BackgroundProcess{};
-  int nothing = open("/dev/null", O_RDONLY | O_CLOEXEC);
-  int output = open(outputPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-  if (nothing < 0 || output < 0) {
-    if (nothing >= 0) close(nothing);
-    if (output >= 0) close(output);
-    return false;
-  }
-  const pid_t parent = getpid();
-  pid_t child = fork();
-  if (child == 0) {
-#ifdef __linux__
-    // A test that dies (a timeout, a crash) must not leave the program running.
-    prctl(PR_SET_PDEATHSIG, SIGTERM);
-    if (getppid() != parent) _exit(126);
-#else
-    (void)parent;
-#endif
-    dup2(output, STDERR_FILENO);
-    ExecChild(args, folder, nothing, output);
-  }
-  close(nothing);
-  close(output);
-  if (child < 0) return false;
-  process->id = child;
-  return true;
-}
-
-bool IsRunning(BackgroundProcess& process) { return !CollectEnd(process, WNOHANG); }
-
-bool StopBackgroundProcess(BackgroundProcess& process, uint64_t graceMicroseconds) {
-  if (CollectEnd(process, WNOHANG)) return true;
-  kill(static_cast<pid_t>(process.id), SIGTERM);
-  const int64_t deadline = NowMicroseconds() + static_cast<int64_t>(graceMicroseconds);
-  while (NowMicroseconds() < deadline) {
-    if (CollectEnd(process, WNOHANG)) return true;
-    SleepMicroseconds(20000);
-  }
-  kill(static_cast<pid_t>(process.id), SIGKILL);
-  CollectEnd(process, 0);
-  return false;
 }
 
 uint64_t AllocatedBytes(const std::string& path) {

@@ -1,4 +1,4 @@
-#include "platform/subprocess.h"
+#include "platform/server_process.h"
 
 #include <gtest/gtest.h>
 
@@ -13,14 +13,7 @@ const char kShell[] = "/bin/sh";
 
 void Pause() { std::this_thread::sleep_for(std::chrono::milliseconds(10)); }
 
-class SubprocessTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (!PathExists(kShell)) GTEST_SKIP() << "no " << kShell << " on this system";
-  }
-};
-
-TEST_F(SubprocessTest, RunWithinCollectsBothOutputs) {
+TEST(ServerProcessTest, RunWithinCollectsBothOutputs) {
   ProcessResult run = RunProcessWithin({kShell, "-c", "echo out; echo err >&2; exit 3"}, 10000000);
   EXPECT_TRUE(run.started);
   EXPECT_EQ(3, run.exitCode);
@@ -28,14 +21,14 @@ TEST_F(SubprocessTest, RunWithinCollectsBothOutputs) {
   EXPECT_EQ("out\nerr\n", run.output);
 }
 
-TEST_F(SubprocessTest, RunWithinKillsAProgramThatTakesTooLong) {
+TEST(ServerProcessTest, RunWithinKillsAProgramThatTakesTooLong) {
   ProcessResult run = RunProcessWithin({kShell, "-c", "echo begun; exec sleep 30"}, 300000);
   EXPECT_TRUE(run.killed);
   EXPECT_EQ(-1, run.exitCode);
   EXPECT_EQ("begun\n", run.output);
 }
 
-TEST_F(SubprocessTest, ABackgroundProcessRunsUntilAskedToStop) {
+TEST(ServerProcessTest, ABackgroundProcessRunsUntilAskedToStop) {
   TempFolder folder;
   BackgroundProcess process;
   ASSERT_TRUE(StartBackgroundProcess(
@@ -51,7 +44,7 @@ TEST_F(SubprocessTest, ABackgroundProcessRunsUntilAskedToStop) {
   EXPECT_EQ("started\nstopping\n", ReadFileBytes(folder.Path("output")));
 }
 
-TEST_F(SubprocessTest, ABackgroundProcessThatIgnoresTheRequestIsKilled) {
+TEST(ServerProcessTest, ABackgroundProcessThatIgnoresTheRequestIsKilled) {
   TempFolder folder;
   BackgroundProcess process;
   ASSERT_TRUE(StartBackgroundProcess({kShell, "-c", "trap '' TERM; echo started; exec sleep 30"},
@@ -63,7 +56,7 @@ TEST_F(SubprocessTest, ABackgroundProcessThatIgnoresTheRequestIsKilled) {
   EXPECT_EQ(-1, process.exitCode);
 }
 
-TEST_F(SubprocessTest, AProgramThatEndsByItselfIsSeenToEnd) {
+TEST(ServerProcessTest, AProgramThatEndsByItselfIsSeenToEnd) {
   TempFolder folder;
   BackgroundProcess process;
   ASSERT_TRUE(StartBackgroundProcess({kShell, "-c", "exit 4"}, folder.path(),
