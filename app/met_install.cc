@@ -56,6 +56,7 @@ bool InstallMetFile(const std::string& metPath, const std::string& content, Disk
     ReportUnchanged(metPath, console);
     return false;
   }
+  disk.CopyOwnership(created.file, metPath);
   int error = WriteDurably(created.file, content, disk);
   created.file.Close();
   if (error) {

@@ -3,7 +3,8 @@
 #include "platform/console.h"
 #include "platform/disk.h"
 
-std::optional<MetImage> LoadMetImage(const std::string& metPath, Disk& disk, Console& console) {
+std::optional<MetImage> LoadMetImage(const std::string& metPath, Disk& disk, Console& console,
+                                     void* (*allocate)(size_t, size_t)) {
   OpenResult opened = disk.OpenShared(metPath);
   uint64_t size = 0;
   if (!opened.error) opened.error = disk.FileSize(opened.file, &size);
@@ -21,7 +22,7 @@ std::optional<MetImage> LoadMetImage(const std::string& metPath, Disk& disk, Con
   MetImage image;
   // calloc rather than new: a failed allocation here has a message of its
   // own. Exactly the size, so that the sanitizers see a read past the end.
-  image.bytes.reset(static_cast<uint8_t*>(std::calloc(size ? size : 1, 1)));
+  image.bytes.reset(static_cast<uint8_t*>(allocate(size ? size : 1, 1)));
   if (!image.bytes) {
     Print(console, "Error creating buffer for %s\nPress any key!\n", metPath.c_str());
     opened.file.Close();

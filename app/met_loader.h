@@ -1,6 +1,7 @@
 // Loading the metadata file into memory.
 #pragma once
 
+#include <cstdlib>
 #include <optional>
 #include <string>
 
@@ -12,5 +13,7 @@ class Disk;
 /// Reads the whole metadata file, which may be held open by a client
 /// meanwhile. A file that cannot be opened, is larger than
 /// kMaxMetImageSize or finds no memory is reported, a key is awaited, and
-/// nothing is given.
-std::optional<MetImage> LoadMetImage(const std::string& metPath, Disk& disk, Console& console);
+/// nothing is given. `allocate` gets the zero-filled block (calloc's
+/// contract); tests pass one that fails.
+std::optional<MetImage> LoadMetImage(const std::string& metPath, Disk& disk, Console& console,
+                                     void* (*allocate)(size_t, size_t) = std::calloc);

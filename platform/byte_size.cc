@@ -2,7 +2,7 @@
 
 #include "platform/console.h"
 
-std::string FormatByteSize(uint64_t bytes) {
+std::string FormatByteSizeText(uint64_t bytes) {
   if (bytes < 1024) return Format("%u bytes", static_cast<unsigned>(bytes));
   static const char* const kUnits[] = {"KB", "MB", "GB", "TB", "PB", "EB"};
   const int kLastUnit = 5;

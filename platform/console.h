@@ -45,6 +45,10 @@ std::string Format(const char* format, ...)
 /// as the handler of a failed allocation.
 [[noreturn]] void ExitOutOfMemory();
 
+/// How a line end reaches standard output: "\n", or "\r\n" where text
+/// output converts it.
+extern const char kConsoleLineEnd[];
+
 /// The gap bar's two cells as this platform's console shows them: a
 /// downloaded stretch (a full block) and a gap (a medium shade).
 extern const char kBarDownloaded[];

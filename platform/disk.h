@@ -17,7 +17,14 @@ class File {
   File() = default;
   explicit File(NativeHandle handle) : handle_(handle) {}
   File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = kNoHandle; }
-  File& operator=(File&& other) noexcept;
+  File& operator=(File&& other) noexcept {
+    if (this != &other) {
+      Close();
+      handle_ = other.handle_;
+      other.handle_ = kNoHandle;
+    }
+    return *this;
+  }
   File(const File&) = delete;
   File& operator=(const File&) = delete;
   ~File() { Close(); }
@@ -87,6 +94,9 @@ class Disk {
   virtual int Remove(const std::string& path) = 0;
   /// Makes the folder's entries (new names, renames) durable.
   virtual int FlushFolder(const std::string& folder) = 0;
+  /// Gives a new file the owner and permissions of the file it replaces, as
+  /// far as this process may; where there is nothing to copy, nothing is done.
+  virtual void CopyOwnership(File& /*file*/, const std::string& /*model*/) {}
 };
 
 /// The real disk of this platform.

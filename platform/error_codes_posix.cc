@@ -7,4 +7,5 @@ const int kErrorAlreadyExists = EEXIST;
 const int kErrorNoSpace = ENOSPC;
 const int kErrorIo = EIO;
 const int kErrorBusy = EBUSY;
+const int kErrorLocked = EWOULDBLOCK;
 const int kErrorNotSupported = EOPNOTSUPP;

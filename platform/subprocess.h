@@ -25,5 +25,8 @@ ProcessResult RunProcess(const std::vector<std::string>& args, const std::string
 ProcessResult RunProcessKilledAfter(const std::vector<std::string>& args,
                                     const std::string& folder, uint64_t microseconds);
 
+/// The exit status a parent sees for a program whose main returned `result`.
+int ExitStatusSeenByParent(int result);
+
 /// Bytes of storage the file really occupies (less than its size when sparse).
 uint64_t AllocatedBytes(const std::string& path);

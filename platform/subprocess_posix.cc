@@ -104,3 +104,5 @@ uint64_t AllocatedBytes(const std::string& path) {
   if (stat(path.c_str(), &info) != 0) return 0;
   return static_cast<uint64_t>(info.st_blocks) * 512;
 }
+
+int ExitStatusSeenByParent(int result) { return result & 0xFF; }

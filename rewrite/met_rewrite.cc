@@ -98,7 +98,7 @@ std::optional<std::string> RewriteMetFile(const MetImage& image, RewriteMode mod
     Print(console, "Error: too many tags for one file\n");
     return std::nullopt;
   }
-  Print(console, "Tag Count : %d\n", static_cast<int>(tagCount));
+  Print(console, "Tag Count : %u\n", static_cast<unsigned>(tagCount));
 
   // The header in front of the tag count is copied as it is.
   const ReadCursor countAt = state.header.firstTag - 4;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "platform/error_codes.h"
 #include "tests/support/faulty_disk.h"
 #include "tests/support/string_console.h"
@@ -79,6 +81,17 @@ TEST(MetInstallTest, WithoutSecondNamesTheOldFileIsMovedAndMovedBack) {
     EXPECT_EQ(kOld, ReadFileBytes(install.met));
     EXPECT_EQ("X.part.met", ListFolder(install.folder.path()));
   }
+}
+
+TEST(MetInstallTest, TheNewFileTakesTheOldOnesPermissions) {
+  Install install;
+  // 0640 where files have modes; a file is created 0644 or 0666 otherwise.
+  std::filesystem::permissions(install.met, std::filesystem::perms::owner_read |
+                                                std::filesystem::perms::owner_write |
+                                                std::filesystem::perms::group_read);
+  const auto before = std::filesystem::status(install.met).permissions();
+  ASSERT_TRUE(install.Run(SystemDisk()));
+  EXPECT_EQ(before, std::filesystem::status(install.met).permissions());
 }
 
 TEST(MetInstallTest, AStaleTemporaryFileIsLeftAlone) {

@@ -43,6 +43,17 @@ TEST(MetLoaderTest, MissingFileWaitsForAKey) {
   EXPECT_EQ(1, console.keyWaits);
 }
 
+TEST(MetLoaderTest, NoMemoryForTheImage) {
+  TempFolder folder;
+  std::string met = folder.Path("X.part.met");
+  ASSERT_TRUE(WriteFileBytes(met, "\xE0"));
+  StringConsole console;
+  auto noMemory = [](size_t, size_t) -> void* { return nullptr; };
+  EXPECT_FALSE(LoadMetImage(met, SystemDisk(), console, noMemory));
+  EXPECT_EQ("Error creating buffer for " + met + "\nPress any key!\n", console.output);
+  EXPECT_EQ(1, console.keyWaits);
+}
+
 TEST(MetLoaderTest, EmptyFileAndFailedReadGiveShortImages) {
   TempFolder folder;
   std::string met = folder.Path("X.part.met");

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/run_options.h"
+#include "platform/console.h"
 #include "platform/disk.h"
 #include "platform/error_codes.h"
 #include "tests/support/faulty_disk.h"
@@ -53,6 +54,29 @@ TEST(RunFlowTest, ListingStatusSaysWhetherEveryGapWasCleared) {
   StringConsole failed;
   EXPECT_EQ(1, RunWith({"partsweep", met.c_str(), "/nosparse"}, failed, failing));
   EXPECT_NE(std::string::npos, failed.output.find(" ... Error " + std::to_string(kErrorIo) + "\n"));
+}
+
+TEST(RunFlowTest, ARewriteTheDiskLetsDownLeavesTheFileAndFails) {
+  // Every create, write, flush, backup link and rename of a rewrite in turn.
+  for (DiskOp op : {DiskOp::CreateNew, DiskOp::Write, DiskOp::Flush, DiskOp::LinkNoReplace,
+                    DiskOp::MoveReplace, DiskOp::FlushFolder}) {
+    SCOPED_TRACE(static_cast<int>(op));
+    TempFolder folder;
+    ASSERT_TRUE(WriteSmallDownload(folder.path(), {{1000, 2000}}));
+    const std::string met = folder.Path("001.part.met");
+    const std::string old = ReadFileBytes(met);
+    FaultyDisk disk;
+    disk.FailCall(op, 1, kErrorNoSpace);
+    StringConsole console;
+    EXPECT_EQ(1, RunWith({"partsweep", met.c_str(), "/complete"}, console, disk));
+    EXPECT_EQ(old, ReadFileBytes(met));
+    EXPECT_EQ("001.part 001.part.met", ListFolder(folder.path()));
+    EXPECT_NE(std::string::npos, console.output.find("was not rewritten, it is unchanged.\n"));
+  }
+}
+
+TEST(RunFlowTest, OutOfMemoryEndsTheRun) {
+  EXPECT_EXIT(ExitOutOfMemory(), testing::ExitedWithCode(1), "");
 }
 
 TEST(RunFlowTest, DefaultPartFilePath) {

@@ -1,6 +1,7 @@
 // Running the built tool on real files, for the end-to-end tests.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,3 +14,9 @@ ProcessResult RunTool(const std::string& folder, const std::vector<std::string>&
 
 /// The text as the tool prints it on this platform (line ends).
 std::string Lines(const std::string& text);
+
+/// What a listing prints after a gap's line when it may release ranges, for
+/// a gap of `length` bytes of which `inside` lie in the file: the release
+/// where the file system gives ranges back (`releases`), else the zero
+/// fill's percentages, one after another since the output is no terminal.
+std::string ClearedGapOutput(bool releases, uint64_t length, uint64_t inside);

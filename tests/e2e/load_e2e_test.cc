@@ -10,7 +10,7 @@ namespace {
 TEST(LoadE2eTest, UsageTextAndStatus) {
   TempFolder folder;
   ProcessResult run = RunTool(folder.path(), {});
-  EXPECT_EQ(255, run.exitCode);
+  EXPECT_EQ(ExitStatusSeenByParent(-1), run.exitCode);
   EXPECT_EQ(Lines(kUsageText), run.output);
   EXPECT_EQ("", ListFolder(folder.path()));
 

@@ -1,0 +1,114 @@
+#include "platform/subprocess.h"
+
+#include <windows.h>
+
+namespace {
+
+// One argument quoted the way the C runtime splits a command line again.
+std::string Quoted(const std::string& arg) {
+  if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos) return arg;
+  std::string quoted = "\"";
+  size_t backslashes = 0;
+  for (char c : arg) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    if (c == '"') backslashes = backslashes * 2 + 1;
+    quoted.append(backslashes, '\\');
+    backslashes = 0;
+    quoted += c;
+  }
+  quoted.append(backslashes * 2, '\\');
+  return quoted + "\"";
+}
+
+std::string CommandLine(const std::vector<std::string>& args) {
+  std::string line;
+  for (const std::string& arg : args) line += (line.empty() ? "" : " ") + Quoted(arg);
+  return line;
+}
+
+bool Start(const std::vector<std::string>& args, const std::string& folder, HANDLE input,
+           HANDLE output, PROCESS_INFORMATION* process) {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = input;
+  startup.hStdOutput = output;
+  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  std::string line = CommandLine(args);
+  return CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &startup, process) != 0;
+}
+
+int Finish(PROCESS_INFORMATION& process) {
+  WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD code = 0;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  return static_cast<int>(code);
+}
+
+}  // namespace
+
+ProcessResult RunProcess(const std::vector<std::string>& args, const std::string& folder,
+                         const std::string& input) {
+  ProcessResult result;
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  HANDLE inRead, inWrite, outRead, outWrite;
+  if (!CreatePipe(&inRead, &inWrite, &inherit, 0)) return result;
+  if (!CreatePipe(&outRead, &outWrite, &inherit, 0)) {
+    CloseHandle(inRead);
+    CloseHandle(inWrite);
+    return result;
+  }
+  // Our own ends stay with us.
+  SetHandleInformation(inWrite, HANDLE_FLAG_INHERIT, 0);
+  SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+  PROCESS_INFORMATION process{};
+  result.started = Start(args, folder, inRead, outWrite, &process);
+  CloseHandle(inRead);
+  CloseHandle(outWrite);
+  if (result.started) {
+    DWORD written = 0;
+    WriteFile(inWrite, input.data(), static_cast<DWORD>(input.size()), &written, nullptr);
+  }
+  CloseHandle(inWrite);
+  char buffer[65536];
+  DWORD got = 0;
+  while (ReadFile(outRead, buffer, sizeof buffer, &got, nullptr) && got > 0)
+    result.output.append(buffer, got);
+  CloseHandle(outRead);
+  if (result.started) result.exitCode = Finish(process);
+  return result;
+}
+
+ProcessResult RunProcessKilledAfter(const std::vector<std::string>& args,
+                                    const std::string& folder, uint64_t microseconds) {
+  ProcessResult result;
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  HANDLE nothing = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               &inherit, OPEN_EXISTING, 0, nullptr);
+  PROCESS_INFORMATION process{};
+  result.started = Start(args, folder, nothing, nothing, &process);
+  CloseHandle(nothing);
+  if (!result.started) return result;
+  DWORD milliseconds = static_cast<DWORD>(microseconds / 1000);
+  if (WaitForSingleObject(process.hProcess, milliseconds) == WAIT_TIMEOUT) {
+    TerminateProcess(process.hProcess, 137);
+    result.killed = true;
+  }
+  result.exitCode = Finish(process);
+  return result;
+}
+
+int ExitStatusSeenByParent(int result) { return result; }
+
+uint64_t AllocatedBytes(const std::string& path) {
+  DWORD high = 0;
+  DWORD low = GetCompressedFileSizeA(path.c_str(), &high);
+  if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return 0;
+  return (static_cast<uint64_t>(high) << 32) | low;
+}
