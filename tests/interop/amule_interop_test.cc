@@ -140,6 +140,20 @@ std::string LogLinesWith(const std::string& log, std::initializer_list<const cha
   return found;
 }
 
+// A download as aMule keeps it once it knows the part hashes: no
+// part-file-name tag, real part hashes and a file hash made from them.
+SampleDownload HashedDownload(const std::string& name, uint32_t seed, uint64_t fileSize,
+                              std::vector<SampleGap> gaps) {
+  SampleDownload download;
+  download.name = name;
+  download.seed = seed;
+  download.fileSize = fileSize;
+  download.partHashes = true;
+  download.partFileNameTag = false;
+  download.gaps = std::move(gaps);
+  return download;
+}
+
 class AmuleInteropTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -198,13 +212,8 @@ class AmuleInteropTest : public ::testing::Test {
 TEST_F(AmuleInteropTest, AfterAListingTheClientSeesTheSameCompletion) {
   // Five parts: 0 and 2 complete, right beside the gap over part 1; part 3
   // and the short part 4 each with a gap of their own.
-  SampleDownload download;
-  download.name = "001";
-  download.seed = 11;
-  download.fileSize = 40000000;
-  download.partHashes = true;
-  download.partFileNameTag = false;  // as aMule writes it
-  download.gaps = {{9728000, 19456000}, {30000000, 30500000}, {39000000, 40000000}};
+  const SampleDownload download = HashedDownload(
+      "001", 11, 40000000, {{9728000, 19456000}, {30000000, 30500000}, {39000000, 40000000}});
   const std::string met = Generate(download);
   const MetFacts ours = ReadMetFacts(met);
   ASSERT_TRUE(ours.ok);
@@ -242,14 +251,9 @@ TEST_F(AmuleInteropTest, AfterAListingTheClientSeesTheSameCompletion) {
 }
 
 TEST_F(AmuleInteropTest, AfterCompleteTheClientTakesTheDownloadForComplete) {
-  SampleDownload download;
-  download.name = "002";
-  download.seed = 12;
-  download.fileSize = 40000000;
-  download.partHashes = true;
-  download.partFileNameTag = false;
   // The generator writes the data inside the gaps too, so every part is sound.
-  download.gaps = {{1000000, 1300000}, {19456000, 29184000}, {39000000, 40000000}};
+  const SampleDownload download = HashedDownload(
+      "002", 12, 40000000, {{1000000, 1300000}, {19456000, 29184000}, {39000000, 40000000}});
   const std::string met = Generate(download);
   const MetFacts ours = ReadMetFacts(met);
   ASSERT_TRUE(ours.ok);
@@ -282,22 +286,14 @@ TEST_F(AmuleInteropTest, AfterCompleteTheClientTakesTheDownloadForComplete) {
 TEST_F(AmuleInteropTest, AfterRebuildTheClientReadsEveryGap) {
   // Gaps that cover parts only in part, beside corrupt parts 1 and 4, the
   // short last one, whose gap partsweep lets run past the end of the file.
-  SampleDownload partial;
-  partial.name = "003";
-  partial.seed = 13;
-  partial.fileSize = 40000000;
-  partial.partHashes = true;
-  partial.partFileNameTag = false;
-  partial.gaps = {{1000000, 1300000}, {29184000, 29500000}};
+  SampleDownload partial =
+      HashedDownload("003", 13, 40000000, {{1000000, 1300000}, {29184000, 29500000}});
   partial.corruptParts = {1, 4};
 
   // Many small gaps; corrupt part 0 overlaps some, part 2 touches the gap
   // behind it and part 4 the gap in front of it, so gaps grow.
-  SampleDownload fragmented;
-  fragmented.name = "004";
-  fragmented.seed = 14;
-  fragmented.fileSize = 50000000;
-  fragmented.partHashes = true;
+  SampleDownload fragmented = HashedDownload("004", 14, 50000000, {});
+  fragmented.partFileNameTag = true;  // as eMule writes it
   fragmented.corruptParts = {0, 2, 4};
   for (uint64_t start = 250000; start + 20000 < fragmented.fileSize; start += 1230000)
     fragmented.gaps.push_back({start, start + 20000});
