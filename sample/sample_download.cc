@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "hash/md4.h"
+#include "platform/file_time.h"
 
 namespace {
 
@@ -218,6 +219,10 @@ bool WriteSampleDownload(const std::string& folder, const SampleDownload& downlo
   met.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (!met) {
     *error = "cannot write " + base + ".part.met";
+    return false;
+  }
+  if (SetModificationTime(base + ".part", download.timeStamp) != 0) {
+    *error = "cannot set the time of " + base + ".part";
     return false;
   }
   return true;

@@ -31,6 +31,8 @@ struct SampleDownload {
   /// Tags of every value type and both name forms among the usual ones.
   bool everyTagType = false;
   /// The word at offset 1 of the header: the data file's time as the client saw it.
+  /// The data file gets it as its modification time, as after a client saved
+  /// the download, so that a client does not re-hash it on loading.
   uint32_t timeStamp = 0x6B163E0C;
   /// Seeds the data file's pseudo-random content.
   uint32_t seed = 1;
@@ -78,6 +80,7 @@ std::string EncodeSampleTag(const SampleTag& tag);
 /// A string-named TagUInt32 tag.
 SampleTag SampleNumberTag(const std::string& name, uint32_t value);
 
-/// Writes folder/name.part and folder/name.part.met; false with a reason.
+/// Writes folder/name.part and folder/name.part.met, with `timeStamp` as the
+/// data file's modification time; false with a reason.
 bool WriteSampleDownload(const std::string& folder, const SampleDownload& download,
                          std::string* error);

@@ -1,0 +1,263 @@
+#include "tests/interop/amule_daemon.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <thread>
+
+#include "platform/file_time.h"
+#include "platform/local_port.h"
+#include "tests/support/temp_folder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char kConnected[] = "Succeeded! Connection established";
+constexpr int kStartAttempts = 5;
+// amuled answers within a second here; a loaded machine may take longer.
+constexpr double kStartSeconds = 30;
+// After that much the client is taken to be stuck.
+constexpr double kSettleLimitSeconds = 120;
+constexpr uint64_t kRemoteMicroseconds = 20000000;
+constexpr uint64_t kStopGraceMicroseconds = 15000000;
+
+double Now() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+void Pause(double seconds) {
+  std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+}
+
+std::string FindProgram(const std::string& name) {
+  const char* path = std::getenv("PATH");
+  std::istringstream folders(path ? path : "/usr/local/bin:/usr/bin:/bin");
+  for (std::string folder; std::getline(folders, folder, ':');) {
+    if (folder.empty()) continue;
+    fs::path candidate = fs::path(folder) / name;
+    std::error_code error;
+    fs::file_status status = fs::status(candidate, error);
+    if (!error && fs::is_regular_file(status) &&
+        (status.permissions() & fs::perms::others_exec) != fs::perms::none)
+      return candidate.string();
+  }
+  return "";
+}
+
+std::string RandomPassword() {
+  std::random_device random;
+  std::string password;
+  for (int i = 0; i < 24; ++i) password += "0123456789abcdef"[random() % 16];
+  return password;
+}
+
+bool EndsWith(const std::string& text, const std::string& suffix) {
+  return text.size() >= suffix.size() &&
+         text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+// A copy that keeps the data file's time, which the client compares with
+// the metadata file's time stamp.
+bool CopyKeepingTime(const std::string& from, const std::string& to, std::string* error) {
+  std::error_code failure;
+  fs::copy_file(from, to, fs::copy_options::overwrite_existing, failure);
+  std::optional<int64_t> time = ModificationTime(from);
+  if (failure || !time || SetModificationTime(to, *time) != 0) {
+    *error = "cannot copy " + from + " to " + to;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<AmulePrograms> FindAmulePrograms(std::string* missing) {
+  AmulePrograms programs{FindProgram("amuled"), FindProgram("amulecmd"), FindProgram("md5sum")};
+  *missing = programs.daemon.empty() ? "amuled"
+             : programs.remote.empty() ? "amulecmd"
+             : programs.md5sum.empty() ? "md5sum"
+                                       : "";
+  if (!missing->empty()) return std::nullopt;
+  return programs;
+}
+
+AmuleDaemon::AmuleDaemon(const AmulePrograms& programs, const std::string& folder)
+    : programs_(programs), folder_(folder) {}
+
+AmuleDaemon::~AmuleDaemon() { Stop(); }
+
+std::string AmuleDaemon::TempFolder() const { return (fs::path(folder_) / "Temp").string(); }
+
+std::string AmuleDaemon::IncomingFolder() const {
+  return (fs::path(folder_) / "Incoming").string();
+}
+
+std::string AmuleDaemon::Log() const {
+  return ReadFileBytes((fs::path(folder_) / "logfile").string());
+}
+
+bool AmuleDaemon::WriteConfig(std::string* error) {
+  // The client stores the MD5 of the remote control's password.
+  const std::string passwordFile = (fs::path(folder_) / "remote-password").string();
+  ProcessResult digest = WriteFileBytes(passwordFile, password_)
+                             ? RunProcessWithin({programs_.md5sum, passwordFile},
+                                                kRemoteMicroseconds)
+                             : ProcessResult{};
+  if (digest.exitCode != 0 || digest.output.size() < 32) {
+    *error = "md5sum failed: " + digest.output;
+    return false;
+  }
+  std::ostringstream config;
+  // Every network use off but the two listening sockets, both on 127.0.0.1:
+  // the downloads' port (needed to run at all) and the remote control's.
+  config << "[eMule]\n"
+         << "Port=" << tcpPort_ << "\n"
+         << "UDPPort=" << udpPort_ << "\n"
+         << "UDPEnable=0\n"
+         << "Address=127.0.0.1\n"
+         << "Autoconnect=0\nReconnect=0\nConnectToKad=0\nConnectToED2K=0\n"
+         << "UPnPEnabled=0\nServerlist=0\nAddServerListFromServer=0\n"
+         << "AddServerListFromClient=0\nNewVersionCheck=0\nIPFilterAutoLoad=0\n"
+         << "TempDir=" << TempFolder() << "\n"
+         << "IncomingDir=" << IncomingFolder() << "\n"
+         << "[ExternalConnect]\n"
+         << "AcceptExternalConnections=1\n"
+         << "ECAddress=127.0.0.1\n"
+         << "ECPort=" << remotePort_ << "\n"
+         << "ECPassword=" << digest.output.substr(0, 32) << "\n"
+         << "UPnPECEnabled=0\n"
+         << "[WebServer]\nEnabled=0\nUPnPWebServerEnabled=0\n";
+  if (!WriteFileBytes((fs::path(folder_) / "amule.conf").string(), config.str())) {
+    *error = "cannot write amule.conf in " + folder_;
+    return false;
+  }
+  return true;
+}
+
+bool AmuleDaemon::StageDownloads(const std::vector<std::string>& metPaths, std::string* error) {
+  std::error_code failure;
+  for (const std::string& folder : {TempFolder(), IncomingFolder()}) {
+    fs::remove_all(folder, failure);
+    fs::create_directories(folder, failure);
+  }
+  for (const std::string& met : metPaths) {
+    if (!EndsWith(met, ".part.met")) {
+      *error = met + " is no metadata file";
+      return false;
+    }
+    const std::string data = met.substr(0, met.size() - 4);
+    const fs::path temp(TempFolder());
+    if (!CopyKeepingTime(met, (temp / fs::path(met).filename()).string(), error) ||
+        !CopyKeepingTime(data, (temp / fs::path(data).filename()).string(), error))
+      return false;
+  }
+  return true;
+}
+
+std::string AmuleDaemon::RunRemote(const std::string& command) const {
+  return RunProcessWithin({programs_.remote, "-h", "127.0.0.1", "-p",
+                           std::to_string(remotePort_), "-P", password_, "-c", command},
+                          kRemoteMicroseconds)
+      .output;
+}
+
+bool AmuleDaemon::StartOnce(const std::vector<std::string>& metPaths, std::string* error,
+                            bool* retry) {
+  *retry = false;
+  std::vector<uint16_t> ports = UnusedLocalPorts(3);
+  if (ports.empty()) {
+    *error = "no free port on 127.0.0.1";
+    return false;
+  }
+  tcpPort_ = ports[0];
+  udpPort_ = ports[1];
+  remotePort_ = firstRemotePort_.value_or(ports[2]);
+  firstRemotePort_.reset();
+  ++attempts_;
+  // A password of its own: should another client hold our port, we are
+  // refused instead of judged by it.
+  password_ = RandomPassword();
+  std::error_code ignored;
+  fs::create_directories(folder_, ignored);
+  fs::remove(fs::path(folder_) / "logfile", ignored);
+  if (!WriteConfig(error) || !StageDownloads(metPaths, error)) return false;
+  const std::string output = (fs::path(folder_) / "amuled.out").string();
+  if (!StartBackgroundProcess({programs_.daemon, "-c", folder_}, folder_, output, &process_)) {
+    *error = "cannot start " + programs_.daemon;
+    return false;
+  }
+  const double deadline = Now() + kStartSeconds;
+  while (Now() < deadline) {
+    if (!IsRunning(process_)) {
+      *error = "amuled ended at start with status " + std::to_string(process_.exitCode) +
+               "; its log:\n" + Log() + ReadFileBytes(output);
+      return false;
+    }
+    // amuled does not end when a port is taken: it runs on without it.
+    const std::string log = Log();
+    if (log.find("Could not listen for external connections") != std::string::npos ||
+        log.find("Port " + std::to_string(tcpPort_) + " is not available") !=
+            std::string::npos) {
+      Stop();
+      *error = "a port was taken";
+      *retry = true;
+      return false;
+    }
+    if (RunRemote("status").find(kConnected) != std::string::npos) {
+      readyAt_ = Now();
+      return true;
+    }
+    Pause(0.1);
+  }
+  Stop();
+  *error = "amuled did not answer in time; its log:\n" + Log();
+  *retry = true;
+  return false;
+}
+
+bool AmuleDaemon::Start(const std::vector<std::string>& metPaths, std::string* error) {
+  for (int attempt = 1; attempt <= kStartAttempts; ++attempt) {
+    bool retry = false;
+    if (StartOnce(metPaths, error, &retry)) return true;
+    if (!retry) return false;
+  }
+  return false;
+}
+
+DownloadList AmuleDaemon::ShowDownloads() const { return ParseShowDl(RunRemote("show dl")); }
+
+std::optional<DownloadList> AmuleDaemon::WaitUntilSettled(double settleSeconds,
+                                                          std::string* error) const {
+  if (readyAt_ == 0) {
+    *error = "the client was not started";
+    return std::nullopt;
+  }
+  double lastBusy = readyAt_;
+  std::optional<DownloadList> previous;
+  for (;;) {
+    const double now = Now();
+    DownloadList list = ShowDownloads();
+    bool busy = !list.connected;
+    for (const ListedDownload& download : list.downloads)
+      busy = busy || !download.percent || IsBusyStatus(download.status);
+    if (busy) lastBusy = now;
+    if (!busy && previous && *previous == list && now - lastBusy >= settleSeconds) return list;
+    if (now - readyAt_ > kSettleLimitSeconds) {
+      *error = "the client did not settle; it last listed:\n" + RunRemote("show dl");
+      return std::nullopt;
+    }
+    previous = list;
+    Pause(1);
+  }
+}
+
+bool AmuleDaemon::Stop() {
+  if (process_.id == 0 || process_.ended) return false;
+  bool clean = StopBackgroundProcess(process_, kStopGraceMicroseconds);
+  return clean && process_.exitCode == 0;
+}

@@ -1,0 +1,94 @@
+// A private aMule daemon (amuled) that judges the files partsweep wrote:
+// it loads the downloads it finds in its temp folder at start, lists them
+// through its remote control (amulecmd), and saves them again when it stops.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/server_process.h"
+#include "tests/interop/show_dl.h"
+
+/// The programs a judging session needs, by their full paths.
+struct AmulePrograms {
+  /// amuled, the client without a window (Debian package amule-daemon).
+  std::string daemon;
+  /// amulecmd, its remote control (Debian package amule-utils).
+  std::string remote;
+  /// md5sum, for the remote control's password as the client stores it.
+  std::string md5sum;
+};
+
+/// Looks the programs up on the PATH; nothing when one is missing, with its
+/// name in `missing`.
+std::optional<AmulePrograms> FindAmulePrograms(std::string* missing);
+
+/// One amuled with a configuration folder of its own, bound to 127.0.0.1
+/// only, without servers, Kad, UPnP, UDP or web server, its remote control
+/// on a free port with a random password. Stopped when the object goes,
+/// also when a test fails half-way.
+class AmuleDaemon {
+ public:
+  /// Uses `folder` (empty, absolute) for the configuration, the log, and the
+  /// client's temp and incoming folders.
+  AmuleDaemon(const AmulePrograms& programs, const std::string& folder);
+  ~AmuleDaemon();
+  AmuleDaemon(const AmuleDaemon&) = delete;
+  AmuleDaemon& operator=(const AmuleDaemon&) = delete;
+
+  /// Copies the downloads (each X.part.met with its X.part, the data file
+  /// keeping its time) into the client's temp folder and starts amuled,
+  /// until it answers. Tries new ports when one was taken meanwhile. False
+  /// with the reason in `error`.
+  bool Start(const std::vector<std::string>& metPaths, std::string* error);
+
+  /// The downloads as the client lists them now.
+  DownloadList ShowDownloads() const;
+
+  /// Waits until the client has settled: it lists the same twice in a row,
+  /// nothing hashed or completed, the second time at least `settleSeconds`
+  /// after the start and after it was last busy. Gives that list, or nothing
+  /// (with the reason in `error`) when that does not happen in time.
+  std::optional<DownloadList> WaitUntilSettled(double settleSeconds, std::string* error) const;
+
+  /// Stops amuled, which saves every download first; true when it stopped
+  /// cleanly, false when it had to be killed or was not running.
+  bool Stop();
+
+  /// The client's temp folder, where the downloads are.
+  std::string TempFolder() const;
+  /// The folder where the client moves a completed download.
+  std::string IncomingFolder() const;
+  /// What amuled has logged so far.
+  std::string Log() const;
+  /// The port of the remote control, once started.
+  uint16_t RemotePort() const { return remotePort_; }
+  /// How many starts it took, each on other ports.
+  int Attempts() const { return attempts_; }
+  /// Makes the first start use this port for the remote control, so that a
+  /// test can hand it one that is taken.
+  void UseRemotePortFirst(uint16_t port) { firstRemotePort_ = port; }
+
+ private:
+  /// One start on fresh ports; `retry` tells whether other ports may help.
+  bool StartOnce(const std::vector<std::string>& metPaths, std::string* error, bool* retry);
+  /// Writes amule.conf for the current ports and password.
+  bool WriteConfig(std::string* error);
+  /// Empties the temp and incoming folders and copies the downloads in.
+  bool StageDownloads(const std::vector<std::string>& metPaths, std::string* error);
+  /// Runs one remote-control command and gives what it printed.
+  std::string RunRemote(const std::string& command) const;
+
+  AmulePrograms programs_;
+  std::string folder_;
+  std::string password_;
+  uint16_t tcpPort_ = 0;
+  uint16_t udpPort_ = 0;
+  uint16_t remotePort_ = 0;
+  std::optional<uint16_t> firstRemotePort_;
+  int attempts_ = 0;
+  BackgroundProcess process_;
+  double readyAt_ = 0;
+};

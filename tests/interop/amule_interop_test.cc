@@ -1,0 +1,371 @@
+// The real client as the judge: aMule loads downloads after partsweep has
+// worked on them, and what it makes of them must be what partsweep meant.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <sstream>
+
+#include "sample/sample_download.h"
+#include "tests/e2e/e2e_support.h"
+#include "tests/interop/amule_daemon.h"
+#include "tests/support/met_decoder.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+// aMule updates the completion of some downloads only at a periodic tick,
+// about 10 s after its start; a gap it finds by itself shows only then.
+constexpr double kSettleSeconds = 12;
+
+using Ranges = std::vector<std::pair<uint64_t, uint64_t>>;
+
+// What the tests know of a metadata file, read by their own decoder.
+struct MetFacts {
+  bool ok = false;
+  /// The header from the file hash on: hash, part count, part hashes.
+  std::string hashes;
+  std::string fileHash;
+  uint64_t fileSize = 0;
+  /// The gaps as a client reads them, in index order.
+  Ranges gaps;
+};
+
+std::string Hex(const std::string& bytes) {
+  std::string hex;
+  for (unsigned char c : bytes) {
+    hex += "0123456789ABCDEF"[c >> 4];
+    hex += "0123456789ABCDEF"[c & 15];
+  }
+  return hex;
+}
+
+MetFacts ReadMetFacts(const std::string& path) {
+  MetFacts facts;
+  DecodedMet met = DecodeMet(ReadFileBytes(path));
+  if (!met.ok || met.head.size() < 23) return facts;
+  facts.ok = true;
+  facts.hashes = met.head.substr(5);
+  facts.fileHash = Hex(met.head.substr(5, 16));
+  for (const DecodedTag& tag : met.tags) {
+    if (!tag.idForm && tag.name == "\x02" && tag.type == 0x03) facts.fileSize = tag.number;
+  }
+  for (const auto& gap : ClientGaps(met)) facts.gaps.emplace_back(gap.first, gap.second);
+  return facts;
+}
+
+// Byte ranges cut to the file and merged where they overlap or touch, as a
+// client keeps its gaps.
+Ranges MissingRanges(Ranges gaps, uint64_t fileSize) {
+  std::sort(gaps.begin(), gaps.end());
+  Ranges merged;
+  for (auto [start, end] : gaps) {
+    end = std::min(end, fileSize);
+    if (start >= end) continue;
+    if (!merged.empty() && start <= merged.back().second)
+      merged.back().second = std::max(merged.back().second, end);
+    else
+      merged.emplace_back(start, end);
+  }
+  return merged;
+}
+
+// What a download lacks after partsweep, known without reading its files:
+// the generator's gaps and, after /rebuild, its corrupt parts.
+Ranges ExpectedMissing(const SampleDownload& download, bool corruptPartsToo) {
+  Ranges ranges;
+  for (const SampleGap& gap : download.gaps) ranges.emplace_back(gap.start, gap.end);
+  if (corruptPartsToo) {
+    for (uint32_t part : download.corruptParts)
+      ranges.emplace_back(part * kSamplePartSize, (part + 1) * kSamplePartSize);
+  }
+  return MissingRanges(ranges, download.fileSize);
+}
+
+uint64_t Length(const Ranges& ranges) {
+  uint64_t length = 0;
+  for (const auto& range : ranges) length += range.second - range.first;
+  return length;
+}
+
+std::string Show(const Ranges& ranges) {
+  std::ostringstream text;
+  for (const auto& range : ranges) text << " [" << range.first << ", " << range.second << ")";
+  return text.str();
+}
+
+// partsweep's file, read as a client reads it, declares just those gaps.
+void ExpectDeclaredGaps(const MetFacts& ours, const Ranges& expected) {
+  EXPECT_EQ(Show(expected), Show(MissingRanges(ours.gaps, ours.fileSize)))
+      << "the gaps partsweep wrote, read by the clients' rules";
+}
+
+// The client shows as complete what the file declares downloaded: its size
+// less its gaps, in percent as the client prints it, with one decimal.
+void ExpectCompletion(const DownloadList& list, const MetFacts& ours, const Ranges& expected) {
+  const ListedDownload* listed = FindListedDownload(list, ours.fileHash);
+  ASSERT_NE(nullptr, listed) << "the client does not list " << ours.fileHash;
+  ASSERT_TRUE(listed->percent) << listed->name << " has no completion";
+  const double declared =
+      100.0 * double(ours.fileSize - Length(expected)) / double(ours.fileSize);
+  EXPECT_NEAR(declared, *listed->percent, 0.0501)
+      << listed->name << ": the client's completion is not the file's less the gaps"
+      << Show(expected);
+}
+
+// The metadata file the client saved when it stopped holds the gaps it had
+// read from ours, and it kept our part hashes.
+void ExpectClientSavedSameGaps(const std::string& clientMet, const MetFacts& ours,
+                               const Ranges& expected) {
+  MetFacts saved = ReadMetFacts(clientMet);
+  ASSERT_TRUE(saved.ok) << clientMet << " as the client saved it cannot be decoded";
+  EXPECT_EQ(ours.hashes, saved.hashes) << "the client dropped or changed the part hashes";
+  EXPECT_EQ(Show(expected), Show(saved.gaps))
+      << "the gaps the client saved are not those partsweep wrote";
+}
+
+// Lines of the client's log that contain any of `words`.
+std::string LogLinesWith(const std::string& log, std::initializer_list<const char*> words) {
+  std::istringstream lines(log);
+  std::string found;
+  for (std::string line; std::getline(lines, line);) {
+    for (const char* word : words) {
+      if (line.find(word) != std::string::npos) {
+        found += line + "\n";
+        break;
+      }
+    }
+  }
+  return found;
+}
+
+// A download as aMule keeps it once it knows the part hashes: no
+// part-file-name tag, real part hashes and a file hash made from them.
+SampleDownload HashedDownload(const std::string& name, uint32_t seed, uint64_t fileSize,
+                              std::vector<SampleGap> gaps) {
+  SampleDownload download;
+  download.name = name;
+  download.seed = seed;
+  download.fileSize = fileSize;
+  download.partHashes = true;
+  download.partFileNameTag = false;
+  download.gaps = std::move(gaps);
+  return download;
+}
+
+class AmuleInteropTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string missing;
+    std::optional<AmulePrograms> found = FindAmulePrograms(&missing);
+    ASSERT_TRUE(found) << missing << " is not installed";
+    programs_ = *found;
+  }
+
+  std::string Work(const std::string& name) const {
+    return (std::filesystem::path(folder_.path()) / "work" / name).string();
+  }
+
+  // Writes a generated download into the work folder; gives its metadata file.
+  std::string Generate(const SampleDownload& download) {
+    std::filesystem::create_directories(Work(""));
+    std::string error;
+    EXPECT_TRUE(WriteSampleDownload(Work(""), download, &error)) << error;
+    return Work(download.name + ".part.met");
+  }
+
+  void RunPartsweep(const std::vector<std::string>& args) {
+    ProcessResult run = RunTool(Work(""), args);
+    ASSERT_EQ(0, run.exitCode) << run.output;
+  }
+
+  // A client of its own in a fresh folder, which loads these downloads.
+  ::testing::AssertionResult StartClient(const std::string& name,
+                                         const std::vector<std::string>& metPaths,
+                                         std::unique_ptr<AmuleDaemon>* client) {
+    *client = std::make_unique<AmuleDaemon>(
+        programs_, (std::filesystem::path(folder_.path()) / name).string());
+    std::string error;
+    if ((*client)->Start(metPaths, &error)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << error;
+  }
+
+  DownloadList Settled(const AmuleDaemon& daemon) {
+    std::string error;
+    std::optional<DownloadList> list = daemon.WaitUntilSettled(kSettleSeconds, &error);
+    EXPECT_TRUE(list) << error;
+    return list.value_or(DownloadList{});
+  }
+
+  // The client's own copy of a metadata file, in its temp folder.
+  static std::string ClientMet(const AmuleDaemon& daemon, const std::string& metPath) {
+    return (std::filesystem::path(daemon.TempFolder()) /
+            std::filesystem::path(metPath).filename())
+        .string();
+  }
+
+  TempFolder folder_;
+  AmulePrograms programs_;
+};
+
+TEST_F(AmuleInteropTest, AfterAListingTheClientSeesTheSameCompletion) {
+  // Five parts: 0 and 2 complete, right beside the gap over part 1; part 3
+  // and the short part 4 each with a gap of their own.
+  const SampleDownload download = HashedDownload(
+      "001", 11, 40000000, {{9728000, 19456000}, {30000000, 30500000}, {39000000, 40000000}});
+  const std::string met = Generate(download);
+  const MetFacts ours = ReadMetFacts(met);
+  ASSERT_TRUE(ours.ok);
+  const Ranges expected = ExpectedMissing(download, false);
+  ExpectDeclaredGaps(ours, expected);
+
+  DownloadList before;
+  {
+    std::unique_ptr<AmuleDaemon> client;
+    ASSERT_TRUE(StartClient("before", {met}, &client));
+    before = Settled(*client);
+    EXPECT_TRUE(client->Stop());
+    // The generated download looks freshly saved by the client.
+    EXPECT_EQ("", LogLinesWith(client->Log(), {"corrupt", "rehash"}));
+  }
+  const ListedDownload* first = FindListedDownload(before, ours.fileHash);
+  ASSERT_NE(nullptr, first) << "the client did not load the generated download";
+  ExpectCompletion(before, ours, expected);
+
+  ASSERT_NO_FATAL_FAILURE(RunPartsweep({"001.part.met"}));
+  std::unique_ptr<AmuleDaemon> client;
+  ASSERT_TRUE(StartClient("after", {met}, &client));
+  DownloadList after = Settled(*client);
+  const bool stopped = client->Stop();
+  const ListedDownload* second = FindListedDownload(after, ours.fileHash);
+  ASSERT_NE(nullptr, second) << "the client did not load the download after the listing";
+  EXPECT_EQ(first->percent, second->percent);
+  ExpectCompletion(after, ours, expected);
+  // The listing changes the data file's time, so the client re-hashes every
+  // complete part: parts 0 and 2, right beside the cleared gap, must still
+  // be sound.
+  EXPECT_EQ("", LogLinesWith(client->Log(), {"Found corrupted part"}));
+  ASSERT_TRUE(stopped) << "the client did not stop cleanly, so it did not save";
+  ExpectClientSavedSameGaps(ClientMet(*client, met), ours, expected);
+}
+
+TEST_F(AmuleInteropTest, AfterCompleteTheClientTakesTheDownloadForComplete) {
+  // The generator writes the data inside the gaps too, so every part is sound.
+  const SampleDownload download = HashedDownload(
+      "002", 12, 40000000, {{1000000, 1300000}, {19456000, 29184000}, {39000000, 40000000}});
+  const std::string met = Generate(download);
+  const MetFacts ours = ReadMetFacts(met);
+  ASSERT_TRUE(ours.ok);
+
+  ASSERT_NO_FATAL_FAILURE(RunPartsweep({"002.part.met", "/complete"}));
+  const MetFacts completed = ReadMetFacts(met);
+  ASSERT_TRUE(completed.ok);
+  ASSERT_EQ(ours.hashes, completed.hashes);
+  ExpectDeclaredGaps(completed, {});
+  std::unique_ptr<AmuleDaemon> client;
+  ASSERT_TRUE(StartClient("client", {met}, &client));
+  DownloadList list = Settled(*client);
+  EXPECT_TRUE(client->Stop());
+
+  // A complete download is hashed, moved to the incoming folder under its
+  // own name and leaves the list.
+  EXPECT_EQ(nullptr, FindListedDownload(list, ours.fileHash));
+  EXPECT_NE("", LogLinesWith(client->Log(), {"Finished downloading: test_movie.avi"}))
+      << client->Log();
+  EXPECT_EQ("", LogLinesWith(client->Log(), {"corrupt", "rehash"}));
+  const std::string finished = ReadFileBytes(
+      (std::filesystem::path(client->IncomingFolder()) / "test_movie.avi").string());
+  ASSERT_EQ(download.fileSize, finished.size());
+  std::string expected(finished.size(), '\0');
+  SampleBytes(download.seed, 0, reinterpret_cast<uint8_t*>(&expected[0]), expected.size());
+  EXPECT_TRUE(expected == finished) << "the completed file is not the downloaded data";
+  EXPECT_FALSE(PathExists(ClientMet(*client, met)));
+}
+
+TEST_F(AmuleInteropTest, AfterRebuildTheClientReadsEveryGap) {
+  // Gaps that cover parts only in part, beside corrupt parts 1 and 4, the
+  // short last one, whose gap partsweep lets run past the end of the file.
+  SampleDownload partial =
+      HashedDownload("003", 13, 40000000, {{1000000, 1300000}, {29184000, 29500000}});
+  partial.corruptParts = {1, 4};
+
+  // Many small gaps; corrupt part 0 overlaps some, part 2 touches the gap
+  // behind it and part 4 the gap in front of it, so gaps grow.
+  SampleDownload fragmented = HashedDownload("004", 14, 50000000, {});
+  fragmented.partFileNameTag = true;  // as eMule writes it
+  fragmented.corruptParts = {0, 2, 4};
+  for (uint64_t start = 250000; start + 20000 < fragmented.fileSize; start += 1230000)
+    fragmented.gaps.push_back({start, start + 20000});
+  fragmented.gaps.push_back({29184000, 29300000});
+  fragmented.gaps.push_back({38800000, 38912000});
+  std::sort(fragmented.gaps.begin(), fragmented.gaps.end(),
+            [](const SampleGap& a, const SampleGap& b) { return a.start < b.start; });
+
+  std::vector<std::string> mets;
+  std::vector<MetFacts> rebuilt;
+  std::vector<Ranges> expected;
+  for (const SampleDownload* download : {&partial, &fragmented}) {
+    mets.push_back(Generate(*download));
+    ASSERT_NO_FATAL_FAILURE(RunPartsweep({download->name + ".part.met", "/rebuild"}));
+    rebuilt.push_back(ReadMetFacts(mets.back()));
+    ASSERT_TRUE(rebuilt.back().ok);
+    expected.push_back(ExpectedMissing(*download, true));
+    SCOPED_TRACE(mets.back());
+    ExpectDeclaredGaps(rebuilt.back(), expected.back());
+  }
+
+  std::unique_ptr<AmuleDaemon> client;
+  ASSERT_TRUE(StartClient("client", mets, &client));
+  DownloadList list = Settled(*client);
+  const bool stopped = client->Stop();
+  for (size_t i = 0; i < mets.size(); ++i) {
+    SCOPED_TRACE(mets[i]);
+    ExpectCompletion(list, rebuilt[i], expected[i]);
+  }
+  // The client took our gaps as they are and had no reason to look at the
+  // data itself.
+  EXPECT_EQ("", LogLinesWith(client->Log(), {"corrupt", "rehash", "Finished downloading"}));
+  ASSERT_TRUE(stopped) << "the client did not stop cleanly, so it did not save";
+  for (size_t i = 0; i < mets.size(); ++i) {
+    SCOPED_TRACE(mets[i]);
+    ExpectClientSavedSameGaps(ClientMet(*client, mets[i]), rebuilt[i], expected[i]);
+  }
+}
+
+// amuled runs on when its remote control's port is taken, and another
+// client's remote control answers there instead; the start must notice and
+// move to other ports.
+TEST_F(AmuleInteropTest, AClientWhosePortIsTakenStartsAgainOnOthers) {
+  std::vector<std::string> mets;
+  for (uint32_t seed : {15, 16}) {
+    SampleDownload download;
+    download.name = std::to_string(seed);
+    download.seed = seed;
+    download.fileSize = 1000000;
+    download.gaps = {{0, 500000}};
+    mets.push_back(Generate(download));
+  }
+  std::unique_ptr<AmuleDaemon> first;
+  ASSERT_TRUE(StartClient("first", {mets[0]}, &first));
+  auto second = std::make_unique<AmuleDaemon>(
+      programs_, (std::filesystem::path(folder_.path()) / "second").string());
+  second->UseRemotePortFirst(first->RemotePort());
+  std::string error;
+  const auto begin = std::chrono::steady_clock::now();
+  ASSERT_TRUE(second->Start({mets[1]}, &error)) << error;
+  // Noticed in the client's log at once, not after waiting for an answer
+  // that never comes.
+  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count(), 15);
+  EXPECT_EQ(2, second->Attempts());
+  EXPECT_NE(first->RemotePort(), second->RemotePort());
+
+  std::optional<DownloadList> list = second->WaitUntilSettled(0, &error);
+  ASSERT_TRUE(list) << error;
+  EXPECT_NE(nullptr, FindListedDownload(*list, ReadMetFacts(mets[1]).fileHash));
+  EXPECT_EQ(nullptr, FindListedDownload(*list, ReadMetFacts(mets[0]).fileHash));
+  EXPECT_TRUE(second->Stop());
+  EXPECT_TRUE(first->Stop());
+}
+
+}  // namespace

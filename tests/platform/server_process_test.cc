@@ -1,0 +1,71 @@
+#include "platform/server_process.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+const char kShell[] = "/bin/sh";
+
+void Pause() { std::this_thread::sleep_for(std::chrono::milliseconds(10)); }
+
+TEST(ServerProcessTest, RunWithinCollectsBothOutputs) {
+  ProcessResult run = RunProcessWithin({kShell, "-c", "echo out; echo err >&2; exit 3"}, 10000000);
+  EXPECT_TRUE(run.started);
+  EXPECT_EQ(3, run.exitCode);
+  EXPECT_FALSE(run.killed);
+  EXPECT_EQ("out\nerr\n", run.output);
+}
+
+TEST(ServerProcessTest, RunWithinKillsAProgramThatTakesTooLong) {
+  ProcessResult run = RunProcessWithin({kShell, "-c", "echo begun; exec sleep 30"}, 300000);
+  EXPECT_TRUE(run.killed);
+  EXPECT_EQ(-1, run.exitCode);
+  EXPECT_EQ("begun\n", run.output);
+}
+
+TEST(ServerProcessTest, ABackgroundProcessRunsUntilAskedToStop) {
+  TempFolder folder;
+  BackgroundProcess process;
+  ASSERT_TRUE(StartBackgroundProcess(
+      {kShell, "-c", "trap 'echo stopping; exit 0' TERM; echo started; while :; do sleep 0.05; done"},
+      folder.path(), folder.Path("output"), &process));
+  for (int i = 0; i < 200 && ReadFileBytes(folder.Path("output")).empty(); ++i)
+    Pause();
+  EXPECT_TRUE(IsRunning(process));
+  EXPECT_TRUE(StopBackgroundProcess(process, 10000000));
+  EXPECT_TRUE(process.ended);
+  EXPECT_EQ(0, process.exitCode);
+  EXPECT_FALSE(IsRunning(process));
+  EXPECT_EQ("started\nstopping\n", ReadFileBytes(folder.Path("output")));
+}
+
+TEST(ServerProcessTest, ABackgroundProcessThatIgnoresTheRequestIsKilled) {
+  TempFolder folder;
+  BackgroundProcess process;
+  ASSERT_TRUE(StartBackgroundProcess({kShell, "-c", "trap '' TERM; echo started; exec sleep 30"},
+                                     folder.path(), folder.Path("output"), &process));
+  for (int i = 0; i < 200 && ReadFileBytes(folder.Path("output")).empty(); ++i)
+    Pause();
+  EXPECT_FALSE(StopBackgroundProcess(process, 300000));
+  EXPECT_TRUE(process.ended);
+  EXPECT_EQ(-1, process.exitCode);
+}
+
+TEST(ServerProcessTest, AProgramThatEndsByItselfIsSeenToEnd) {
+  TempFolder folder;
+  BackgroundProcess process;
+  ASSERT_TRUE(StartBackgroundProcess({kShell, "-c", "exit 4"}, folder.path(),
+                                     folder.Path("output"), &process));
+  for (int i = 0; i < 500 && IsRunning(process); ++i)
+    Pause();
+  EXPECT_FALSE(IsRunning(process));
+  EXPECT_EQ(4, process.exitCode);
+  EXPECT_TRUE(StopBackgroundProcess(process, 1000000));
+}
+
+}  // namespace
