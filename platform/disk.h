@@ -63,6 +63,13 @@ void CloseNativeHandle(NativeHandle handle);
 struct OpenResult {
   File file;
   int error = 0;
+
+  /// An attempt that failed with `code`.
+  static OpenResult Failure(int code) {
+    OpenResult result;
+    result.error = code;
+    return result;
+  }
 };
 
 /// A read: the bytes delivered (0 at the end of the file) or the error code.

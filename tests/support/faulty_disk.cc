@@ -11,34 +11,24 @@ int FaultyDisk::Fault(DiskOp op) {
   return call == plan.nth || (plan.always && call > plan.nth) ? plan.error : 0;
 }
 
-namespace {
-
-OpenResult Failed(int error) {
-  OpenResult result;
-  result.error = error;
-  return result;
-}
-
-}  // namespace
-
 OpenResult FaultyDisk::OpenShared(const std::string& path) {
   int error = Fault(DiskOp::OpenShared);
-  return error ? Failed(error) : real_.OpenShared(path);
+  return error ? OpenResult::Failure(error) : real_.OpenShared(path);
 }
 
 OpenResult FaultyDisk::OpenForReading(const std::string& path) {
   int error = Fault(DiskOp::OpenForReading);
-  return error ? Failed(error) : real_.OpenForReading(path);
+  return error ? OpenResult::Failure(error) : real_.OpenForReading(path);
 }
 
 OpenResult FaultyDisk::OpenExclusive(const std::string& path) {
   int error = Fault(DiskOp::OpenExclusive);
-  return error ? Failed(error) : real_.OpenExclusive(path);
+  return error ? OpenResult::Failure(error) : real_.OpenExclusive(path);
 }
 
 OpenResult FaultyDisk::CreateNew(const std::string& path) {
   int error = Fault(DiskOp::CreateNew);
-  return error ? Failed(error) : real_.CreateNew(path);
+  return error ? OpenResult::Failure(error) : real_.CreateNew(path);
 }
 
 int FaultyDisk::FileSize(File& file, uint64_t* size) {

@@ -5,16 +5,6 @@
 
 #include "platform/error_codes.h"
 
-namespace {
-
-OpenResult Failed(int error) {
-  OpenResult result;
-  result.error = error;
-  return result;
-}
-
-}  // namespace
-
 MemoryDisk::~MemoryDisk() = default;
 
 void MemoryDisk::PutFile(const std::string& path, std::string bytes) {
@@ -40,9 +30,9 @@ std::string MemoryDisk::ListFiles() const {
 OpenResult MemoryDisk::Open(const std::string& path, bool writable,
                             bool (*conflicts)(const OpenFile&)) {
   auto found = files_.find(path);
-  if (found == files_.end()) return Failed(kErrorNotFound);
+  if (found == files_.end()) return OpenResult::Failure(kErrorNotFound);
   for (const auto& entry : open_) {
-    if (entry.second.content == found->second && conflicts(entry.second)) return Failed(kErrorBusy);
+    if (entry.second.content == found->second && conflicts(entry.second)) return OpenResult::Failure(kErrorBusy);
   }
   NativeHandle handle = nextHandle_++;
   open_[handle] = OpenFile{found->second, 0, writable};
@@ -71,7 +61,7 @@ OpenResult MemoryDisk::OpenExclusive(const std::string& path) {
 }
 
 OpenResult MemoryDisk::CreateNew(const std::string& path) {
-  if (files_.count(path)) return Failed(kErrorAlreadyExists);
+  if (files_.count(path)) return OpenResult::Failure(kErrorAlreadyExists);
   PutFile(path, std::string());
   return Open(path, true, [](const OpenFile&) { return false; });
 }
