@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/file_time.h"
+#include "sample/file_time.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
