@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/met_backup.h"
+#include "app/app_messages.h"
 #include "platform/console.h"
 #include "platform/disk.h"
 #include "platform/interrupt.h"
@@ -51,7 +52,7 @@ void DropBackup(const std::string& metPath, const BackupResult& backup, Disk& di
 }  // namespace
 
 void ReportUnchanged(const std::string& metPath, Console& console) {
-  Print(console, "Error: '%s' was not rewritten, it is unchanged.\n", metPath.c_str());
+  Print(console, kMsgUnchanged, metPath.c_str());
 }
 
 bool InstallMetFile(const std::string& metPath, const std::string& content, Disk& disk,
@@ -65,7 +66,7 @@ bool InstallMetFile(const std::string& metPath, const std::string& content, Disk
     if (!created.error) disk.RemoveOnInterrupt(temporary);
   }
   if (created.error) {
-    Print(console, "Error: can't create '%s' (Error %d)\n", temporary.c_str(), created.error);
+    Print(console, kMsgCannotCreate, temporary.c_str(), created.error);
     ReportUnchanged(metPath, console);
     return false;
   }
@@ -73,7 +74,7 @@ bool InstallMetFile(const std::string& metPath, const std::string& content, Disk
   int error = WriteDurably(created.file, content, disk);
   created.file.Close();
   if (error) {
-    Print(console, "Error: writing '%s' failed (Error %d)\n", temporary.c_str(), error);
+    Print(console, kMsgWriteFailed, temporary.c_str(), error);
     RemoveTemporary(temporary, disk);
     ReportUnchanged(metPath, console);
     return false;
@@ -83,7 +84,7 @@ bool InstallMetFile(const std::string& metPath, const std::string& content, Disk
   InterruptsHeld held;
   BackupResult backup = BackupMetFile(metPath, disk);
   if (backup.error) {
-    Print(console, "Error: can't back up '%s' as '%s' (Error %d)\n", metPath.c_str(),
+    Print(console, kMsgCannotBackUp, metPath.c_str(),
           backup.name.c_str(), backup.error);
     RemoveTemporary(temporary, disk);
     ReportUnchanged(metPath, console);
@@ -91,7 +92,7 @@ bool InstallMetFile(const std::string& metPath, const std::string& content, Disk
   }
   // The one step that changes what the metadata path holds, atomically.
   if ((error = disk.MoveReplace(temporary, metPath)) != 0) {
-    Print(console, "Error: can't rename '%s' to '%s' (Error %d)\n", temporary.c_str(),
+    Print(console, kMsgCannotRename, temporary.c_str(),
           metPath.c_str(), error);
     DropBackup(metPath, backup, disk);
     RemoveTemporary(temporary, disk);
@@ -100,14 +101,14 @@ bool InstallMetFile(const std::string& metPath, const std::string& content, Disk
   }
   disk.KeepOnInterrupt();
   if ((error = disk.FlushFolder(RemoveFileSpec(metPath))) != 0) {
-    Print(console, "Error: flushing the folder of '%s' failed (Error %d)\n", metPath.c_str(),
+    Print(console, kMsgFolderFlushFailed, metPath.c_str(),
           error);
     // Without a durable folder the rename may not survive a crash: go back
     // to the old file, which replaces the new one in one step.
     if (disk.MoveReplace(backup.name, metPath) == 0) {
       ReportUnchanged(metPath, console);
     } else {
-      Print(console, "Error: '%s' holds the new file, the old one is '%s'.\n", metPath.c_str(),
+      Print(console, kMsgNewInPlace, metPath.c_str(),
             backup.name.c_str());
     }
     return false;

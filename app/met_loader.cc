@@ -1,6 +1,7 @@
 #include "app/met_loader.h"
 
-#include "gaps/part_file_path.h"
+#include "app/data_file.h"
+#include "app/app_messages.h"
 #include "platform/console.h"
 #include "platform/disk.h"
 
@@ -14,13 +15,13 @@ std::optional<MetImage> LoadMetImage(const std::string& metPath, Disk& disk, Con
   uint64_t size = 0;
   if (!opened.error) opened.error = disk.FileSize(opened.file, &size);
   if (opened.error) {
-    Print(console, "Error opening '%s' (Error %d)\nPress any key\n", metPath.c_str(), opened.error);
+    Print(console, kMsgCannotOpenMet, metPath.c_str(), opened.error);
     console.WaitForKey();
     return std::nullopt;
   }
   // The whole 64-bit size counts: a file of 4 GiB and a few bytes is not small.
   if (size > kMaxMetImageSize) {
-    Print(console, "Error: .met file is too large, can't be loaded!\nPress any key!\n");
+    Print(console, kMsgMetTooLarge);
     console.WaitForKey();
     return std::nullopt;
   }
@@ -29,7 +30,7 @@ std::optional<MetImage> LoadMetImage(const std::string& metPath, Disk& disk, Con
   // own. Exactly the size, so that the sanitizers see a read past the end.
   image.bytes.reset(static_cast<uint8_t*>(allocate(size ? size : 1, 1)));
   if (!image.bytes) {
-    Print(console, "Error creating buffer for %s\nPress any key!\n", metPath.c_str());
+    Print(console, kMsgNoBuffer, metPath.c_str());
     opened.file.Close();
     console.WaitForKey();
     return std::nullopt;

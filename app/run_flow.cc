@@ -1,93 +1,123 @@
 #include "app/run_flow.h"
 
 #include <optional>
+#include <string>
 #include <vector>
 
+#include "app/app_messages.h"
+#include "app/data_file.h"
 #include "app/met_install.h"
 #include "app/met_loader.h"
 #include "app/run_options.h"
 #include "gaps/gap_clear.h"
-#include "gaps/gap_scan.h"
-#include "gaps/part_file_path.h"
+#include "gaps/gap_list.h"
+#include "gaps/gap_messages.h"
 #include "hash/hash_routines.h"
+#include "met/met_file.h"
 #include "platform/console.h"
 #include "platform/disk.h"
+#include "rewrite/gap_bar.h"
 #include "rewrite/met_rewrite.h"
 #include "rewrite/part_check.h"
+#include "rewrite/rewrite_messages.h"
 
 namespace {
 
-// Lists and clears the gaps. A damaged tag stream or a gap the disk failed
-// on still gets the rest done, but the run did not do all of its job.
-int RunListing(const MetImage& image, const std::string& metPath, const std::string& partPath,
-               bool nosparse, Disk& disk, Console& console) {
-  std::optional<GapScan> scan = ScanGaps(image, metPath, partPath, disk, console);
-  if (!scan) return 1;
-  bool cleared = ClearGaps(*scan, nosparse, disk, console);
-  return cleared && scan->tagsComplete ? 0 : 1;
+// Lists the gaps and gives their space back. A damaged tag stream still
+// gets the gaps before the damage cleared, but the run did not do all of
+// its job.
+int RunListing(const MetImage& image, const std::string& metPath, bool nosparse, Disk& disk,
+               Console& console) {
+  MetDecode decoded = DecodeMetFile(image);
+  if (!decoded.file) {
+    console.Write(decoded.problem);
+    return 1;
+  }
+  const MetFile& file = *decoded.file;
+  console.Write(ListingHeader(image, file));
+  const std::string partPath = FindDataFile(metPath, file.partFileNames, &console);
+  // The damage is told as each look at the tags meets it: counting the
+  // gaps, then listing them.
+  console.Write(file.damage);
+  console.Write(GapCountLine(file));
+  console.Write(file.damage);
+  if (partPath.empty()) {
+    Print(console, kMsgNoDataFile, metPath.c_str());
+    return 1;
+  }
+  Print(console, kMsgGapsIn, partPath.c_str());
+  std::optional<File> data = OpenForClearing(metPath, partPath, disk, console);
+  if (!data) return 1;
+  const bool cleared = ClearGaps(*data, file.gaps, partPath, nosparse, disk, console);
+  return cleared && file.damage.empty() ? 0 : 1;
 }
 
-// The data file of the download: named like the metadata file, or by its
-// part-file-name tags. Only /rebuild, which reads it, reports a tag that
-// names no plain file.
-std::string PartFilePathFor(const std::string& metPath, const std::vector<std::string>& names,
-                            Console* console) {
-  std::string partPath = DefaultPartFilePath(metPath);
-  SilentConsole ignored;
-  for (const std::string& name : names)
-    ApplyPartFileName(metPath, name, &partPath, console ? *console : ignored);
-  return partPath;
+// Says what stopped a rewrite and that the metadata file is as it was.
+int Unchanged(const std::string& problem, const std::string& metPath, Console& console) {
+  console.Write(problem);
+  ReportUnchanged(metPath, console);
+  return 1;
 }
 
-// True, after saying so, when another program has the data file open: a
-// running client keeps its own copy of the metadata and would overwrite
-// the new file at its next save.
-bool ReportIfInUse(const std::string& partPath, Disk& disk, Console& console) {
-  if (partPath.empty()) return false;
-  int error = disk.CheckNotInUse(partPath);
-  if (!IsBusy(error)) return false;
-  Print(console, "Error: '%s' is held open by another program (Error %d); close the client first.\n",
-        partPath.c_str(), error);
+// /rebuild's look at the data: every part hashed and compared with its
+// stored hash, every corrupt complete part made a gap. False, after its
+// message, when the data file could not be read whole.
+bool CheckParts(const MetImage& image, const MetFile& file, const std::string& metPath,
+                const std::string& partPath, GapTable& gaps, Disk& disk, Console& console) {
+  std::optional<File> data = OpenForHashing(metPath, partPath, disk, console);
+  if (!data) return false;
+  const HashRoutines routines = BindHashRoutines();
+  std::optional<std::vector<PartDigest>> digests =
+      HashParts(image, file.header, gaps, *data, partPath, routines, disk, console);
+  data.reset();
+  if (!digests) return false;
+  RepairGaps(image, file.header, *digests, gaps, console);
   return true;
 }
 
-// Rewrites the metadata file. With /rebuild the data file is found the way
-// the listing finds it, and nothing is rewritten unless every part was read.
-int RunRewrite(const MetImage& image, const std::string& metPath, RewriteMode mode,
-               const HashRoutines& routines, Disk& disk, Console& console) {
-  std::string partPath;
-  auto check = [&](const MetImage& checked, RewriteState& state) {
-    const bool rebuild = mode == RewriteMode::Rebuild;
-    partPath = PartFilePathFor(metPath, state.partFileNames, rebuild ? &console : nullptr);
-    if (rebuild && partPath.empty()) {
-      console.Write(NoDataFileMessage(metPath));
-      return false;
-    }
-    if (ReportIfInUse(partPath, disk, console)) return false;
-    return !rebuild || CheckParts(checked, state, partPath, routines, disk, console);
-  };
-  std::optional<std::string> content = RewriteMetFile(image, mode, check, console);
-  if (content && content->size() > kMaxMetImageSize) {
-    // Every later run would refuse to load it.
-    Print(console,
-          "Error: the new file would be %llu bytes, more than the %u bytes partsweep can load\n",
-          static_cast<unsigned long long>(content->size()), kMaxMetImageSize);
-    content.reset();
-  }
-  // A client may have started while the parts were hashed.
-  if (!content || ReportIfInUse(partPath, disk, console)) {
-    ReportUnchanged(metPath, console);
-    return 1;
-  }
-  // A link to the metadata file stays a link: its target is rewritten.
+// Puts the new bytes in place of the metadata file. A link to the metadata
+// file stays a link: its target is rewritten.
+int Install(const std::string& metPath, const std::string& bytes, Disk& disk, Console& console) {
   PathResult target = disk.ResolveLinks(metPath);
-  if (target.refusal != OpenRefusal::None) {
-    console.Write(RefusalMessage(metPath, target.refusal));
-    ReportUnchanged(metPath, console);
-    return 1;
-  }
-  const std::string& installAt = target.ok() ? target.path : metPath;
-  return InstallMetFile(installAt, *content, disk, console) ? 0 : 1;
+  if (target.refusal != OpenRefusal::None)
+    return Unchanged(RefusalMessage(metPath, target.refusal), metPath, console);
+  const std::string& at = target.ok() ? target.path : metPath;
+  return InstallMetFile(at, bytes, disk, console) ? 0 : 1;
+}
+
+// Rewrites the metadata file: without its gaps, or with the gaps as the
+// part check leaves them. Nothing changes on disk unless the whole new file
+// could be made, and never while a client holds the download.
+int RunRewrite(const MetImage& image, const std::string& metPath, RewriteMode mode, Disk& disk,
+               Console& console) {
+  MetDecode decoded = DecodeMetFile(image);
+  if (!decoded.file) return Unchanged(decoded.problem, metPath, console);
+  const MetFile& file = *decoded.file;
+  console.Write(HeaderLines(image, file.header, /*partHashes=*/true));
+  // Whatever lay behind the damage would be lost.
+  if (!file.damage.empty()) return Unchanged(file.damage, metPath, console);
+  const bool rebuild = mode == RewriteMode::Rebuild;
+  const std::string partPath =
+      FindDataFile(metPath, file.partFileNames, rebuild ? &console : nullptr);
+  if (ReportIfInUse(partPath, disk, console)) return Unchanged("", metPath, console);
+  GapTable gaps = RewritableGaps(file);
+  if (rebuild && !CheckParts(image, file, metPath, partPath, gaps, disk, console))
+    return Unchanged("", metPath, console);
+
+  std::optional<uint32_t> tagCount = NewTagCount(file, mode, gaps);
+  if (!tagCount) return Unchanged(kMsgTooManyTags, metPath, console);
+  Print(console, kMsgNewTagCount, *tagCount);
+  EncodedMet encoded = EncodeMetFile(image, file, mode, *tagCount, gaps);
+  if (!encoded.problem.empty()) return Unchanged(encoded.problem, metPath, console);
+  GapBar(gaps, file.fileSize, console);
+  // Every later run would refuse to load it.
+  if (encoded.bytes.size() > kMaxMetImageSize)
+    return Unchanged(Format(kMsgTooLargeToLoad, static_cast<unsigned long long>(encoded.bytes.size()),
+                            kMaxMetImageSize),
+                     metPath, console);
+  // A client may have started while the parts were hashed.
+  if (ReportIfInUse(partPath, disk, console)) return Unchanged("", metPath, console);
+  return Install(metPath, encoded.bytes, disk, console);
 }
 
 }  // namespace
@@ -102,16 +132,12 @@ int RunPartsweep(int argc, const char* const* argv, Disk& disk, Console& console
     console.Write(kUsageText);
     return -1;
   }
-  const HashRoutines routines = BindHashRoutines();
-  RunOptions options = ScanSwitches(argc, argv);
+  const RunOptions options = ScanSwitches(argc, argv);
   const std::string metPath = argv[1];
-  std::string partPath = DefaultPartFilePath(metPath);
   std::optional<MetImage> image = LoadMetImage(metPath, disk, console);
   if (!image) return 1;
-  if (options.rebuild || options.complete) {
-    // Both switches together ask for what /complete does.
-    RewriteMode mode = options.complete ? RewriteMode::Complete : RewriteMode::Rebuild;
-    return RunRewrite(*image, metPath, mode, routines, disk, console);
-  }
-  return RunListing(*image, metPath, partPath, options.nosparse, disk, console);
+  // Both switches together ask for what /complete does.
+  if (options.complete) return RunRewrite(*image, metPath, RewriteMode::Complete, disk, console);
+  if (options.rebuild) return RunRewrite(*image, metPath, RewriteMode::Rebuild, disk, console);
+  return RunListing(*image, metPath, options.nosparse, disk, console);
 }

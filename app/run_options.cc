@@ -3,13 +3,6 @@
 #include <cctype>
 #include <initializer_list>
 
-const char kUsageText[] =
-    "eMule .part file partsweep v1.4.\n"
-    "Usage: partsweep <part.met file> [/rebuild] [/complete]\n\n"
-    "\t/rebuild:\trecalc. checksum and creates gaps for corrupted parts\n"
-    "\t/complete:\tremoves all gaps so that the file seems to be complete\n"
-    "\t/nosparse:\tDon't create sparse file, but clears with zeroes.";
-
 namespace {
 
 bool EqualIgnoringCase(const char* a, const char* b) {

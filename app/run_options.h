@@ -8,9 +8,6 @@ struct RunOptions {
   bool nosparse = false;
 };
 
-/// The usage text, printed as it stands (it ends without a line break).
-extern const char kUsageText[];
-
 /// Sets a flag for every entry that is a switch, compared whole and ignoring
 /// case. Every entry counts, the program's path and the metadata path too.
 RunOptions ScanSwitches(int argc, const char* const* argv);

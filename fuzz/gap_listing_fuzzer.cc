@@ -12,13 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "app/data_file.h"
 #include "app/run_flow.h"
-#include "gaps/part_file_path.h"
 #include "fuzz/fuzz_check.h"
 #include "fuzz/fuzz_download.h"
 #include "fuzz/tag_match.h"
-#include "gaps/gap_clear.h"
-#include "gaps/gap_scan.h"
+#include "met/met_file.h"
 #include "tests/support/error_codes.h"
 #include "tests/support/memory_disk.h"
 #include "tests/support/met_decoder.h"
@@ -137,11 +136,11 @@ void CheckDataFile(const std::string& before, const std::string* after,
   FuzzCheck(broken == nullptr, broken);
 }
 
-// Every gap the listing took for clearable reads zero inside the file.
-void CheckClearedGaps(const ListedGaps& gaps, const std::string& file) {
-  for (const ListedGap& gap : gaps) {
-    if (IsClearableGap(gap))
-      FuzzCheck(AllZero(file, gap.start, gap.end), "every clearable gap reads zero after the listing");
+// Every valid gap of the decoded file reads zero inside the data file.
+void CheckClearedGaps(const GapTable& gaps, const std::string& file) {
+  for (const MetGap& gap : gaps) {
+    if (gap.IsValid() && gap.start < gap.end)
+      FuzzCheck(AllZero(file, gap.start, gap.end - 1), "every valid gap reads zero after the listing");
   }
 }
 
@@ -157,37 +156,43 @@ struct ListingDisk {
   const std::string outside = content.substr(0, 1000);
 
   ListingDisk() {
+    disk.PutFile(kFuzzMetPath, "");
     disk.PutFile(kFuzzPartPath, content);
     disk.PutFile(kNamedPartPath, named);
     disk.PutFile(kOutsidePath, outside);
   }
 
   void Restore() {
-    FuzzCheck(disk.ListFiles() == "001.part dl/001.part dl/002.part", "a listing makes no file");
+    FuzzCheck(disk.ListFiles() == "001.part dl/001.part dl/001.part.met dl/002.part",
+              "a listing makes no file");
     *disk.MutableFileBytes(kFuzzPartPath) = content;
     *disk.MutableFileBytes(kNamedPartPath) = named;
   }
 };
 
-void FuzzRoute(ListingDisk& files, const MetImage& image, const std::vector<Range>& permitted,
-               Route route) {
+// The whole run of "partsweep dl/001.part.met" with the route's switch.
+void FuzzRoute(ListingDisk& files, const std::string& bytes, const MetImage& image,
+               const std::vector<Range>& permitted, Route route) {
   files.Restore();
   MemoryDisk& disk = files.disk;
   disk.RefuseRelease(route == Route::ReleaseRefused ? kErrorNotSupported : 0);
+  *disk.MutableFileBytes(kFuzzMetPath) = bytes;
   StringConsole console;
-  std::optional<GapScan> scan =
-      ScanGaps(image, kFuzzMetPath, DefaultPartFilePath(kFuzzMetPath), disk, console);
-  if (scan) {
-    ListedGaps gaps = scan->gaps;
-    std::string partPath = scan->partPath;
-    bool cleared = ClearGaps(*scan, route == Route::NoSparse, disk, console);
-    FuzzCheck(cleared, "a memory disk never fails a listing");
-    FuzzCheck(partPath == kFuzzPartPath || partPath == kNamedPartPath,
-              "the listing clears a file in the download's folder");
-    CheckClearedGaps(gaps, *disk.FileBytes(partPath));
-  }
+  const char* args[] = {"partsweep", kFuzzMetPath, route == Route::NoSparse ? "/nosparse" : ""};
+  const int status = RunPartsweep(3, args, disk, console);
   FuzzCheck(disk.OpenFileCount() == 0, "the data file is closed after the listing");
-  FuzzCheck(disk.ListFiles() == "001.part dl/001.part dl/002.part", "a listing makes no file");
+  FuzzCheck(disk.ListFiles() == "001.part dl/001.part dl/001.part.met dl/002.part",
+            "a listing makes no file");
+  FuzzCheck(*disk.FileBytes(kFuzzMetPath) == bytes, "a listing never writes the metadata file");
+  MetDecode decoded = DecodeMetFile(image);
+  if (decoded.file) {
+    const std::string partPath = FindDataFile(kFuzzMetPath, decoded.file->partFileNames, nullptr);
+    const bool known = partPath == kFuzzPartPath || partPath == kNamedPartPath;
+    FuzzCheck(status != 0 || known, "a listing that did its job cleared a file of the download");
+    if (known && decoded.file->damage.empty())
+      FuzzCheck(status == 0, "a memory disk never fails a listing of an undamaged file");
+    if (known) CheckClearedGaps(decoded.file->gaps, *disk.FileBytes(partPath));
+  }
   CheckDataFile(files.content, disk.FileBytes(kFuzzPartPath), permitted);
   CheckDataFile(files.named, disk.FileBytes(kNamedPartPath), permitted);
   FuzzCheck(*disk.FileBytes(kOutsidePath) == files.outside, "no file outside the folder is touched");
@@ -201,8 +206,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   MetImage image = MakeMetImage(data, size);
   const std::vector<Range> permitted = Merged(PermittedRanges(bytes));
   static ListingDisk files;
-  FuzzRoute(files, image, permitted, Route::Release);
-  FuzzRoute(files, image, permitted, Route::NoSparse);
-  FuzzRoute(files, image, permitted, Route::ReleaseRefused);
+  FuzzRoute(files, bytes, image, permitted, Route::Release);
+  FuzzRoute(files, bytes, image, permitted, Route::NoSparse);
+  FuzzRoute(files, bytes, image, permitted, Route::ReleaseRefused);
   return 0;
 }

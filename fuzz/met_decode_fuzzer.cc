@@ -8,11 +8,10 @@
 
 #include "fuzz/fuzz_check.h"
 #include "fuzz/tag_match.h"
-#include "met/met_header.h"
+#include "met/met_file.h"
 #include "met/tag_reader.h"
 #include "met/tag_writer.h"
 #include "tests/support/met_decoder.h"
-#include "tests/support/string_console.h"
 
 namespace {
 
@@ -24,12 +23,11 @@ bool SameRecord(const TagRecord& a, const TagRecord& b) {
 // WriteTag takes every decoded tag, and its bytes decode to the same tag
 // and nothing more.
 void CheckWrittenBack(const TagRecord& tag) {
-  StringConsole console;
-  std::string bytes;
-  FuzzCheck(WriteTag(bytes, tag, console), "a decoded tag can be written back");
+  std::string bytes, problem;
+  FuzzCheck(WriteTag(bytes, tag, &problem), "a decoded tag can be written back");
   MetImage written = MakeMetImage(bytes.data(), bytes.size());
   ReadCursor cursor = 0;
-  std::optional<TagRecord> again = CreateTag(written, cursor, console);
+  std::optional<TagRecord> again = CreateTag(written, cursor, &problem);
   FuzzCheck(again && SameRecord(tag, *again), "a written tag decodes to the same tag");
   FuzzCheck(cursor == written.size, "a written tag is read to its last byte");
 }
@@ -37,11 +35,11 @@ void CheckWrittenBack(const TagRecord& tag) {
 // Decodes tags one after another from the first byte, as if the whole input
 // were a tag stream, until one cannot be decoded.
 void DecodeRawStream(const MetImage& image) {
-  StringConsole console;
   ReadCursor cursor = 0;
   while (cursor < image.size) {
     ReadCursor before = cursor;
-    std::optional<TagRecord> tag = CreateTag(image, cursor, console);
+    std::string problem;
+    std::optional<TagRecord> tag = CreateTag(image, cursor, &problem);
     if (!tag) return;
     FuzzCheck(cursor > before && cursor <= image.size, "a decoded tag lies inside the image");
     TagHasName(*tag, TagIdGapStart);
@@ -51,26 +49,29 @@ void DecodeRawStream(const MetImage& image) {
 }
 
 void CheckAgainstIndependentDecoder(const MetImage& image, const std::string& bytes) {
-  StringConsole console;
   DecodedMet independent = DecodeMet(bytes);
-  std::optional<MetHeader> header = ReadMetHeader(image, console);
-  if (!header) {
+  MetDecode decoded = DecodeMetFile(image);
+  if (!decoded.file) {
     FuzzCheck(!independent.ok, "a header the tool refuses is damaged");
     return;
   }
+  const MetHeader* header = &decoded.file->header;
   FuzzCheck(independent.head.size() + 4 == header->firstTag,
             "both decoders find the tags at the same offset");
   FuzzCheck(independent.tagCount == header->tagCount, "both decoders read the same tag count");
   if (header->layout == HeaderLayout::FullHeader && header->partCount > 0)
     FuzzCheck(PartHash(image, *header, header->partCount - 1) + 16 <= image.data() + image.size,
               "the part hashes lie inside the image");
-  bool complete = false;
-  std::vector<TagRecord> records = ReadRecords(image, *header, console, &complete);
-  FuzzCheck(complete == independent.ok, "both decoders find the same files damaged");
-  FuzzCheck(records.size() == independent.tags.size(), "both decoders read as many tags");
-  for (size_t i = 0; i < records.size(); ++i) {
-    FuzzCheck(RecordMatches(records[i], independent.tags[i]), "both decoders read the same tag");
-    CheckWrittenBack(records[i]);
+  const std::vector<MetTag>& tags = decoded.file->tags;
+  FuzzCheck(decoded.file->damage.empty() == independent.ok,
+            "both decoders find the same files damaged");
+  FuzzCheck(tags.size() == independent.tags.size(), "both decoders read as many tags");
+  for (size_t i = 0; i < tags.size(); ++i) {
+    FuzzCheck(RecordMatches(tags[i].record, independent.tags[i]), "both decoders read the same tag");
+    FuzzCheck(tags[i].offset < tags[i].end && tags[i].end <= image.size &&
+                  (i == 0 ? tags[i].offset == header->firstTag : tags[i].offset == tags[i - 1].end),
+              "each tag's bytes follow the one before it");
+    CheckWrittenBack(tags[i].record);
   }
 }
 

@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "app/data_file.h"
 #include "app/run_flow.h"
 #include "fuzz/fuzz_check.h"
 #include "fuzz/fuzz_download.h"
 #include "fuzz/tag_match.h"
-#include "gaps/part_file_path.h"
 #include "hash/hash_routines.h"
-#include "met/met_header.h"
+#include "met/met_file.h"
 #include "met/tag_reader.h"
 #include "rewrite/met_rewrite.h"
 #include "rewrite/part_check.h"
@@ -35,24 +35,17 @@ struct OldFile {
 };
 
 OldFile ReadOld(const MetImage& image) {
-  StringConsole console;
   OldFile old;
-  old.header = ReadMetHeader(image, console);
-  if (!old.header) return old;
-  bool complete = false;
-  old.tags = ReadRecords(image, *old.header, console, &complete);
-  old.damaged = !complete;
+  MetDecode decoded = DecodeMetFile(image);
+  if (!decoded.file) return old;
+  old.header = decoded.file->header;
+  for (const MetTag& tag : decoded.file->tags) old.tags.push_back(tag.record);
+  old.damaged = !decoded.file->damage.empty();
   return old;
 }
 
-bool IsGapTag(const TagRecord& tag) {
-  return TagHasName(tag, TagIdGapStart) || TagHasName(tag, TagIdGapEnd);
-}
-
 // Gaps the old file surely holds: an end tag and the start tag just before
-// it since the previous end, both numbers. (The rewrite also pairs an end
-// with an earlier numeric start across a start that holds no number, so
-// this is a part of its gaps, not all of them.)
+// it since the previous end, both numbers, in order.
 GapTable SureGaps(const OldFile& old) {
   GapTable gaps;
   std::optional<uint32_t> start;
@@ -68,8 +61,46 @@ GapTable SureGaps(const OldFile& old) {
   return gaps;
 }
 
+// A rewrite made of the tool's own steps, as a run makes it: the new
+// file's bytes, or nothing where the run must refuse. `before` and `after`
+// are the gaps before and after the part check; `checked` tells whether the
+// data file was read.
+struct InMemory {
+  std::optional<std::string> written;
+  GapTable before, after;
+  bool checked = false;
+};
+
+InMemory RewriteInMemory(const MetImage& image, RewriteMode mode, MemoryDisk& disk,
+                         const HashRoutines& routines) {
+  InMemory result;
+  MetDecode decoded = DecodeMetFile(image);
+  if (!decoded.file || !decoded.file->damage.empty()) return result;
+  const MetFile& file = *decoded.file;
+  GapTable gaps = RewritableGaps(file);
+  result.before = gaps;
+  if (mode == RewriteMode::Rebuild) {
+    // The data file is found as a run finds it, the part-file-name tag included.
+    const std::string partPath = FindDataFile(kFuzzMetPath, file.partFileNames, nullptr);
+    OpenResult data = disk.OpenForReading(partPath);
+    if (!data.ok()) return result;
+    StringConsole console;
+    std::optional<std::vector<PartDigest>> digests =
+        HashParts(image, file.header, gaps, data.file, partPath, routines, disk, console);
+    if (!digests) return result;
+    result.checked = true;
+    RepairGaps(image, file.header, *digests, gaps, console);
+  }
+  result.after = gaps;
+  std::optional<uint32_t> count = NewTagCount(file, mode, gaps);
+  if (!count) return result;
+  EncodedMet encoded = EncodeMetFile(image, file, mode, *count, gaps);
+  if (encoded.problem.empty()) result.written = encoded.bytes;
+  return result;
+}
+
 bool InsideOneOf(const GapTable& gaps, uint64_t start, uint64_t end) {
-  for (const GapEntry& gap : gaps) {
+  for (const MetGap& gap : gaps) {
     if (gap.start <= start && gap.end >= end) return true;
   }
   return false;
@@ -130,34 +161,41 @@ bool MayLoseLayout(const OldFile& old, const std::string& bytes) {
   return IsGapTag(first) || (first.name && first.name->size() != stored.tags.front().name.size());
 }
 
-// The whole run of "partsweep X.part.met /complete" on the memory disk: the
-// metadata file is the new one with the old one as its backup, or, when the
-// rewrite gave nothing, the old one alone, with exit status 1.
-void CheckCompleteRun(const std::string& bytes, const std::optional<std::string>& written) {
+// The whole run of "partsweep X.part.met /complete" (or /rebuild) on the
+// memory disk: the metadata file is the new one with the old one as its
+// backup, or, when the rewrite gave nothing, the old one alone, with exit
+// status 1.
+void CheckRun(const std::string& bytes, const std::optional<std::string>& written,
+              const char* mode, const std::string* data) {
   MemoryDisk disk;
   disk.PutFile(kFuzzMetPath, bytes);
+  if (data) disk.PutFile(kFuzzPartPath, *data);
   StringConsole console;
-  const char* args[] = {"partsweep", kFuzzMetPath, "/complete"};
+  const char* args[] = {"partsweep", kFuzzMetPath, mode};
   const int status = RunPartsweep(3, args, disk, console);
   FuzzCheck(disk.OpenFileCount() == 0, "a run closes every file");
+  const std::string prefix = data ? std::string(kFuzzPartPath) + " " : "";
   const std::string backup = std::string(kFuzzMetPath) + ".old";
   if (!written) {
     FuzzCheck(status == 1, "a refused rewrite ends with status 1");
-    FuzzCheck(disk.ListFiles() == kFuzzMetPath && *disk.FileBytes(kFuzzMetPath) == bytes,
+    FuzzCheck(disk.ListFiles() == prefix + kFuzzMetPath && *disk.FileBytes(kFuzzMetPath) == bytes,
               "a refused rewrite leaves the metadata file alone");
     return;
   }
   FuzzCheck(status == 0, "a rewrite ends with status 0");
-  FuzzCheck(disk.ListFiles() == std::string(kFuzzMetPath) + " " + backup,
+  FuzzCheck(disk.ListFiles() == prefix + kFuzzMetPath + " " + backup,
             "a rewrite leaves the new file and its backup");
   FuzzCheck(*disk.FileBytes(kFuzzMetPath) == *written, "the run installs the rewritten file");
   FuzzCheck(*disk.FileBytes(backup) == bytes, "the backup is the old file");
+  if (data) FuzzCheck(*disk.FileBytes(kFuzzPartPath) == *data, "a rebuild never writes the data file");
 }
 
-void FuzzComplete(const std::string& bytes, const MetImage& image, const OldFile& old) {
-  StringConsole console;
-  std::optional<std::string> written = RewriteMetFile(image, RewriteMode::Complete, nullptr, console);
-  CheckCompleteRun(bytes, written);
+void FuzzComplete(const std::string& bytes, const MetImage& image, const OldFile& old,
+                  const HashRoutines& routines) {
+  MemoryDisk disk;
+  InMemory rewrite = RewriteInMemory(image, RewriteMode::Complete, disk, routines);
+  const std::optional<std::string>& written = rewrite.written;
+  CheckRun(bytes, written, "/complete", nullptr);
   if (old.damaged) {
     FuzzCheck(!written, "a damaged file is not rewritten");
     return;
@@ -168,7 +206,7 @@ void FuzzComplete(const std::string& bytes, const MetImage& image, const OldFile
 }
 
 bool OverlapsOneOf(const GapTable& gaps, uint64_t start, uint64_t end) {
-  for (const GapEntry& gap : gaps) {
+  for (const MetGap& gap : gaps) {
     if (gap.start < gap.end && gap.start < end && gap.end > start) return true;
   }
   return false;
@@ -177,8 +215,8 @@ bool OverlapsOneOf(const GapTable& gaps, uint64_t start, uint64_t end) {
 // True when every byte of [start, end) lies in one of the ranges.
 bool CoveredBy(GapTable ranges, uint64_t start, uint64_t end) {
   std::sort(ranges.begin(), ranges.end(),
-            [](const GapEntry& a, const GapEntry& b) { return a.start < b.start; });
-  for (const GapEntry& range : ranges) {
+            [](const MetGap& a, const MetGap& b) { return a.start < b.start; });
+  for (const MetGap& range : ranges) {
     if (range.start > start) break;
     if (range.end > start) start = range.end;
   }
@@ -191,7 +229,7 @@ bool CoveredBy(GapTable ranges, uint64_t start, uint64_t end) {
 void CheckCorruptPartsCovered(const MetImage& image, const OldFile& old, const GapTable& before,
                               const GapTable& gaps) {
   GapTable allowed;
-  for (const GapEntry& gap : before) {
+  for (const MetGap& gap : before) {
     if (gap.start < gap.end) allowed.push_back(gap);
   }
   for (uint32_t part = 0; part < old.header->partCount; ++part) {
@@ -202,7 +240,7 @@ void CheckCorruptPartsCovered(const MetImage& image, const OldFile& old, const G
     allowed.push_back({start, end});
     FuzzCheck(InsideOneOf(gaps, start, end), "a corrupt complete part lies inside a gap after a rebuild");
   }
-  for (const GapEntry& gap : gaps) {
+  for (const MetGap& gap : gaps) {
     if (gap.start < gap.end)
       FuzzCheck(CoveredBy(allowed, gap.start, gap.end),
                 "no downloaded byte of a part a gap holds a piece of becomes a gap");
@@ -213,37 +251,25 @@ void FuzzRebuild(const std::string& bytes, const MetImage& image, const OldFile&
                  const HashRoutines& routines) {
   MemoryDisk disk;
   disk.PutFile(kFuzzPartPath, RebuildDataFile());
-  StringConsole console;
-  std::optional<bool> checked;
-  GapTable initialGaps, finalGaps;
-  // The data file is found as a run finds it, the part-file-name tag included.
-  auto check = [&](const MetImage& checkedImage, RewriteState& state) {
-    std::string partPath = DefaultPartFilePath(kFuzzMetPath);
-    for (const std::string& name : state.partFileNames)
-      ApplyPartFileName(kFuzzMetPath, name, &partPath, console);
-    initialGaps = state.gaps;
-    checked = CheckParts(checkedImage, state, partPath, routines, disk, console);
-    finalGaps = state.gaps;
-    return *checked;
-  };
-  std::optional<std::string> written = RewriteMetFile(image, RewriteMode::Rebuild, check, console);
+  InMemory rewrite = RewriteInMemory(image, RewriteMode::Rebuild, disk, routines);
+  const std::optional<std::string>& written = rewrite.written;
   FuzzCheck(disk.OpenFileCount() == 0, "the data file is closed after the check");
   FuzzCheck(*disk.FileBytes(kFuzzPartPath) == RebuildDataFile(), "a rebuild never writes the data file");
+  CheckRun(bytes, written, "/rebuild", &RebuildDataFile());
   if (old.damaged) {
-    FuzzCheck(!written && !checked, "a damaged file is neither checked nor rewritten");
+    FuzzCheck(!written && !rewrite.checked, "a damaged file is neither checked nor rewritten");
     return;
   }
-  FuzzCheck(checked.has_value(), "an undamaged file is checked");
-  if (!*checked) {
+  if (!rewrite.checked) {
     FuzzCheck(!written, "nothing is rewritten when the parts could not be checked");
     return;
   }
   if (!written && MayLoseLayout(old, bytes)) return;
   FuzzCheck(written.has_value(), "an undamaged, checked file is rewritten");
-  CheckNewFile(bytes, image, old, *written, finalGaps);
-  for (const GapEntry& gap : SureGaps(old))
-    FuzzCheck(InsideOneOf(finalGaps, gap.start, gap.end), "a rebuild keeps every gap, or grows it");
-  CheckCorruptPartsCovered(image, old, initialGaps, finalGaps);
+  CheckNewFile(bytes, image, old, *written, rewrite.after);
+  for (const MetGap& gap : SureGaps(old))
+    FuzzCheck(InsideOneOf(rewrite.after, gap.start, gap.end), "a rebuild keeps every gap, or grows it");
+  CheckCorruptPartsCovered(image, old, rewrite.before, rewrite.after);
 }
 
 }  // namespace
@@ -254,7 +280,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   MetImage image = MakeMetImage(data, size);
   const OldFile old = ReadOld(image);
-  FuzzComplete(bytes, image, old);
+  FuzzComplete(bytes, image, old, routines);
   FuzzRebuild(bytes, image, old, routines);
   return 0;
 }

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 
-#include "met/tag_reader.h"
 
 namespace {
 
@@ -53,13 +52,4 @@ bool RecordMatches(const TagRecord& record, const DecodedTag& stored) {
   }
   if (record.type != TagBlob && record.length != 0) return false;
   return ValueMatches(record, stored);
-}
-
-std::vector<TagRecord> ReadRecords(const MetImage& image, const MetHeader& header,
-                                   Console& console, bool* complete) {
-  std::vector<TagRecord> records;
-  *complete = ReadTagStream(image, header, console, [&](const TagRecord& tag) {
-    records.push_back(tag);
-  }).complete;
-  return records;
 }

@@ -9,9 +9,6 @@
 #include "met/tag_record.h"
 #include "tests/support/met_decoder.h"
 
-class Console;
-struct MetHeader;
-
 /// True when `record` is what the tool's reader must make of the stored
 /// tag `stored`: the same name and value, small integers widened to
 /// TagUInt32 and short strings to TagString, names and texts ending at
@@ -20,8 +17,3 @@ bool RecordMatches(const TagRecord& record, const DecodedTag& stored);
 
 /// The name of a stored tag as the tool reads it: up to its first NUL.
 std::string ReadableName(const DecodedTag& stored);
-
-/// Every tag the tool's reader decodes from the image, in order; `complete`
-/// tells whether the whole stream decoded.
-std::vector<TagRecord> ReadRecords(const MetImage& image, const MetHeader& header,
-                                   Console& console, bool* complete);

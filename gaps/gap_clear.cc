@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "gaps/gap_list.h"
+#include "gaps/gap_messages.h"
 #include "platform/byte_size.h"
 #include "platform/console.h"
 #include "platform/disk.h"
@@ -32,7 +34,7 @@ struct ClearRun {
 };
 
 void ReportError(ClearRun& run, int error) {
-  Print(run.console, " ... Error %d\n", error);
+  Print(run.console, kMsgGapError, error);
   run.failed = true;
 }
 
@@ -132,16 +134,16 @@ bool ReleaseGap(ClearRun& run, uint64_t start, uint64_t inside) {
     // Only zeros where the data lies, as a released gap leaves its ends:
     // nothing to ask for.
     if (ZeroedInPlace(before, start, *head, end, *tail) == 0) {
-      run.console.Write(" ... Zeroing 100 %\n\n");
+      run.console.Write(kMsgReleased);
       return true;
     }
     if (!StillExclusive(run)) return true;
-    if (run.disk.ZeroRange(run.file, start, inside) != 0) return false;
+    if (run.disk.PunchHole(run.file, start, inside) != 0) return false;
     const std::vector<ByteRange> after = DataIn(run, start, end);
     const uint64_t released = TotalLength(before) - std::min(TotalLength(before), TotalLength(after));
     run.total += released + ZeroedInPlace(after, start, *head, end, *tail);
   }
-  run.console.Write(" ... Zeroing 100 %\n\n");
+  run.console.Write(kMsgReleased);
   return true;
 }
 
@@ -188,29 +190,28 @@ void ZeroFillGap(ClearRun& run, uint64_t start, uint64_t length, uint64_t inside
     }
     at = next;
     if (marked) run.console.RedrawFromMark();
-    Print(run.console, " ... Zeroing %3u %%", static_cast<unsigned>((at - start) * 100 / length));
+    Print(run.console, kMsgZeroing, static_cast<unsigned>((at - start) * 100 / length));
   }
   run.console.Write("\n");
   run.total += zeroed;
 }
 
-void ClearGap(ClearRun& run, const ListedGap& gap) {
+void ClearGap(ClearRun& run, const MetGap& gap) {
   std::string start = FormatByteSize(gap.start);
-  std::string end = FormatByteSize(gap.end);
-  if (!IsClearableGap(gap)) {
-    Print(run.console, "\t%s ... %s (invalid gap, skipped)\n", start.c_str(), end.c_str());
+  std::string last = FormatByteSize(ShownLastByte(gap));
+  if (!gap.IsValid()) {
+    Print(run.console, kMsgInvalidGap, start.c_str(), last.c_str());
     return;
   }
-  const uint64_t length = GapLength(gap);
-  Print(run.console, "\t%s ... %s (%s)", start.c_str(), end.c_str(),
-        FormatByteSize(length).c_str());
+  const uint64_t length = gap.end - gap.start;
+  Print(run.console, kMsgGapLine, start.c_str(), last.c_str(), FormatByteSize(length).c_str());
   uint64_t fileSize = 0;
   if (int error = run.disk.FileSize(run.file, &fileSize)) {
     ReportError(run, error);
     return;
   }
   if (gap.start >= fileSize) {
-    run.console.Write(" ... [no data]\n");
+    run.console.Write(kMsgNoData);
     return;
   }
   const uint64_t inside = std::min(length, fileSize - gap.start);
@@ -221,20 +222,19 @@ void ClearGap(ClearRun& run, const ListedGap& gap) {
 
 }  // namespace
 
-bool ClearGaps(GapScan& scan, bool nosparse, Disk& disk, Console& console) {
+bool ClearGaps(File& file, const std::vector<MetGap>& gaps, const std::string& partPath,
+               bool nosparse, Disk& disk, Console& console) {
   // The mark is asked for even under /nosparse, which only picks the route.
-  bool sparse = disk.SetSparse(scan.partFile) == 0 && !nosparse;
-  ClearRun run(disk, console, scan.partFile, sparse);
-  for (const ListedGap& gap : scan.gaps) {
+  bool sparse = disk.SetSparse(file) == 0 && !nosparse;
+  ClearRun run(disk, console, file, sparse);
+  for (const MetGap& gap : gaps) {
     ClearGap(run, gap);
     if (run.stopped) {
-      Print(console, "Error: another program opened '%s', nothing more is cleared.\n",
-            scan.partPath.c_str());
+      Print(console, kMsgStopped, partPath.c_str());
       break;
     }
   }
-  Print(console, "Cleaned space in '%s': %s\n", scan.partPath.c_str(),
-        FormatByteSize(run.total).c_str());
-  scan.partFile.Close();
+  Print(console, kMsgCleanedSpace, partPath.c_str(), FormatByteSize(run.total).c_str());
+  file.Close();
   return !run.failed;
 }

@@ -2,18 +2,25 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
+#include <vector>
 
-#include "gaps/gap_scan.h"
+#include "met/met_file.h"
 
 class Console;
 class Disk;
+class File;
 
 /// The zero fill writes a gap in pieces of this size, redrawing the
 /// percentage after each.
 constexpr size_t kZeroFillChunk = 131072;
 
-/// Lists every gap and gives its space back: released by the file system
-/// where it can, else overwritten with zeros. Never touches a byte outside a
-/// gap, never grows the file. Prints the total given back and closes the
-/// data file; false when the disk failed on a gap (reported on its line).
-bool ClearGaps(GapScan& scan, bool nosparse, Disk& disk, Console& console);
+/// Lists every gap of the data file at `partPath`, open in `file` with no
+/// other user, and gives the space of every valid one back: released by the
+/// file system where it can, else overwritten with zeros where it holds
+/// data. Never touches a byte outside a valid gap, never grows the file.
+/// Prints the total given back and closes the file; false when the disk
+/// failed on a gap (reported on its line) or another program asked for the
+/// file meanwhile.
+bool ClearGaps(File& file, const std::vector<MetGap>& gaps, const std::string& partPath,
+               bool nosparse, Disk& disk, Console& console);

@@ -1,5 +1,6 @@
 #include "met/met_header.h"
 
+#include "met/met_messages.h"
 #include "platform/console.h"
 
 namespace {
@@ -46,33 +47,51 @@ bool ReadFull(const MetImage& image, MetHeader& header) {
 
 }  // namespace
 
-void ReportTruncated(const MetImage& image, Console& console) {
+std::string TruncatedMessage(const MetImage& image) {
   // Reads are in order, so the first byte missing is the one past the end.
-  Print(console, "Error: .met file is truncated at offset %u!\n", image.size);
+  return Format(kMsgTruncated, image.size);
 }
 
-std::optional<MetHeader> ReadMetHeader(const MetImage& image, Console& console) {
+HeaderRead ReadMetHeader(const MetImage& image) {
+  HeaderRead read;
   MetHeader header;
   ReadCursor cursor = 0;
   if (!ReadU8(image, cursor, &header.version)) {
-    ReportTruncated(image, console);
-    return std::nullopt;
+    read.problem = TruncatedMessage(image);
+    return read;
   }
   if (header.version != kVersionPlain && header.version != kVersionCompactCapable) {
-    Print(console, "Error: .met file version %#x invalid!\n", header.version);
-    return std::nullopt;
+    read.problem = Format(kMsgInvalidVersion, header.version);
+    return read;
   }
   uint32_t wordAtOne = 0;
   ReadCursor atOne = 1;
   bool compact = MayBeCompact(image, header.version) && ReadU32(image, atOne, &wordAtOne) &&
                  wordAtOne != 0;
   if (!(compact ? ReadCompact(image, header) : ReadFull(image, header))) {
-    ReportTruncated(image, console);
-    return std::nullopt;
+    read.problem = TruncatedMessage(image);
+    return read;
   }
-  return header;
+  read.header = header;
+  return read;
 }
 
 const uint8_t* PartHash(const MetImage& image, const MetHeader& header, uint32_t index) {
   return image.data() + header.partHashes + 16u * index;
+}
+
+std::optional<uint32_t> DataFileTimeStamp(const MetHeader& header) {
+  if (header.layout != HeaderLayout::FullHeader) return std::nullopt;
+  return header.opaqueWord;
+}
+
+std::string HeaderLines(const MetImage& image, const MetHeader& header, bool partHashes) {
+  std::string lines = Format(kMsgHashId, HashText(header.fileHash).c_str());
+  if (header.layout != HeaderLayout::FullHeader) return lines;
+  lines += Format(kMsgHashedPartCount, header.partCount);
+  if (!partHashes) return lines;
+  for (uint32_t part = 0; part < header.partCount; ++part)
+    lines += Format(kMsgHashIdForPart, static_cast<int>(part),
+                    HashText(PartHash(image, header, part)).c_str());
+  return lines;
 }

@@ -3,10 +3,9 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "met/met_image.h"
-
-class Console;
 
 /// The header layouts: with the MD4 hash of every part, or without.
 enum class HeaderLayout { FullHeader, CompactHeader };
@@ -15,8 +14,10 @@ enum class HeaderLayout { FullHeader, CompactHeader };
 struct MetHeader {
   uint8_t version = 0;
   HeaderLayout layout = HeaderLayout::FullHeader;
-  uint8_t opaqueByte = 0;   // CompactHeader only
-  uint32_t opaqueWord = 0;  // at offset 1 (FullHeader) or 2 (CompactHeader)
+  uint8_t opaqueByte = 0;  // CompactHeader only
+  /// The word at offset 1 (FullHeader) or 2 (CompactHeader). In a FullHeader
+  /// it is the data file's modification time as the client last saw it.
+  uint32_t opaqueWord = 0;
   uint8_t fileHash[16] = {};
   uint16_t partCount = 0;
   /// Offset of the first of partCount 16-byte part hashes in the image.
@@ -26,12 +27,27 @@ struct MetHeader {
   ReadCursor firstTag = 0;
 };
 
-/// Reads the header. An unknown version byte or a header that does not fit
-/// in the image is reported on the console and gives nothing.
-std::optional<MetHeader> ReadMetHeader(const MetImage& image, Console& console);
+/// A header, or the line that says why there is none (an unknown version
+/// byte, or a file that ends inside its header).
+struct HeaderRead {
+  std::optional<MetHeader> header;
+  std::string problem;
+};
 
-/// Prints the message for an image that ends before the data it announces.
-void ReportTruncated(const MetImage& image, Console& console);
+/// Reads the header of the image.
+HeaderRead ReadMetHeader(const MetImage& image);
+
+/// The line for an image that ends before the data it announces.
+std::string TruncatedMessage(const MetImage& image);
 
 /// The 16 bytes of part hash `index` (below partCount) in the image.
 const uint8_t* PartHash(const MetImage& image, const MetHeader& header, uint32_t index);
+
+/// The data file's modification time (Unix seconds) that the client noted
+/// when it last saved the download; a client that finds the data file with
+/// another time hashes it all again. Nothing for a CompactHeader.
+std::optional<uint32_t> DataFileTimeStamp(const MetHeader& header);
+
+/// The header's lines in the listing and the rewrites: the file hash, and in
+/// a FullHeader the part count, with `partHashes` each stored part hash too.
+std::string HeaderLines(const MetImage& image, const MetHeader& header, bool partHashes);

@@ -42,3 +42,23 @@ bool ReadU32(const MetImage& image, ReadCursor& cursor, uint32_t* value) {
            static_cast<uint32_t>(raw[2]) << 16 | static_cast<uint32_t>(raw[3]) << 24;
   return true;
 }
+
+void PutU16(std::string& out, uint32_t value) {
+  out += char(value & 0xFF);
+  out += char(value >> 8 & 0xFF);
+}
+
+void PutU32(std::string& out, uint32_t value) {
+  PutU16(out, value & 0xFFFF);
+  PutU16(out, value >> 16);
+}
+
+std::string HashText(const uint8_t* hash) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string text;
+  for (int i = 0; i < 16; ++i) {
+    text += kDigits[hash[i] >> 4];
+    text += kDigits[hash[i] & 15];
+  }
+  return text;
+}

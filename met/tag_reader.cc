@@ -1,5 +1,7 @@
 #include "met/tag_reader.h"
 
+#include "met/met_header.h"
+#include "met/met_messages.h"
 #include "platform/console.h"
 
 namespace {
@@ -99,7 +101,8 @@ bool ReadFixedString(const MetImage& image, ReadCursor& cursor, uint32_t count, 
   return true;
 }
 
-std::optional<TagRecord> CreateTag(const MetImage& image, ReadCursor& cursor, Console& console) {
+std::optional<TagRecord> CreateTag(const MetImage& image, ReadCursor& cursor,
+                                   std::string* problem) {
   TagRecord tag;
   uint8_t typeByte;
   ValueRead outcome = ValueRead::Truncated;
@@ -109,9 +112,9 @@ std::optional<TagRecord> CreateTag(const MetImage& image, ReadCursor& cursor, Co
   }
   if (outcome == ValueRead::Done) return tag;
   if (outcome == ValueRead::UnknownType)
-    Print(console, "%s: Unkown Tag Type %x\n", "CreateTag", tag.type);
+    *problem = Format(kMsgUnknownTagType, "CreateTag", tag.type);
   else
-    ReportTruncated(image, console);
+    *problem = TruncatedMessage(image);
   return std::nullopt;
 }
 
@@ -121,21 +124,4 @@ bool TagHasName(const TagRecord& tag, uint8_t id) {
   if (name.empty() || static_cast<uint8_t>(name[0]) != id) return false;
   if (name.size() == 1) return true;
   return (id == TagIdGapStart || id == TagIdGapEnd) && IsDecimalDigits(name, 1);
-}
-
-TagPassEnd ReadTagStream(const MetImage& image, const MetHeader& header, Console& console,
-                         const std::function<void(const TagRecord&)>& visit) {
-  TagPassEnd end;
-  end.cursor = header.firstTag;
-  for (uint32_t i = 0; i < header.tagCount; ++i) {
-    ReadCursor next = end.cursor;
-    std::optional<TagRecord> tag = CreateTag(image, next, console);
-    if (!tag) {
-      end.complete = false;
-      return end;
-    }
-    end.cursor = next;
-    visit(*tag);
-  }
-  return end;
 }

@@ -2,21 +2,13 @@
 
 #include <cstring>
 
+#include "met/met_image.h"
+#include "met/met_messages.h"
 #include "platform/console.h"
 
 namespace {
 
 constexpr size_t kMaxShortLength = 0xFFFF;
-
-void PutU16(std::string& out, uint32_t v) {
-  out += char(v & 0xFF);
-  out += char(v >> 8 & 0xFF);
-}
-
-void PutU32(std::string& out, uint32_t v) {
-  PutU16(out, v & 0xFFFF);
-  PutU16(out, v >> 16);
-}
 
 uint32_t LoadLittleEndian(const void* value, size_t count) {
   const uint8_t* bytes = static_cast<const uint8_t*>(value);
@@ -108,7 +100,7 @@ TagRecord BuildTag(uint8_t type, const std::string& name, const void* value, uin
   return tag;
 }
 
-bool WriteTag(std::string& out, const TagRecord& tag, Console& console) {
+bool WriteTag(std::string& out, const TagRecord& tag, std::string* problem) {
   const uint8_t type = tag.type & static_cast<uint8_t>(~kTagIdFormBit);
   const size_t start = out.size();
   if (!tag.name) {
@@ -119,12 +111,12 @@ bool WriteTag(std::string& out, const TagRecord& tag, Console& console) {
     PutU16(out, uint32_t(tag.name->size()));
     out += *tag.name;
   } else {
-    Print(console, "Error: %s: tag name too long\n", "WriteTag");
+    *problem = Format(kMsgTagNameTooLong, "WriteTag");
     return false;
   }
   if (!EncodeValue(out, type, tag)) {
     out.resize(start);
-    Print(console, "Error: %s: Unkown Tag Type %d\n", "WriteTag", type);
+    *problem = Format(kMsgCannotEncodeTag, "WriteTag", type);
     return false;
   }
   return true;

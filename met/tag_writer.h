@@ -6,8 +6,6 @@
 
 #include "met/tag_record.h"
 
-class Console;
-
 /// Makes a tag from a value held elsewhere. Bit 7 of `type` chooses the id
 /// form, whose id is the first byte of `name`. `value` points at the value:
 /// the integer's little-endian bytes, a NUL-terminated text, 16 hash bytes,
@@ -15,6 +13,6 @@ class Console;
 TagRecord BuildTag(uint8_t type, const std::string& name, const void* value, uint32_t count);
 
 /// Appends the tag's on-disk form to `out`: id form when it has no name,
-/// string form otherwise. A tag it cannot encode is reported, nothing is
-/// appended, and the result is false.
-bool WriteTag(std::string& out, const TagRecord& tag, Console& console);
+/// string form otherwise. For a tag it cannot encode nothing is appended,
+/// `problem` gets the line that says so, and the result is false.
+bool WriteTag(std::string& out, const TagRecord& tag, std::string* problem);

@@ -162,9 +162,9 @@ class Disk {
 
   /// Marks the file sparse where the file system wants that first.
   virtual int SetSparse(File& file) = 0;
-  /// Makes a range read as zeros and gives its storage back; never
-  /// changes the file's size.
-  virtual int ZeroRange(File& file, uint64_t offset, uint64_t length) = 0;
+  /// Gives the storage of a non-empty range back to the file system, which
+  /// makes it read as zeros (a hole); never changes the file's size.
+  virtual int PunchHole(File& file, uint64_t offset, uint64_t length) = 0;
   /// The parts of [start, end) that hold data, in order; the rest are holes,
   /// which read as zeros and take no storage. Where the system cannot tell,
   /// the whole range.

@@ -6,7 +6,6 @@
 #include <algorithm>
 
 #include "platform/interrupt.h"
-#include "platform/sparse.h"
 
 void CloseNativeHandle(NativeHandle handle) { CloseHandle(reinterpret_cast<HANDLE>(handle)); }
 
@@ -99,10 +98,24 @@ class Win32Disk : public Disk {
 
   int Flush(File& file) override { return FlushFileBuffers(Handle(file)) ? 0 : LastError(); }
 
-  int SetSparse(File& file) override { return MarkFileSparse(file.handle()); }
+  int SetSparse(File& file) override {
+    DWORD returned = 0;
+    if (!DeviceIoControl(Handle(file), FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned,
+                         nullptr))
+      return LastError();
+    return 0;
+  }
 
-  int ZeroRange(File& file, uint64_t offset, uint64_t length) override {
-    return ReleaseFileRange(file.handle(), offset, length);
+  // Zeroing a range of a sparse file gives its clusters back.
+  int PunchHole(File& file, uint64_t offset, uint64_t length) override {
+    FILE_ZERO_DATA_INFORMATION range;
+    range.FileOffset.QuadPart = static_cast<LONGLONG>(offset);
+    range.BeyondFinalZero.QuadPart = static_cast<LONGLONG>(offset + length);
+    DWORD returned = 0;
+    if (!DeviceIoControl(Handle(file), FSCTL_SET_ZERO_DATA, &range, sizeof range, nullptr, 0,
+                         &returned, nullptr))
+      return LastError();
+    return 0;
   }
 
   int DataRanges(File& file, uint64_t start, uint64_t end,

@@ -19,7 +19,7 @@ uint64_t CellOf(uint64_t offset, uint64_t fileSize) {
 std::string DrawGapCells(const GapTable& gaps, uint64_t fileSize) {
   std::string cells(kGapBarCells, '#');
   if (fileSize == 0) return cells;
-  for (const GapEntry& gap : gaps) {
+  for (const MetGap& gap : gaps) {
     uint64_t first = CellOf(gap.start, fileSize);
     uint64_t last = CellOf(gap.end, fileSize);
     for (uint64_t cell = first; cell <= last; ++cell) cells[cell] = '.';

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "gaps/gap_entry.h"
+#include "met/met_file.h"
 
 class Console;
 

@@ -1,54 +1,43 @@
-// The new metadata file of "/complete" and "/rebuild", built in memory so
-// that nothing on disk changes until it is whole.
+// The new metadata file of "/complete" and "/rebuild", built in memory from
+// the decoded old one, so that nothing on disk changes until it is whole.
 #pragma once
 
-#include <functional>
 #include <optional>
 #include <string>
-#include <vector>
 
-#include "gaps/gap_entry.h"
-#include "met/met_header.h"
+#include "met/met_file.h"
 #include "met/met_image.h"
-
-class Console;
 
 /// What the rewrite makes of the gaps.
 enum class RewriteMode {
   /// Drop every gap, so that the download looks complete.
   Complete,
-  /// Check every part and write the gaps anew, corrupt parts included.
+  /// Write the gaps anew, corrupt parts included.
   Rebuild,
 };
 
-/// What the first pass over the old file learnt.
-struct RewriteState {
-  MetHeader header;
-  /// The gaps in the order of their end tags; `end` is one past the last byte.
-  GapTable gaps;
-  /// The value of the last file-size tag; 0 when there is none.
-  uint32_t fileSize = 0;
-  /// The text of every part-file-name tag, in order.
-  std::vector<std::string> partFileNames;
-  /// Tags that are copied: all but the gap tags.
-  uint32_t keptTags = 0;
-  /// Just behind the last tag; the bytes from here on are kept as they are.
-  ReadCursor tagsEnd = 0;
+/// The gaps of the old file that a rewrite can write back: those whose two
+/// bounds are numbers, in order or not, as the file had them. A gap without
+/// a number for a bound is no gap to the clients either.
+GapTable RewritableGaps(const MetFile& file);
+
+/// The tag count of the new file: every tag but the gap tags, and with
+/// Rebuild two for each of `gaps`; nothing when it would not fit the format.
+std::optional<uint32_t> NewTagCount(const MetFile& file, RewriteMode mode, const GapTable& gaps);
+
+/// The new file's bytes, or the line that says why it cannot be written.
+struct EncodedMet {
+  std::string bytes;
+  std::string problem;
 };
 
-/// Looks at the data file between the two passes (with Rebuild: checks its
-/// parts and grows the gaps over corrupt ones); false when the rewrite must
-/// not go on (it has said why).
-using PartCheck = std::function<bool(const MetImage& image, RewriteState& state)>;
-
-/// Builds the new metadata file from the old one's image: the same header,
-/// every tag that is not a gap tag in its old order, with Rebuild the gaps
-/// as fresh tags, then whatever followed the tags. Prints the header, the
-/// new tag count and the gap bar. A file that cannot be rewritten without
-/// loss (unknown version, damaged tags, a tag it cannot encode) is reported
-/// and gives nothing. `check`, where given, runs between the two passes.
-std::optional<std::string> RewriteMetFile(const MetImage& image, RewriteMode mode,
-                                          const PartCheck& check, Console& console);
+/// Builds the new file from the old one's image: the same header with
+/// `tagCount`, every tag that is not a gap tag in its old order, with
+/// Rebuild `gaps` as fresh tags named the clients' way, then whatever
+/// followed the tags. A file whose new header would read as another layout
+/// is refused.
+EncodedMet EncodeMetFile(const MetImage& image, const MetFile& file, RewriteMode mode,
+                         uint32_t tagCount, const GapTable& gaps);
 
 /// The name a rewrite gives the tag of gap `index`'s start or end, as the
 /// download clients name them: the byte 0x09 or 0x0A and the index in decimal.

@@ -1,20 +1,39 @@
 // The check of "/rebuild": every part hashed and compared with its stored
-// hash, and corrupt parts turned into gaps.
+// hash, and every corrupt complete part turned into a gap.
 #pragma once
 
+#include <array>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "met/met_file.h"
 #include "met/met_image.h"
-#include "rewrite/met_rewrite.h"
 
 class Console;
 class Disk;
+class File;
 struct HashRoutines;
 
-/// Hashes every part of the data file at `partPath`, prints each digest
-/// against the stored part hash, then makes every corrupt part that no gap
-/// covers a gap: the first gap that touches it grows over it, else a new gap
-/// is added. False, after its message, when the data file cannot be opened
-/// or read: then nothing was checked and nothing may be rewritten.
-bool CheckParts(const MetImage& image, RewriteState& state, const std::string& partPath,
-                const HashRoutines& routines, Disk& disk, Console& console);
+/// The MD4 digest of one part.
+using PartDigest = std::array<uint8_t, 16>;
+
+/// True when some valid gap holds a byte of [start, end): such a part is not
+/// downloaded whole, so its digest says nothing, and it is neither judged
+/// nor turned into a gap. The clients check only complete parts.
+bool OverlapsAGap(const GapTable& gaps, uint64_t start, uint64_t end);
+
+/// Hashes every part of the open data file at `partPath` and prints each
+/// digest against the stored part hash: sound, corrupt, or not judged where
+/// a gap holds a piece of the part. Nothing, after its message, when the
+/// file cannot be read: then nothing was checked.
+std::optional<std::vector<PartDigest>> HashParts(const MetImage& image, const MetHeader& header,
+                                                 const GapTable& gaps, File& data,
+                                                 const std::string& partPath,
+                                                 const HashRoutines& routines, Disk& disk,
+                                                 Console& console);
+
+/// Makes every corrupt part that no gap holds a piece of a gap: the first gap
+/// that touches it grows over it, else a new gap is added. Says so for each.
+void RepairGaps(const MetImage& image, const MetHeader& header,
+                const std::vector<PartDigest>& digests, GapTable& gaps, Console& console);

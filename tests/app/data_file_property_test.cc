@@ -104,25 +104,19 @@ struct Range {
   uint64_t start, end;  // [start, end)
 };
 
-// The ranges a listing clears, as the gap tags pair up: the table has one
-// entry per start tag; entry k takes the k-th end tag and the last start tag
-// read since the end tag before it; an entry is a range to clear when both
-// came, the end is not 0 and not before the start.
+// The ranges a listing clears, as the gap tags pair up: an end tag
+// completes the gap whose start tag came last since the end tag before it;
+// a gap is a range to clear when the end is not 0 and not before the start.
 std::vector<Range> ClearedRanges(const RandomDownload& download) {
-  size_t entries = std::count_if(download.tags.begin(), download.tags.end(),
-                                 [](const GapTag& tag) { return tag.start; });
   std::vector<Range> ranges;
   std::optional<uint32_t> start;
-  size_t entry = 0;
   for (const GapTag& tag : download.tags) {
-    if (entry == entries) break;
     if (tag.start) {
       start = tag.value;
       continue;
     }
     if (start && tag.value != 0 && *start <= tag.value) ranges.push_back({*start, tag.value});
     start.reset();
-    ++entry;
   }
   return ranges;
 }

@@ -1,7 +1,7 @@
 // The run flow seen from outside: usage, help, and the load failures.
 #include <gtest/gtest.h>
 
-#include "app/run_options.h"
+#include "tests/support/usage_text.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/support/temp_folder.h"
 
@@ -11,12 +11,12 @@ TEST(LoadE2eTest, UsageTextAndStatus) {
   TempFolder folder;
   ProcessResult run = RunTool(folder.path(), {});
   EXPECT_EQ(ExitStatusSeenByParent(-1), run.exitCode);
-  EXPECT_EQ(Lines(kUsageText), run.output);
+  EXPECT_EQ(Lines(ExpectedUsageText()), run.output);
   EXPECT_EQ("", ListFolder(folder.path()));
 
   ProcessResult help = RunTool(folder.path(), {"/?"});
   EXPECT_EQ(0, help.exitCode);
-  EXPECT_EQ(Lines(std::string(kUsageText) + "\n"), help.output);
+  EXPECT_EQ(Lines(std::string(ExpectedUsageText()) + "\n"), help.output);
 }
 
 TEST(LoadE2eTest, SwitchTakenForThePath) {

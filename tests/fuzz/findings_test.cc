@@ -5,10 +5,7 @@
 #include <string>
 
 #include "app/run_flow.h"
-#include "gaps/part_file_path.h"
-#include "hash/hash_routines.h"
-#include "rewrite/met_rewrite.h"
-#include "rewrite/part_check.h"
+#include "platform/path.h"
 #include "sample/sample_download.h"
 #include "tests/support/memory_disk.h"
 #include "tests/support/met_decoder.h"
@@ -16,7 +13,7 @@
 
 namespace {
 
-constexpr uint64_t P = kPartSize;
+constexpr uint64_t P = kSamplePartSize;
 
 // The data file of the rewrite target: 48 KiB of sample content.
 std::string RebuildDataFile() {
@@ -25,19 +22,18 @@ std::string RebuildDataFile() {
   return bytes;
 }
 
-// A /rebuild of `met` in memory, its data file beside it as a run finds it.
-std::optional<std::string> Rebuild(const std::string& met, StringConsole& console) {
+// A whole rewrite run of `met` in memory, its data file beside it; the new
+// file, when one took the old one's place.
+std::optional<std::string> Rewrite(const std::string& met, const char* mode,
+                                   StringConsole& console) {
   MemoryDisk disk;
+  disk.PutFile("dl/001.part.met", met);
+  // Named like the metadata file, or by a name tag in its folder.
   disk.PutFile("dl/001.part", RebuildDataFile());
-  HashRoutines routines = BindHashRoutines("");
-  MetImage image = MakeMetImage(met.data(), met.size());
-  return RewriteMetFile(
-      image, RewriteMode::Rebuild,
-      [&](const MetImage& checked, RewriteState& state) {
-        return CheckParts(checked, state, DefaultPartFilePath("dl/001.part.met"), routines, disk,
-                          console);
-      },
-      console);
+  disk.PutFile(AppendPath("dl", "001.part"), RebuildDataFile());
+  const char* args[] = {"partsweep", "dl/001.part.met", mode};
+  if (RunPartsweep(3, args, disk, console) != 0) return std::nullopt;
+  return *disk.FileBytes("dl/001.part.met");
 }
 
 // met_rewrite: four parts, none of whose stored hashes matches, and gap 0
@@ -56,7 +52,8 @@ TEST(FuzzFindingsTest, RebuildLeavesNoCorruptPartOutsideAGap) {
       "\x00\x38\x4a\x10\x03\x02\x00\x0a\x30\x00\x70\x94\x00\x03\x02\x00"
       "\x09\x31\x00\xe0\x28\x01\x03\x02\x00\x0a\x31\x05\xe0\x28\x41";
   StringConsole console;
-  std::optional<std::string> written = Rebuild(std::string(kInput, sizeof kInput - 1), console);
+  std::optional<std::string> written =
+      Rewrite(std::string(kInput, sizeof kInput - 1), "/rebuild", console);
   ASSERT_TRUE(written) << console.output;
   DecodedMet after = DecodeMet(*written);
   ASSERT_TRUE(after.ok);
@@ -83,13 +80,12 @@ TEST(FuzzFindingsTest, ARewriteNeverChangesHowTheHeaderReads) {
       "\x00" "DDDDDDDDDDDDDDDD";
   const std::string met(kInput, sizeof kInput - 1);
   ASSERT_TRUE(DecodeMet(met).ok);
-  MetImage image = MakeMetImage(met.data(), met.size());
   StringConsole console;
-  EXPECT_FALSE(RewriteMetFile(image, RewriteMode::Complete, nullptr, console));
+  EXPECT_FALSE(Rewrite(met, "/complete", console));
   EXPECT_NE(std::string::npos,
             console.output.find("Error: the new file would be read with another header layout\n"));
   StringConsole rebuild;
-  EXPECT_FALSE(Rebuild(met, rebuild));
+  EXPECT_FALSE(Rewrite(met, "/rebuild", rebuild));
 }
 
 }  // namespace

@@ -17,14 +17,14 @@ namespace {
 
 constexpr uint32_t kSeed = 7;
 
-// The gap [start, endValue) as the scan stores it.
-ListedGap Gap(uint32_t start, uint32_t endValue) {
-  ListedGap gap;
+// The gap [start, end) as a file with both tags stores it.
+MetGap Gap(uint64_t start, uint64_t end) {
+  MetGap gap;
   gap.start = start;
-  gap.end = static_cast<uint32_t>(endValue - 1u);
-  gap.started = true;
-  gap.ended = true;
-  gap.endWasZero = endValue == 0;
+  gap.end = end;
+  gap.startStored = gap.endStored = true;
+  gap.fault = end == 0 ? GapFault::EndIsZero
+              : end < start ? GapFault::EndBeforeStart : GapFault::None;
   return gap;
 }
 
@@ -37,17 +37,13 @@ class ClearGapsTest : public ::testing::Test {
     ASSERT_TRUE(WriteFileBytes(path, content));
   }
 
-  bool Clear(std::vector<ListedGap> gaps, bool nosparse) { return Clear(std::move(gaps), nosparse, disk); }
+  bool Clear(const GapTable& gaps, bool nosparse) { return Clear(gaps, nosparse, disk); }
 
-  bool Clear(std::vector<ListedGap> gaps, bool nosparse, FaultyDisk& through) {
-    GapScan scan;
-    scan.gaps = std::move(gaps);
-    scan.partPath = "X.part";
+  bool Clear(const GapTable& gaps, bool nosparse, FaultyDisk& through) {
     OpenResult opened = through.OpenExclusive(path);
     EXPECT_EQ(0, opened.error);
-    scan.partFile = std::move(opened.file);
-    bool cleared = ClearGaps(scan, nosparse, through, console);
-    EXPECT_FALSE(scan.partFile.IsOpen());
+    bool cleared = ClearGaps(opened.file, gaps, "X.part", nosparse, through, console);
+    EXPECT_FALSE(opened.file.IsOpen());
     return cleared;
   }
 
@@ -89,7 +85,7 @@ TEST_F(ClearGapsTest, SparseRouteReleasesTheGapsInsideTheFile) {
             console.output);
   ExpectZeroedOnly({{100, 200}, {65536, 196608}, {1048000, 1048576}});
   // The empty gap and the one beyond the end ask nothing of the file system.
-  EXPECT_EQ(3, disk.Calls(DiskOp::ZeroRange));
+  EXPECT_EQ(3, disk.Calls(DiskOp::PunchHole));
   EXPECT_EQ(0, disk.Calls(DiskOp::Write));
   // The one whole range of blocks inside a gap went back to the file system.
   uint64_t after = AllocatedBytes(path);
@@ -99,14 +95,14 @@ TEST_F(ClearGapsTest, SparseRouteReleasesTheGapsInsideTheFile) {
 
 TEST_F(ClearGapsTest, RefusedReleaseFallsBackToZeroFillForTheRest) {
   WriteDataFile(300000);
-  disk.FailCall(DiskOp::ZeroRange, 1, kErrorNotSupported);
+  disk.FailCall(DiskOp::PunchHole, 1, kErrorNotSupported);
   EXPECT_TRUE(Clear({Gap(1000, 2000), Gap(5000, 5100)}, /*nosparse=*/false));
   // No "100 %" for the refused request: the zero fill's own percentage.
   EXPECT_EQ("\t1000 bytes ... 1.95 KB (1000 bytes) ... Zeroing 100 %\n"
             "\t4.88 KB ... 4.97 KB (100 bytes) ... Zeroing 100 %\n"
             "Cleaned space in 'X.part': 1.07 KB\n",
             console.output);
-  EXPECT_EQ(1, disk.Calls(DiskOp::ZeroRange));
+  EXPECT_EQ(1, disk.Calls(DiskOp::PunchHole));
   EXPECT_EQ(2, disk.Calls(DiskOp::Write));
   ExpectZeroedOnly({{1000, 2000}, {5000, 5100}});
 }
@@ -115,7 +111,7 @@ TEST_F(ClearGapsTest, RefusedSparseMarkAndNosparseTakeTheZeroFill) {
   WriteDataFile(10000);
   disk.FailCall(DiskOp::SetSparse, 1, kErrorNotSupported);
   EXPECT_TRUE(Clear({Gap(10, 20)}, /*nosparse=*/false));
-  EXPECT_EQ(0, disk.Calls(DiskOp::ZeroRange));
+  EXPECT_EQ(0, disk.Calls(DiskOp::PunchHole));
   ExpectZeroedOnly({{10, 20}});
 
   // /nosparse still asks for the mark; it only picks the route.
@@ -123,7 +119,7 @@ TEST_F(ClearGapsTest, RefusedSparseMarkAndNosparseTakeTheZeroFill) {
   console.output.clear();
   EXPECT_TRUE(Clear({Gap(30, 40)}, /*nosparse=*/true, plain));
   EXPECT_EQ(1, plain.Calls(DiskOp::SetSparse));
-  EXPECT_EQ(0, plain.Calls(DiskOp::ZeroRange));
+  EXPECT_EQ(0, plain.Calls(DiskOp::PunchHole));
   EXPECT_EQ("\t30 bytes ... 39 bytes (10 bytes) ... Zeroing 100 %\n"
             "Cleaned space in 'X.part': 10 bytes\n",
             console.output);
@@ -238,7 +234,7 @@ TEST_F(ClearGapsTest, AnotherProgramAskingForTheFileStopsTheClearing) {
   EXPECT_EQ("\t0 bytes ... 292 KB (292 KB)" + busy + stopped +
                 "Cleaned space in 'X.part': 0 bytes\n",
             console.output);
-  EXPECT_EQ(0, release.Calls(DiskOp::ZeroRange));
+  EXPECT_EQ(0, release.Calls(DiskOp::PunchHole));
   ExpectZeroedOnly({});
 }
 
@@ -257,7 +253,7 @@ TEST_F(ClearGapsTest, ASecondListingFindsNothingToClear) {
         << console.output;
     EXPECT_EQ(0, again.Calls(DiskOp::Write));
     if (holes) {
-      EXPECT_EQ(0, again.Calls(DiskOp::ZeroRange));
+      EXPECT_EQ(0, again.Calls(DiskOp::PunchHole));
     }
     ExpectZeroedOnly({{1000, 300000}, {500000, 700001}});
   }
@@ -271,7 +267,7 @@ TEST_F(ClearGapsTest, ZeroFillLeavesHolesAsTheyAre) {
   {
     OpenResult opened = SystemDisk().OpenExclusive(path);
     ASSERT_TRUE(opened.ok());
-    ASSERT_EQ(0, SystemDisk().ZeroRange(opened.file, 262144, 524288));
+    ASSERT_EQ(0, SystemDisk().PunchHole(opened.file, 262144, 524288));
   }
   std::fill(content.begin() + 262144, content.begin() + 786432, '\0');
   const uint64_t allocated = AllocatedBytes(path);
@@ -285,12 +281,13 @@ TEST_F(ClearGapsTest, ZeroFillLeavesHolesAsTheyAre) {
 
 TEST_F(ClearGapsTest, EntriesThatAreNoRangeAreListedAndLeftAlone) {
   WriteDataFile(10000);
-  ListedGap noEnd = Gap(500, 600);
-  noEnd.ended = false;
-  noEnd.end = 0;
-  ListedGap noStart = Gap(0, 600);
-  noStart.started = false;
-  ListedGap reversed = Gap(500, 300);
+  MetGap noEnd = Gap(500, 0);
+  noEnd.endStored = false;
+  noEnd.fault = GapFault::NoEnd;
+  MetGap noStart = Gap(0, 600);
+  noStart.startStored = false;
+  noStart.fault = GapFault::NoStart;
+  MetGap reversed = Gap(500, 300);
   for (bool nosparse : {false, true}) {
     console.output.clear();
     EXPECT_TRUE(Clear({noEnd, noStart, Gap(700, 0), reversed}, nosparse));
@@ -301,7 +298,7 @@ TEST_F(ClearGapsTest, EntriesThatAreNoRangeAreListedAndLeftAlone) {
               "Cleaned space in 'X.part': 0 bytes\n",
               console.output);
   }
-  EXPECT_EQ(0, disk.Calls(DiskOp::ZeroRange));
+  EXPECT_EQ(0, disk.Calls(DiskOp::PunchHole));
   EXPECT_EQ(0, disk.Calls(DiskOp::Write));
   ExpectZeroedOnly({});
 }

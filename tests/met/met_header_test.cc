@@ -12,7 +12,9 @@ std::string U32(uint32_t v) { return {char(v), char(v >> 8), char(v >> 16), char
 
 std::optional<MetHeader> Read(const std::string& bytes, StringConsole& console) {
   MetImage image = MakeMetImage(bytes.data(), bytes.size());
-  return ReadMetHeader(image, console);
+  HeaderRead read = ReadMetHeader(image);
+  console.output += read.problem;
+  return read.header;
 }
 
 // version, word at 1, hash, part count 0, tag count, then the given tail.

@@ -4,26 +4,25 @@
 
 #include "met/tag_reader.h"
 #include "sample/sample_download.h"
-#include "tests/support/string_console.h"
 
 namespace {
 
 std::string U16(uint32_t v) { return {char(v), char(v >> 8)}; }
 std::string U32(uint32_t v) { return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
 
-std::string Written(const TagRecord& tag, StringConsole* console = nullptr) {
-  StringConsole own;
+std::string Written(const TagRecord& tag) {
   std::string out;
-  EXPECT_TRUE(WriteTag(out, tag, console ? *console : own));
+  std::string problem;
+  EXPECT_TRUE(WriteTag(out, tag, &problem)) << problem;
   return out;
 }
 
 TagRecord Decoded(const std::string& bytes) {
   MetImage image = MakeMetImage(bytes.data(), bytes.size());
-  StringConsole console;
   ReadCursor cursor = 0;
-  std::optional<TagRecord> tag = CreateTag(image, cursor, console);
-  EXPECT_TRUE(tag) << console.output;
+  std::string problem;
+  std::optional<TagRecord> tag = CreateTag(image, cursor, &problem);
+  EXPECT_TRUE(tag) << problem;
   return tag ? *tag : TagRecord();
 }
 
@@ -91,18 +90,18 @@ TEST(TagWriterTest, TypesWithoutEncodingAreReported) {
   TagRecord unknown;
   unknown.type = 0x0B;
   unknown.name = "x";
-  StringConsole console;
   std::string out = "keep";
-  EXPECT_FALSE(WriteTag(out, unknown, console));
+  std::string problem;
+  EXPECT_FALSE(WriteTag(out, unknown, &problem));
   EXPECT_EQ("keep", out);
-  EXPECT_EQ("Error: WriteTag: Unkown Tag Type 11\n", console.output);
+  EXPECT_EQ("Error: WriteTag: Unkown Tag Type 11\n", problem);
 
   TagRecord badArray;  // bit count and bytes disagree: it would not read back
   badArray.type = TagBoolArray;
   badArray.name = "a";
   badArray.value = 16;
   badArray.data = "x";
-  EXPECT_FALSE(WriteTag(out, badArray, console));
+  EXPECT_FALSE(WriteTag(out, badArray, &problem));
   EXPECT_EQ("keep", out);
 }
 

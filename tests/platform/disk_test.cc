@@ -53,7 +53,7 @@ TEST(DiskTest, ReadsWritesAndSeeksPastTwoGiB) {
     ASSERT_EQ(0, disk.FileSize(opened.file, &size));
     EXPECT_EQ(3000000003ull, size);
     // Releasing a range never changes the size, even where it is refused.
-    disk.ZeroRange(opened.file, 2999990000ull, 2000);
+    disk.PunchHole(opened.file, 2999990000ull, 2000);
     ASSERT_EQ(0, disk.FileSize(opened.file, &size));
     EXPECT_EQ(3000000003ull, size);
   }

@@ -2,14 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/console.h"
+#include "tests/support/platform_traits.h"
 #include "tests/support/string_console.h"
 
 namespace {
 
 // '#' for a downloaded cell, '.' for a gap, from cell `first` to `last`.
 std::string Cells(int first = 1, int last = 0) {
-  std::string cells(kGapBarCells, '#');
+  std::string cells(78, '#');
   for (int cell = first; cell <= last; ++cell) cells[cell] = '.';
   return cells;
 }
@@ -41,11 +41,11 @@ TEST(GapBarTest, OverlapsAndReversedGaps) {
   EXPECT_EQ(Cells(1, 1), DrawGapCells({{15, 12}}, 780));
 }
 
-TEST(GapBarTest, PrintsOneLineOfGlyphs) {
+TEST(GapBarTest, PrintsOneLineOfTheConsolesBlockGlyphs) {
   StringConsole console;
   GapBar({{0, 1}}, 10, console);
   std::string expected = " ";
-  for (int cell = 0; cell < kGapBarCells; ++cell) expected += cell <= 7 ? kBarGap : kBarDownloaded;
+  for (int cell = 0; cell < 78; ++cell) expected += cell <= 7 ? kShadeGlyph : kFullBlockGlyph;
   EXPECT_EQ(expected + "\n", console.output);
 }
 

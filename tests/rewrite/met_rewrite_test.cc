@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "app/run_flow.h"
+#include "platform/path.h"
 #include "platform/console.h"
 #include "sample/sample_download.h"
 #include "tests/support/client_sample.h"
+#include "tests/support/memory_disk.h"
 #include "tests/support/met_decoder.h"
 #include "tests/support/string_console.h"
 
@@ -12,11 +15,20 @@ namespace {
 
 std::string U32(uint32_t v) { return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
 
+// A whole rewrite run on a disk in memory, beside an empty data file; the
+// new file, when one took the old one's place.
 std::optional<std::string> Rewrite(const std::string& old, RewriteMode mode,
-                                   StringConsole& console, const PartCheck& check = nullptr) {
-  MetImage image = MakeMetImage(old.data(), old.size());
-  return RewriteMetFile(image, mode, check, console);
+                                   StringConsole& console) {
+  MemoryDisk disk;
+  disk.PutFile("dl/001.part.met", old);
+  disk.PutFile(AppendPath("dl", "001.part"), "");
+  const char* args[] = {"partsweep", "dl/001.part.met",
+                        mode == RewriteMode::Complete ? "/complete" : "/rebuild"};
+  if (RunPartsweep(3, args, disk, console) != 0) return std::nullopt;
+  return *disk.FileBytes("dl/001.part.met");
 }
+
+const char kUnchanged[] = "Error: 'dl/001.part.met' was not rewritten, it is unchanged.\n";
 
 std::string Bar(int firstGap, int lastGap) {
   std::string bar = " ";
@@ -130,18 +142,20 @@ TEST(MetRewriteTest, EndTagsWithoutAStartMakeNoGap) {
   EXPECT_EQ((std::vector<std::pair<uint32_t, uint32_t>>{{100, 200}, {600, 700}}), ClientGaps(after));
 }
 
-TEST(MetRewriteTest, AStartTagWithoutANumberLeavesTheEarlierStartPending) {
+TEST(MetRewriteTest, AStartTagWithoutANumberMakesNoGap) {
   SampleDownload download;
   download.gaps = {};
-  // A blob named like a gap start: a gap tag, dropped, but no bound.
+  // A blob named like a gap start: a gap tag, dropped; the gap it starts
+  // has no start a client could read, so it is not written either.
   download.extraTags = {SampleNumberTag("\x09", 100), SampleTag{0x07, "\x09" "0", U32(0)},
-                        SampleNumberTag("\x0A", 200)};
+                        SampleNumberTag("\x0A", 200), SampleNumberTag("\x09", 300),
+                        SampleNumberTag("\x0A", 400)};
   StringConsole console;
   std::optional<std::string> written = Rewrite(EncodeSampleMet(download), RewriteMode::Rebuild, console);
   ASSERT_TRUE(written);
   DecodedMet after = DecodeMet(*written);
   EXPECT_EQ(after.tags.size(), after.tagCount);
-  EXPECT_EQ((std::vector<std::pair<uint32_t, uint32_t>>{{100, 200}}), ClientGaps(after));
+  EXPECT_EQ((std::vector<std::pair<uint32_t, uint32_t>>{{300, 400}}), ClientGaps(after));
 }
 
 TEST(MetRewriteTest, ThousandsOfGapsAreAllKept) {
@@ -156,27 +170,27 @@ TEST(MetRewriteTest, ThousandsOfGapsAreAllKept) {
   EXPECT_EQ(std::string::npos, console.output.find("Error"));
 }
 
-TEST(MetRewriteTest, TheCheckCanAddGapsOrStopTheRewrite) {
+TEST(MetRewriteTest, ABoundPast32BitsIsWrittenAsTheLargest32BitValue) {
   SampleDownload download;
   download.gaps = {{10, 20}};
   const std::string old = EncodeSampleMet(download);
-  StringConsole console;
-  std::optional<std::string> grown = Rewrite(old, RewriteMode::Rebuild, console,
-                                             [](const MetImage&, RewriteState& state) {
-                                               state.gaps.push_back({9728000, 5000000000ull});
-                                               return true;
-                                             });
-  ASSERT_TRUE(grown);
-  DecodedMet after = DecodeMet(*grown);
+  MetImage image = MakeMetImage(old.data(), old.size());
+  MetDecode decoded = DecodeMetFile(image);
+  ASSERT_TRUE(decoded.file);
+  GapTable gaps = RewritableGaps(*decoded.file);
+  MetGap large;
+  large.start = 9728000;
+  large.end = 5000000000ull;
+  large.startStored = large.endStored = true;
+  gaps.push_back(large);
+  std::optional<uint32_t> count = NewTagCount(*decoded.file, RewriteMode::Rebuild, gaps);
+  ASSERT_TRUE(count);
+  EncodedMet encoded = EncodeMetFile(image, *decoded.file, RewriteMode::Rebuild, *count, gaps);
+  ASSERT_EQ("", encoded.problem);
+  DecodedMet after = DecodeMet(encoded.bytes);
   EXPECT_EQ(after.tags.size(), after.tagCount);
-  // A bound past 32 bits is written as the largest 32-bit value.
   EXPECT_EQ((std::vector<std::pair<uint32_t, uint32_t>>{{10, 20}, {9728000, 0xFFFFFFFFu}}),
             ClientGaps(after));
-
-  EXPECT_FALSE(Rewrite(old, RewriteMode::Complete, console,
-                       [](const MetImage&, RewriteState&) { return false; }));
-  EXPECT_FALSE(Rewrite(old, RewriteMode::Rebuild, console,
-                       [](const MetImage&, RewriteState&) { return false; }));
 }
 
 TEST(MetRewriteTest, HeadersAreCopiedAndPrinted) {
@@ -222,8 +236,9 @@ TEST(MetRewriteTest, ACompactHeaderToldByItsFirstTagKeepsItsLayout) {
   const std::string gapEnd = std::string("\x02\x01\x00\x0A\x01\x00" "a", 7);
   StringConsole dropped;
   EXPECT_FALSE(Rewrite(compact(gapEnd), RewriteMode::Complete, dropped));
-  EXPECT_EQ("Hash Id: 22222222222222222222222222222222\nTag Count : 1\n"
-            "Error: the new file would be read with another header layout\n",
+  EXPECT_EQ(std::string("Hash Id: 22222222222222222222222222222222\nTag Count : 1\n"
+                        "Error: the new file would be read with another header layout\n") +
+                kUnchanged,
             dropped.output);
   StringConsole rebuilt;
   EXPECT_FALSE(Rewrite(compact(gapEnd), RewriteMode::Rebuild, rebuilt));
@@ -238,14 +253,15 @@ TEST(MetRewriteTest, ACompactHeaderToldByItsFirstTagKeepsItsLayout) {
 TEST(MetRewriteTest, FilesThatCannotBeRewrittenWhole) {
   StringConsole version;
   EXPECT_FALSE(Rewrite(std::string("\xE2") + std::string(30, '\0'), RewriteMode::Complete, version));
-  EXPECT_EQ("Error: .met file version 0xe2 invalid!\n", version.output);
+  EXPECT_EQ(std::string("Error: .met file version 0xe2 invalid!\n") + kUnchanged, version.output);
 
   std::string damaged = ClientSampleMet();
   damaged[27] = 0x0B;  // the first tag's type
   StringConsole unknown;
   EXPECT_FALSE(Rewrite(damaged, RewriteMode::Rebuild, unknown));
-  EXPECT_EQ("Hash Id: 0123456789abcdef0123456789abcdef\nHashed Part Count: 0\n"
-            "CreateTag: Unkown Tag Type b\n",
+  EXPECT_EQ(std::string("Hash Id: 0123456789abcdef0123456789abcdef\nHashed Part Count: 0\n"
+                        "CreateTag: Unkown Tag Type b\n") +
+                kUnchanged,
             unknown.output);
 
   std::string sample = ClientSampleMet();

@@ -62,9 +62,9 @@ int FaultyDisk::SetSparse(File& file) {
   return error ? error : real_.SetSparse(file);
 }
 
-int FaultyDisk::ZeroRange(File& file, uint64_t offset, uint64_t length) {
-  int error = Fault(DiskOp::ZeroRange);
-  return error ? error : real_.ZeroRange(file, offset, length);
+int FaultyDisk::PunchHole(File& file, uint64_t offset, uint64_t length) {
+  int error = Fault(DiskOp::PunchHole);
+  return error ? error : real_.PunchHole(file, offset, length);
 }
 
 int FaultyDisk::LinkNoReplace(const std::string& from, const std::string& to) {

@@ -8,7 +8,7 @@
 
 enum class DiskOp {
   OpenShared, OpenForReading, OpenExclusive, CreateNew, FileSize, Seek, Read, Write, Flush,
-  SetSparse, ZeroRange, LinkNoReplace, MoveNoReplace, MoveReplace, Remove, FlushFolder,
+  SetSparse, PunchHole, LinkNoReplace, MoveNoReplace, MoveReplace, Remove, FlushFolder,
   ConfirmExclusive, CheckNotInUse, Count
 };
 
@@ -30,7 +30,7 @@ class FaultyDisk : public Disk {
   int Write(File& file, const void* buffer, size_t size) override;
   int Flush(File& file) override;
   int SetSparse(File& file) override;
-  int ZeroRange(File& file, uint64_t offset, uint64_t length) override;
+  int PunchHole(File& file, uint64_t offset, uint64_t length) override;
   int DataRanges(File& file, uint64_t start, uint64_t end,
                  std::vector<ByteRange>* ranges) override {
     return real_.DataRanges(file, start, end, ranges);

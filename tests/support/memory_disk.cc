@@ -113,7 +113,7 @@ int MemoryDisk::Flush(File& file) { return Find(file) ? 0 : kErrorIo; }
 
 int MemoryDisk::SetSparse(File& file) { return Find(file) ? 0 : kErrorIo; }
 
-int MemoryDisk::ZeroRange(File& file, uint64_t offset, uint64_t length) {
+int MemoryDisk::PunchHole(File& file, uint64_t offset, uint64_t length) {
   OpenFile* open = Find(file);
   if (!open || !open->writable) return kErrorIo;
   if (releaseError_) return releaseError_;

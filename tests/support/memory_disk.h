@@ -32,7 +32,7 @@ class MemoryDisk : public Disk, private HandleCloser {
   std::string ListFiles() const;
   /// Files opened and not yet closed.
   size_t OpenFileCount() const { return open_.size(); }
-  /// Makes every ZeroRange fail with `error` (0: succeed again), like a
+  /// Makes every PunchHole fail with `error` (0: succeed again), like a
   /// file system that cannot release ranges.
   void RefuseRelease(int error) { releaseError_ = error; }
 
@@ -48,7 +48,7 @@ class MemoryDisk : public Disk, private HandleCloser {
   int Write(File& file, const void* buffer, size_t size) override;
   int Flush(File& file) override;
   int SetSparse(File& file) override;
-  int ZeroRange(File& file, uint64_t offset, uint64_t length) override;
+  int PunchHole(File& file, uint64_t offset, uint64_t length) override;
   int DataRanges(File& file, uint64_t start, uint64_t end,
                  std::vector<ByteRange>* ranges) override;
   int ConfirmExclusive(File& file) override;

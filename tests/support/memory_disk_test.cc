@@ -24,10 +24,10 @@ TEST(MemoryDiskTest, FilesReadAndWriteLikeOnDisk) {
   EXPECT_EQ(0u, disk.Read(opened.file, buffer, sizeof buffer).count);  // the end
 
   // A released range reads zero and the size stays, even past the end.
-  EXPECT_EQ(0, disk.ZeroRange(opened.file, 10, 100));
+  EXPECT_EQ(0, disk.PunchHole(opened.file, 10, 100));
   EXPECT_EQ(std::string("hello WORL\0\0", 12), *disk.FileBytes("a"));
   disk.RefuseRelease(kErrorNotSupported);
-  EXPECT_EQ(kErrorNotSupported, disk.ZeroRange(opened.file, 0, 1));
+  EXPECT_EQ(kErrorNotSupported, disk.PunchHole(opened.file, 0, 1));
 
   // Writing far past the end fails as on a full disk instead of taking all memory.
   EXPECT_EQ(0, disk.Seek(opened.file, MemoryDisk::kCapacity));

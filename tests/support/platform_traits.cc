@@ -10,7 +10,7 @@ bool FileSystemReleasesRanges(const std::string& folder) {
   {
     OpenResult opened = SystemDisk().OpenExclusive(probe);
     releases = opened.error == 0 && SystemDisk().SetSparse(opened.file) == 0 &&
-               SystemDisk().ZeroRange(opened.file, 0, 1 << 17) == 0;
+               SystemDisk().PunchHole(opened.file, 0, 1 << 17) == 0;
   }
   SystemDisk().Remove(probe);
   return releases;

@@ -11,3 +11,11 @@ bool FileSystemReleasesRanges(const std::string& folder);
 
 /// The name of the device that discards what is written to it.
 extern const char kNullDevice[];
+
+/// The full block and the medium shade as this platform's console shows
+/// them: UTF-8 on a POSIX terminal, code page 437 on a Windows console.
+extern const char kFullBlockGlyph[];
+extern const char kShadeGlyph[];
+
+/// True where the system has MD4 routines to bind (advapi32 on Windows).
+extern const bool kSystemOffersMd4;

@@ -1,13 +1,15 @@
-#include "gaps/part_file_path.h"
+#include "app/data_file.h"
 
 #include <gtest/gtest.h>
 
 #include "platform/disk.h"
+#include "platform/path.h"
+#include "tests/support/string_console.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
 
-TEST(PartFilePathTest, OnlyAMetadataNameTellsTheDataFile) {
+TEST(DataFileTest, OnlyAMetadataNameTellsTheDataFile) {
   EXPECT_EQ("X.part", DefaultPartFilePath("X.part.met"));
   EXPECT_EQ("dl/X.part", DefaultPartFilePath("dl/X.part.met"));
   EXPECT_EQ("a", DefaultPartFilePath("a.met"));
@@ -27,7 +29,7 @@ TEST(PartFilePathTest, OnlyAMetadataNameTellsTheDataFile) {
   EXPECT_EQ("", DefaultPartFilePath(""));
 }
 
-TEST(PartFilePathTest, NamesOnlyMetadataFilesHave) {
+TEST(DataFileTest, NamesOnlyMetadataFilesHave) {
   for (const char* name : {"X.part.met", "x.MET", "X.part.met.old", "X.bak", "X.part.000",
                            "dl/X.part.met.0123"})
     EXPECT_TRUE(IsMetadataFileName(name)) << name;
@@ -35,7 +37,7 @@ TEST(PartFilePathTest, NamesOnlyMetadataFilesHave) {
     EXPECT_FALSE(IsMetadataFileName(name)) << name;
 }
 
-TEST(PartFilePathTest, TheMetadataFileAndItsBackupsAreKnownUnderAnyName) {
+TEST(DataFileTest, TheMetadataFileAndItsBackupsAreKnownUnderAnyName) {
   TempFolder folder;
   Disk& disk = SystemDisk();
   const std::string met = folder.Path("X.part.met");
@@ -48,10 +50,9 @@ TEST(PartFilePathTest, TheMetadataFileAndItsBackupsAreKnownUnderAnyName) {
   ASSERT_EQ(0, disk.LinkNoReplace(folder.Path("X.part.met.001"), folder.Path("link-to-backup")));
 
   auto refused = [&](const std::string& metPath, const std::string& name) {
-    OpenResult opened = disk.OpenShared(folder.Path(name));
-    EXPECT_TRUE(opened.ok()) << name;
-    return RefuseMetadataFile(metPath, folder.Path(name), opened.finalPath, opened.file, disk)
-        .has_value();
+    StringConsole console;
+    return !OpenForClearing(metPath, folder.Path(name), disk, console).has_value() &&
+           console.output.find("is a metadata file or a backup of one") != std::string::npos;
   };
   EXPECT_FALSE(refused(met, "X.part"));
   EXPECT_TRUE(refused(met, "link-to-met"));
@@ -60,6 +61,22 @@ TEST(PartFilePathTest, TheMetadataFileAndItsBackupsAreKnownUnderAnyName) {
   // Given a backup as the metadata path, the live file is guarded too.
   EXPECT_TRUE(refused(folder.Path("X.part.met.000"), "link-to-met"));
   EXPECT_FALSE(refused(folder.Path("X.part.met.000"), "X.part"));
+}
+
+TEST(DataFileTest, ANameTagChoosesTheDataFileBesideTheMetadataFile) {
+  const std::string met = "dl/X.part.met";
+  StringConsole console;
+  EXPECT_EQ("dl/X.part", FindDataFile(met, {}, &console));
+  // The last plain name wins; one that could leave the folder is said to
+  // be ignored, and only when a console is given.
+  EXPECT_EQ(AppendPath("dl", "b.part"),
+            FindDataFile(met, {"a.part", "b.part", "../c.part", "d/e"}, &console));
+  EXPECT_EQ("Error: part file name '../c.part' is not a plain file name, it is ignored.\n"
+            "Error: part file name 'd/e' is not a plain file name, it is ignored.\n",
+            console.output);
+  EXPECT_EQ("dl/X.part", FindDataFile(met, {"../c.part"}, nullptr));
+  EXPECT_EQ("", FindDataFile("download.dat", {}, &console));
+  EXPECT_EQ("a.part", FindDataFile("download.dat", {"a.part"}, &console));
 }
 
 }  // namespace

@@ -13,7 +13,6 @@
 
 #include "platform/interrupt.h"
 #include "platform/open_checks.h"
-#include "platform/sparse.h"
 
 void CloseNativeHandle(NativeHandle handle) {
   DropLease(static_cast<int>(handle));
@@ -166,10 +165,14 @@ class PosixDisk : public Disk {
 
   int Flush(File& file) override { return fsync(Fd(file)) != 0 ? errno : 0; }
 
-  int SetSparse(File& file) override { return MarkFileSparse(file.handle()); }
+  // Linux file systems need no mark: any range can be released at any time.
+  int SetSparse(File&) override { return 0; }
 
-  int ZeroRange(File& file, uint64_t offset, uint64_t length) override {
-    return ReleaseFileRange(file.handle(), offset, length);
+  int PunchHole(File& file, uint64_t offset, uint64_t length) override {
+    if (fallocate(Fd(file), FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, static_cast<off_t>(offset),
+                  static_cast<off_t>(length)) != 0)
+      return errno;
+    return 0;
   }
 
   int DataRanges(File& file, uint64_t start, uint64_t end,

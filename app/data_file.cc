@@ -1,0 +1,155 @@
+#include "app/data_file.h"
+
+#include <cctype>
+
+#include "app/app_messages.h"
+#include "platform/console.h"
+#include "platform/disk.h"
+#include "platform/path.h"
+
+namespace {
+
+// Where the numbered backups stop being looked for: names are taken in
+// order, so a gap in the numbers ends them.
+constexpr unsigned kMaxNumberedBackups = 100000;
+
+bool EndsWithIgnoringCase(const std::string& text, const std::string& end) {
+  if (text.size() < end.size()) return false;
+  for (size_t i = 0; i < end.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(text[text.size() - end.size() + i])) != end[i])
+      return false;
+  }
+  return true;
+}
+
+// The length of a backup suffix at the end of `path` (".old", ".bak", or a
+// point and three or more digits), or 0.
+size_t BackupSuffixLength(const std::string& path) {
+  if (EndsWithIgnoringCase(path, ".old") || EndsWithIgnoringCase(path, ".bak")) return 4;
+  size_t digits = 0;
+  while (digits < path.size() && std::isdigit(static_cast<unsigned char>(path[path.size() - 1 - digits])))
+    ++digits;
+  if (digits >= 3 && digits < path.size() && path[path.size() - 1 - digits] == '.')
+    return digits + 1;
+  return 0;
+}
+
+// The download's own metadata path: `metPath` without a backup suffix.
+std::string LiveMetPath(const std::string& metPath) {
+  size_t suffix = BackupSuffixLength(metPath);
+  std::string live = metPath.substr(0, metPath.size() - suffix);
+  return EndsWithIgnoringCase(live, ".met") ? live : metPath;
+}
+
+bool SameFile(Disk& disk, const std::string& path, const FileIdentity& identity) {
+  FileIdentity other;
+  return disk.IdentifyPath(path, &other) == 0 && other == identity;
+}
+
+// True when the file is the metadata file or one of the backups a client or
+// a rewrite keeps beside it.
+bool IsMetadataOrBackup(Disk& disk, const std::string& metPath, const FileIdentity& identity) {
+  const std::string live = LiveMetPath(metPath);
+  for (const std::string& name : {metPath, live, live + ".old", live + ".bak"}) {
+    if (SameFile(disk, name, identity)) return true;
+  }
+  for (unsigned number = 0; number < kMaxNumberedBackups; ++number) {
+    const std::string name = live + Format(".%03u", number);
+    FileIdentity other;
+    if (disk.IdentifyPath(name, &other) != 0) break;
+    if (other == identity) return true;
+  }
+  return false;
+}
+
+bool IsMetadataName(const std::string& path) {
+  return EndsWithIgnoringCase(path, ".met") || BackupSuffixLength(path) > 0;
+}
+
+// Why the open data file must not be cleared as the data file of `metPath`,
+// or nothing: it is the metadata file itself or one of its backups (by
+// identity, whatever its name), or it is named like one.
+std::optional<std::string> RefuseMetadataFile(const std::string& metPath,
+                                              const std::string& partPath,
+                                              const std::string& finalPath, File& file,
+                                              Disk& disk) {
+  FileIdentity identity;
+  const bool known = disk.Identify(file, &identity) == 0;
+  if (IsMetadataName(partPath) || IsMetadataName(finalPath) ||
+      (known && IsMetadataOrBackup(disk, metPath, identity)))
+    return Format(kMsgIsMetadataFile, partPath.c_str());
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::string DefaultPartFilePath(const std::string& metPath) {
+  const std::string live = LiveMetPath(metPath);
+  if (!EndsWithIgnoringCase(live, ".met") || live.size() <= 4) return "";
+  return live.substr(0, live.size() - 4);
+}
+
+std::string FindDataFile(const std::string& metPath, const std::vector<std::string>& names,
+                         Console* console) {
+  std::string partPath = DefaultPartFilePath(metPath);
+  for (const std::string& name : names) {
+    if (IsPlainFileName(name)) {
+      partPath = AppendPath(RemoveFileSpec(metPath), name);
+    } else if (console) {
+      Print(*console, kMsgNameNotPlain, name.c_str());
+    }
+  }
+  return partPath;
+}
+
+std::optional<File> OpenForClearing(const std::string& metPath, const std::string& partPath,
+                                    Disk& disk, Console& console) {
+  OpenResult opened = disk.OpenExclusive(partPath);
+  if (opened.refusal != OpenRefusal::None) {
+    console.Write(RefusalMessage(partPath, opened.refusal));
+    return std::nullopt;
+  }
+  if (opened.error) {
+    Print(console, kMsgCannotOpenPart, partPath.c_str(), opened.error);
+    return std::nullopt;
+  }
+  if (std::optional<std::string> refusal =
+          RefuseMetadataFile(metPath, partPath, opened.finalPath, opened.file, disk)) {
+    console.Write(*refusal);
+    return std::nullopt;
+  }
+  return std::move(opened.file);
+}
+
+std::optional<File> OpenForHashing(const std::string& metPath, const std::string& partPath,
+                                   Disk& disk, Console& console) {
+  if (partPath.empty()) {
+    Print(console, kMsgNoDataFile, metPath.c_str());
+    return std::nullopt;
+  }
+  OpenResult opened = disk.OpenForReading(partPath);
+  if (opened.refusal != OpenRefusal::None) {
+    console.Write(RefusalMessage(partPath, opened.refusal));
+    return std::nullopt;
+  }
+  if (opened.error) {
+    Print(console, kMsgCannotOpenPartForHashing, partPath.c_str());
+    return std::nullopt;
+  }
+  return std::move(opened.file);
+}
+
+bool ReportIfInUse(const std::string& partPath, Disk& disk, Console& console) {
+  if (partPath.empty()) return false;
+  int error = disk.CheckNotInUse(partPath);
+  if (!IsBusy(error)) return false;
+  Print(console, kMsgHeldOpen, partPath.c_str(), error);
+  return true;
+}
+
+std::string RefusalMessage(const std::string& path, OpenRefusal refusal) {
+  return Format(refusal == OpenRefusal::UntrustedLink ? kMsgUntrustedLink : kMsgNotRegular,
+                path.c_str());
+}
+
+bool IsMetadataFileName(const std::string& path) { return IsMetadataName(path); }

@@ -1,0 +1,49 @@
+// Finding and opening a download's data file: named like its metadata file,
+// or by the name that file records, and never another download's file, a
+// metadata file, or a file someone else planted a link to.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/disk.h"
+
+class Console;
+
+/// The data file a metadata path stands for: X.part for X.part.met, and for
+/// its backups X.part.met.old, X.part.met.bak and X.part.met.000 (any case).
+/// "" for any other name, which says nothing about a data file.
+std::string DefaultPartFilePath(const std::string& metPath);
+
+/// True for a name that only a metadata file or a backup has: ending in
+/// .met, .old, .bak, or a point and three or more digits (any case).
+bool IsMetadataFileName(const std::string& path);
+
+/// The download's data file: the file that the last of the metadata file's
+/// part-file names (`names`, in order) gives in the metadata file's folder,
+/// else the one named like the metadata file; "" when neither tells one. A
+/// name that could lead out of that folder is ignored, and with a `console`
+/// reported, so that a metadata file can never send the work elsewhere.
+std::string FindDataFile(const std::string& metPath, const std::vector<std::string>& names,
+                         Console* console);
+
+/// Opens the data file to clear its gaps, with no other user. Nothing, after
+/// the message, when it cannot be opened, is no regular file, is reached
+/// through another user's link, or is the metadata file or one of its
+/// backups (whatever its name) or named like one.
+std::optional<File> OpenForClearing(const std::string& metPath, const std::string& partPath,
+                                    Disk& disk, Console& console);
+
+/// Opens the data file to hash its parts, while nobody writes it. Nothing,
+/// after the message, when it cannot be.
+std::optional<File> OpenForHashing(const std::string& metPath, const std::string& partPath,
+                                   Disk& disk, Console& console);
+
+/// True, after saying so, when another program has the data file open: a
+/// running client keeps its own copy of the metadata and would overwrite a
+/// rewritten file at its next save.
+bool ReportIfInUse(const std::string& partPath, Disk& disk, Console& console);
+
+/// The line that says why the tool turned down the file at `path`.
+std::string RefusalMessage(const std::string& path, OpenRefusal refusal);

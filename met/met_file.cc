@@ -1,0 +1,89 @@
+#include "met/met_file.h"
+
+#include "met/tag_reader.h"
+
+namespace {
+
+// Sizes and gap bounds are numbers; the value slot of a text, a float or a
+// bool means nothing as an offset.
+bool HoldsNumber(const TagRecord& tag) { return tag.type == TagUInt32; }
+
+// Pairs the gap tags as they come: see MetFile::gaps.
+class GapPairing {
+ public:
+  void Start(const TagRecord& tag) {
+    open_ = MetGap{};
+    open_->startStored = HoldsNumber(tag);
+    open_->start = open_->startStored ? tag.value : 0;
+  }
+
+  void End(const TagRecord& tag, std::vector<MetGap>& gaps) {
+    MetGap gap = open_.value_or(MetGap{});
+    const bool started = open_.has_value();
+    open_.reset();
+    gap.endStored = HoldsNumber(tag);
+    gap.end = gap.endStored ? tag.value : 0;
+    gap.fault = !started             ? GapFault::NoStart
+                : !gap.startStored   ? GapFault::StartNotNumber
+                : !gap.endStored     ? GapFault::EndNotNumber
+                : gap.end == 0       ? GapFault::EndIsZero
+                : gap.end < gap.start ? GapFault::EndBeforeStart
+                                      : GapFault::None;
+    gaps.push_back(gap);
+  }
+
+  // A start that no end followed.
+  void Finish(std::vector<MetGap>& gaps) {
+    if (!open_) return;
+    open_->fault = open_->startStored ? GapFault::NoEnd : GapFault::StartNotNumber;
+    gaps.push_back(*open_);
+    open_.reset();
+  }
+
+ private:
+  std::optional<MetGap> open_;
+};
+
+void Take(const TagRecord& tag, MetFile& file, GapPairing& pairing) {
+  if (TagHasName(tag, TagIdGapStart)) {
+    pairing.Start(tag);
+  } else if (TagHasName(tag, TagIdGapEnd)) {
+    pairing.End(tag, file.gaps);
+  } else if (TagHasName(tag, TagIdFileSize)) {
+    if (HoldsNumber(tag)) file.fileSize = tag.value;
+  } else if (TagHasName(tag, TagIdPartFileName) && tag.type == TagString) {
+    // A number is never taken for a name.
+    file.partFileNames.push_back(tag.data);
+  }
+}
+
+}  // namespace
+
+bool IsGapTag(const TagRecord& tag) {
+  return TagHasName(tag, TagIdGapStart) || TagHasName(tag, TagIdGapEnd);
+}
+
+MetDecode DecodeMetFile(const MetImage& image) {
+  MetDecode decode;
+  HeaderRead header = ReadMetHeader(image);
+  if (!header.header) {
+    decode.problem = header.problem;
+    return decode;
+  }
+  MetFile file;
+  file.header = *header.header;
+  GapPairing pairing;
+  ReadCursor cursor = file.header.firstTag;
+  for (uint32_t i = 0; i < file.header.tagCount; ++i) {
+    ReadCursor next = cursor;
+    std::optional<TagRecord> tag = CreateTag(image, next, &file.damage);
+    if (!tag) break;
+    Take(*tag, file, pairing);
+    file.tags.push_back(MetTag{std::move(*tag), cursor, next});
+    cursor = next;
+  }
+  pairing.Finish(file.gaps);
+  file.tagsEnd = cursor;
+  decode.file = std::move(file);
+  return decode;
+}

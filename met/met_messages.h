@@ -1,0 +1,13 @@
+// What the metadata reader and writer say. These texts are the program's
+// established output, kept byte for byte as its users have always seen
+// them, spelling included ("Unkown").
+#pragma once
+
+constexpr char kMsgInvalidVersion[] = "Error: .met file version %#x invalid!\n";
+constexpr char kMsgTruncated[] = "Error: .met file is truncated at offset %u!\n";
+constexpr char kMsgUnknownTagType[] = "%s: Unkown Tag Type %x\n";
+constexpr char kMsgCannotEncodeTag[] = "Error: %s: Unkown Tag Type %d\n";
+constexpr char kMsgTagNameTooLong[] = "Error: %s: tag name too long\n";
+constexpr char kMsgHashId[] = "Hash Id: %s\n";
+constexpr char kMsgHashedPartCount[] = "Hashed Part Count: %d\n";
+constexpr char kMsgHashIdForPart[] = "Hash Id for Part %d: %s\n";
