@@ -48,9 +48,7 @@ MetFacts ReadMetFacts(const std::string& path) {
   facts.ok = true;
   facts.hashes = met.head.substr(5);
   facts.fileHash = Hex(met.head.substr(5, 16));
-  for (const DecodedTag& tag : met.tags) {
-    if (!tag.idForm && tag.name == "\x02" && tag.type == 0x03) facts.fileSize = tag.number;
-  }
+  facts.fileSize = ClientFileSize(met).value_or(0);
   for (const auto& gap : ClientGaps(met)) facts.gaps.emplace_back(gap.first, gap.second);
   return facts;
 }

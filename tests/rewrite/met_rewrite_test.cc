@@ -113,7 +113,7 @@ TEST(MetRewriteTest, RebuildWritesTheGapsLastWithTheClientsNames) {
   EXPECT_EQ("\x0A" "0", gapTags[1].name);
   EXPECT_EQ("\x09" "1", gapTags[2].name);
   EXPECT_EQ("\x0A" "1", gapTags[3].name);
-  EXPECT_EQ((std::vector<std::pair<uint32_t, uint32_t>>{{100, 200}, {500, 600}}), ClientGaps(after));
+  EXPECT_EQ((ClientGapList{{100, 200}, {500, 600}}), ClientGaps(after));
 }
 
 TEST(MetRewriteTest, EndTagsWithoutAStartMakeNoGap) {
@@ -127,7 +127,7 @@ TEST(MetRewriteTest, EndTagsWithoutAStartMakeNoGap) {
   ASSERT_TRUE(written);
   DecodedMet after = DecodeMet(*written);
   EXPECT_EQ(after.tags.size(), after.tagCount);
-  EXPECT_EQ((std::vector<std::pair<uint32_t, uint32_t>>{{100, 200}, {600, 700}}), ClientGaps(after));
+  EXPECT_EQ((ClientGapList{{100, 200}, {600, 700}}), ClientGaps(after));
 }
 
 TEST(MetRewriteTest, AStartTagWithoutANumberLeavesTheEarlierStartPending) {
@@ -141,7 +141,7 @@ TEST(MetRewriteTest, AStartTagWithoutANumberLeavesTheEarlierStartPending) {
   ASSERT_TRUE(written);
   DecodedMet after = DecodeMet(*written);
   EXPECT_EQ(after.tags.size(), after.tagCount);
-  EXPECT_EQ((std::vector<std::pair<uint32_t, uint32_t>>{{100, 200}}), ClientGaps(after));
+  EXPECT_EQ((ClientGapList{{100, 200}}), ClientGaps(after));
 }
 
 TEST(MetRewriteTest, ThousandsOfGapsAreAllKept) {
@@ -152,7 +152,7 @@ TEST(MetRewriteTest, ThousandsOfGapsAreAllKept) {
   ASSERT_TRUE(written);
   DecodedMet after = DecodeMet(*written);
   ASSERT_EQ(1500u, ClientGaps(after).size());
-  EXPECT_EQ(std::make_pair(uint32_t(1499 * 20000), uint32_t(1499 * 20000 + 100)), ClientGaps(after).back());
+  EXPECT_EQ(std::make_pair(uint64_t(1499 * 20000), uint64_t(1499 * 20000 + 100)), ClientGaps(after).back());
   EXPECT_EQ(std::string::npos, console.output.find("Error"));
 }
 
@@ -170,7 +170,7 @@ TEST(MetRewriteTest, TheCheckCanAddGapsOrStopTheRewrite) {
   DecodedMet after = DecodeMet(*grown);
   EXPECT_EQ(after.tags.size(), after.tagCount);
   // A bound past 32 bits is written as the largest 32-bit value.
-  EXPECT_EQ((std::vector<std::pair<uint32_t, uint32_t>>{{10, 20}, {9728000, 0xFFFFFFFFu}}),
+  EXPECT_EQ((ClientGapList{{10, 20}, {9728000, 0xFFFFFFFFu}}),
             ClientGaps(after));
 
   bool checked = false;
