@@ -209,9 +209,12 @@ class AmuleInteropTest : public ::testing::Test {
 
 TEST_F(AmuleInteropTest, AfterAListingTheClientSeesTheSameCompletion) {
   // Five parts: 0 and 2 complete, right beside the gap over part 1; part 3
-  // and the short part 4 each with a gap of their own.
-  const SampleDownload download = HashedDownload(
+  // and the short part 4 each with a gap of their own. The gaps hold the
+  // download's bytes: a whole part left uncleared would hash right when the
+  // client re-hashes after the listing, and it would take it for downloaded.
+  SampleDownload download = HashedDownload(
       "001", 11, 40000000, {{9728000, 19456000}, {30000000, 30500000}, {39000000, 40000000}});
+  download.gapContent = SampleGapContent::Data;
   const std::string met = Generate(download);
   const MetFacts ours = ReadMetFacts(met);
   ASSERT_TRUE(ours.ok);
@@ -249,9 +252,11 @@ TEST_F(AmuleInteropTest, AfterAListingTheClientSeesTheSameCompletion) {
 }
 
 TEST_F(AmuleInteropTest, AfterCompleteTheClientTakesTheDownloadForComplete) {
-  // The generator writes the data inside the gaps too, so every part is sound.
-  const SampleDownload download = HashedDownload(
+  // The data inside the gaps too, so that every part is sound and the
+  // completed file is the download's.
+  SampleDownload download = HashedDownload(
       "002", 12, 40000000, {{1000000, 1300000}, {19456000, 29184000}, {39000000, 40000000}});
+  download.gapContent = SampleGapContent::Data;
   const std::string met = Generate(download);
   const MetFacts ours = ReadMetFacts(met);
   ASSERT_TRUE(ours.ok);
@@ -284,13 +289,17 @@ TEST_F(AmuleInteropTest, AfterCompleteTheClientTakesTheDownloadForComplete) {
 TEST_F(AmuleInteropTest, AfterRebuildTheClientReadsEveryGap) {
   // Gaps that cover parts only in part, beside corrupt parts 1 and 4, the
   // short last one, whose gap partsweep lets run past the end of the file.
+  // Every gap holds the download's bytes, so that only the damaged parts
+  // hash wrong.
   SampleDownload partial =
       HashedDownload("003", 13, 40000000, {{1000000, 1300000}, {29184000, 29500000}});
+  partial.gapContent = SampleGapContent::Data;
   partial.corruptParts = {1, 4};
 
   // Many small gaps; corrupt part 0 overlaps some, part 2 touches the gap
   // behind it and part 4 the gap in front of it, so gaps grow.
   SampleDownload fragmented = HashedDownload("004", 14, 50000000, {});
+  fragmented.gapContent = SampleGapContent::Data;
   fragmented.partFileNameTag = true;  // as eMule writes it
   fragmented.corruptParts = {0, 2, 4};
   for (uint64_t start = 250000; start + 20000 < fragmented.fileSize; start += 1230000)
