@@ -5,6 +5,7 @@
 #include "app/met_backup.h"
 #include "platform/console.h"
 #include "platform/disk.h"
+#include "platform/interrupt.h"
 #include "platform/path.h"
 
 namespace {
@@ -33,6 +34,12 @@ int WriteDurably(File& file, const std::string& content, Disk& disk) {
   return disk.Flush(file);
 }
 
+// Removes the new file that could not be put in place.
+void RemoveTemporary(const std::string& temporary, Disk& disk) {
+  disk.KeepOnInterrupt();
+  disk.Remove(temporary);
+}
+
 // Takes a backup back after the new file could not be put in place.
 void DropBackup(const std::string& metPath, const BackupResult& backup, Disk& disk) {
   if (backup.moved)
@@ -50,7 +57,13 @@ void ReportUnchanged(const std::string& metPath, Console& console) {
 bool InstallMetFile(const std::string& metPath, const std::string& content, Disk& disk,
                     Console& console) {
   std::string temporary;
-  OpenResult created = CreateTemporary(metPath, disk, &temporary);
+  OpenResult created;
+  {
+    // Created and marked for removal in one step, as far as interrupts go.
+    InterruptsHeld held;
+    created = CreateTemporary(metPath, disk, &temporary);
+    if (!created.error) disk.RemoveOnInterrupt(temporary);
+  }
   if (created.error) {
     Print(console, "Error: can't create '%s' (Error %d)\n", temporary.c_str(), created.error);
     ReportUnchanged(metPath, console);
@@ -61,15 +74,18 @@ bool InstallMetFile(const std::string& metPath, const std::string& content, Disk
   created.file.Close();
   if (error) {
     Print(console, "Error: writing '%s' failed (Error %d)\n", temporary.c_str(), error);
-    disk.Remove(temporary);
+    RemoveTemporary(temporary, disk);
     ReportUnchanged(metPath, console);
     return false;
   }
+  // From the backup to the swap (or its undoing) an interrupt waits: cut in
+  // between, it would leave a backup of a file that was never replaced.
+  InterruptsHeld held;
   BackupResult backup = BackupMetFile(metPath, disk);
   if (backup.error) {
     Print(console, "Error: can't back up '%s' as '%s' (Error %d)\n", metPath.c_str(),
           backup.name.c_str(), backup.error);
-    disk.Remove(temporary);
+    RemoveTemporary(temporary, disk);
     ReportUnchanged(metPath, console);
     return false;
   }
@@ -78,10 +94,11 @@ bool InstallMetFile(const std::string& metPath, const std::string& content, Disk
     Print(console, "Error: can't rename '%s' to '%s' (Error %d)\n", temporary.c_str(),
           metPath.c_str(), error);
     DropBackup(metPath, backup, disk);
-    disk.Remove(temporary);
+    RemoveTemporary(temporary, disk);
     ReportUnchanged(metPath, console);
     return false;
   }
+  disk.KeepOnInterrupt();
   if ((error = disk.FlushFolder(RemoveFileSpec(metPath))) != 0) {
     Print(console, "Error: flushing the folder of '%s' failed (Error %d)\n", metPath.c_str(),
           error);

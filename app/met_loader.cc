@@ -1,11 +1,16 @@
 #include "app/met_loader.h"
 
+#include "gaps/part_file_path.h"
 #include "platform/console.h"
 #include "platform/disk.h"
 
 std::optional<MetImage> LoadMetImage(const std::string& metPath, Disk& disk, Console& console,
                                      void* (*allocate)(size_t, size_t)) {
   OpenResult opened = disk.OpenShared(metPath);
+  if (opened.refusal != OpenRefusal::None) {
+    console.Write(RefusalMessage(metPath, opened.refusal));
+    return std::nullopt;
+  }
   uint64_t size = 0;
   if (!opened.error) opened.error = disk.FileSize(opened.file, &size);
   if (opened.error) {

@@ -13,7 +13,8 @@ class Disk;
 /// Reads the whole metadata file, which may be held open by a client
 /// meanwhile. A file that cannot be opened, is larger than
 /// kMaxMetImageSize or finds no memory is reported, a key is awaited, and
-/// nothing is given. `allocate` gets the zero-filled block (calloc's
+/// nothing is given; so is, without the key wait, anything but a regular
+/// file. `allocate` gets the zero-filled block (calloc's
 /// contract); tests pass one that fails.
 std::optional<MetImage> LoadMetImage(const std::string& metPath, Disk& disk, Console& console,
                                      void* (*allocate)(size_t, size_t) = std::calloc);

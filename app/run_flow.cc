@@ -1,6 +1,7 @@
 #include "app/run_flow.h"
 
 #include <optional>
+#include <vector>
 
 #include "app/met_install.h"
 #include "app/met_loader.h"
@@ -26,30 +27,70 @@ int RunListing(const MetImage& image, const std::string& metPath, const std::str
   return cleared && scan->tagsComplete ? 0 : 1;
 }
 
+// The data file of the download: named like the metadata file, or by its
+// part-file-name tags. Only /rebuild, which reads it, reports a tag that
+// names no plain file.
+std::string PartFilePathFor(const std::string& metPath, const std::vector<std::string>& names,
+                            Console* console) {
+  std::string partPath = DefaultPartFilePath(metPath);
+  SilentConsole ignored;
+  for (const std::string& name : names)
+    ApplyPartFileName(metPath, name, &partPath, console ? *console : ignored);
+  return partPath;
+}
+
+// True, after saying so, when another program has the data file open: a
+// running client keeps its own copy of the metadata and would overwrite
+// the new file at its next save.
+bool ReportIfInUse(const std::string& partPath, Disk& disk, Console& console) {
+  if (partPath.empty()) return false;
+  int error = disk.CheckNotInUse(partPath);
+  if (!IsBusy(error)) return false;
+  Print(console, "Error: '%s' is held open by another program (Error %d); close the client first.\n",
+        partPath.c_str(), error);
+  return true;
+}
+
 // Rewrites the metadata file. With /rebuild the data file is found the way
 // the listing finds it, and nothing is rewritten unless every part was read.
 int RunRewrite(const MetImage& image, const std::string& metPath, RewriteMode mode,
                const HashRoutines& routines, Disk& disk, Console& console) {
+  std::string partPath;
   auto check = [&](const MetImage& checked, RewriteState& state) {
-    std::string partPath = DefaultPartFilePath(metPath);
-    for (const std::string& name : state.partFileNames)
-      ApplyPartFileName(metPath, name, &partPath, console);
-    return CheckParts(checked, state, partPath, routines, disk, console);
+    const bool rebuild = mode == RewriteMode::Rebuild;
+    partPath = PartFilePathFor(metPath, state.partFileNames, rebuild ? &console : nullptr);
+    if (rebuild && partPath.empty()) {
+      console.Write(NoDataFileMessage(metPath));
+      return false;
+    }
+    if (ReportIfInUse(partPath, disk, console)) return false;
+    return !rebuild || CheckParts(checked, state, partPath, routines, disk, console);
   };
   std::optional<std::string> content = RewriteMetFile(image, mode, check, console);
-  if (!content) {
+  if (content && content->size() > kMaxMetImageSize) {
+    // Every later run would refuse to load it.
+    Print(console,
+          "Error: the new file would be %llu bytes, more than the %u bytes partsweep can load\n",
+          static_cast<unsigned long long>(content->size()), kMaxMetImageSize);
+    content.reset();
+  }
+  // A client may have started while the parts were hashed.
+  if (!content || ReportIfInUse(partPath, disk, console)) {
     ReportUnchanged(metPath, console);
     return 1;
   }
-  return InstallMetFile(metPath, *content, disk, console) ? 0 : 1;
+  // A link to the metadata file stays a link: its target is rewritten.
+  PathResult target = disk.ResolveLinks(metPath);
+  if (target.refusal != OpenRefusal::None) {
+    console.Write(RefusalMessage(metPath, target.refusal));
+    ReportUnchanged(metPath, console);
+    return 1;
+  }
+  const std::string& installAt = target.ok() ? target.path : metPath;
+  return InstallMetFile(installAt, *content, disk, console) ? 0 : 1;
 }
 
 }  // namespace
-
-std::string DefaultPartFilePath(const std::string& metPath) {
-  if (metPath.size() <= 4) return "";
-  return metPath.substr(0, metPath.size() - 4);
-}
 
 int RunPartsweep(int argc, const char* const* argv, Disk& disk, Console& console) {
   if (IsHelpRequest(argc, argv)) {

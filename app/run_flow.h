@@ -6,11 +6,6 @@
 class Console;
 class Disk;
 
-/// The data file's path before the metadata file names one: the metadata
-/// path without its last four characters (X.part.met gives X.part), or ""
-/// for a path of four characters or fewer.
-std::string DefaultPartFilePath(const std::string& metPath);
-
 /// Runs the tool on the given command line and returns the exit status:
 /// -1 after the usage text, 1 after a failure that ended the work, else 0.
 int RunPartsweep(int argc, const char* const* argv, Disk& disk, Console& console);

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/subprocess.h"
+#include "tests/support/child_process.h"
 #include "sample/sample_download.h"
 
 namespace fs = std::filesystem;
@@ -41,9 +41,9 @@ std::string Tool(const char* name) {
 // Runs one command after the dirty pages of earlier runs went to disk, so
 // that no run pays for another's writeback; false when it failed.
 bool Timed(const std::vector<std::string>& command, const std::string& folder, double* seconds) {
-  RunProcess({Tool("sync")}, folder, "");
+  RunProcess({Tool("sync")});
   auto start = std::chrono::steady_clock::now();
-  ProcessResult result = RunProcess(command, folder, "");
+  ProcessResult result = RunProcess(command, InFolder(folder));
   *seconds += Seconds(std::chrono::steady_clock::now() - start);
   if (result.exitCode != 0) std::fprintf(stderr, "failed: %s\n", command[0].c_str());
   return result.exitCode == 0;

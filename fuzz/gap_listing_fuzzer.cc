@@ -13,12 +13,13 @@
 #include <vector>
 
 #include "app/run_flow.h"
+#include "gaps/part_file_path.h"
 #include "fuzz/fuzz_check.h"
 #include "fuzz/fuzz_download.h"
 #include "fuzz/tag_match.h"
 #include "gaps/gap_clear.h"
 #include "gaps/gap_scan.h"
-#include "platform/error_codes.h"
+#include "tests/support/error_codes.h"
 #include "tests/support/memory_disk.h"
 #include "tests/support/met_decoder.h"
 #include "tests/support/string_console.h"

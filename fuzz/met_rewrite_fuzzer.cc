@@ -5,6 +5,7 @@
 // tags, the old bytes after the tags, and a tag count that is the number of
 // tags it holds. Whenever the input is damaged, nothing may be written. A
 // rebuild never loses a gap and leaves no corrupt part outside a gap.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -166,14 +167,45 @@ void FuzzComplete(const std::string& bytes, const MetImage& image, const OldFile
   CheckNewFile(bytes, image, old, *written, {});
 }
 
-// A part whose stored hash is not the digest of the data lies inside one gap.
-void CheckCorruptPartsCovered(const MetImage& image, const OldFile& old, const GapTable& gaps) {
+bool OverlapsOneOf(const GapTable& gaps, uint64_t start, uint64_t end) {
+  for (const GapEntry& gap : gaps) {
+    if (gap.start < gap.end && gap.start < end && gap.end > start) return true;
+  }
+  return false;
+}
+
+// True when every byte of [start, end) lies in one of the ranges.
+bool CoveredBy(GapTable ranges, uint64_t start, uint64_t end) {
+  std::sort(ranges.begin(), ranges.end(),
+            [](const GapEntry& a, const GapEntry& b) { return a.start < b.start; });
+  for (const GapEntry& range : ranges) {
+    if (range.start > start) break;
+    if (range.end > start) start = range.end;
+  }
+  return start >= end;
+}
+
+// A complete part whose stored hash is not the digest of the data lies
+// inside one gap; a part that a gap held a piece of was not judged, and no
+// byte becomes a gap but those of the old gaps and of such corrupt parts.
+void CheckCorruptPartsCovered(const MetImage& image, const OldFile& old, const GapTable& before,
+                              const GapTable& gaps) {
+  GapTable allowed;
+  for (const GapEntry& gap : before) {
+    if (gap.start < gap.end) allowed.push_back(gap);
+  }
   for (uint32_t part = 0; part < old.header->partCount; ++part) {
     if (RebuildPartDigest(part).compare(0, 16, reinterpret_cast<const char*>(PartHash(image, *old.header, part)), 16) == 0)
       continue;
     const uint64_t start = part * kPartSize, end = start + kPartSize;
-    const bool covered = InsideOneOf(gaps, start, end);
-    FuzzCheck(covered, "a corrupt part lies inside a gap after a rebuild");
+    if (OverlapsOneOf(before, start, end)) continue;
+    allowed.push_back({start, end});
+    FuzzCheck(InsideOneOf(gaps, start, end), "a corrupt complete part lies inside a gap after a rebuild");
+  }
+  for (const GapEntry& gap : gaps) {
+    if (gap.start < gap.end)
+      FuzzCheck(CoveredBy(allowed, gap.start, gap.end),
+                "no downloaded byte of a part a gap holds a piece of becomes a gap");
   }
 }
 
@@ -183,12 +215,13 @@ void FuzzRebuild(const std::string& bytes, const MetImage& image, const OldFile&
   disk.PutFile(kFuzzPartPath, RebuildDataFile());
   StringConsole console;
   std::optional<bool> checked;
-  GapTable finalGaps;
+  GapTable initialGaps, finalGaps;
   // The data file is found as a run finds it, the part-file-name tag included.
   auto check = [&](const MetImage& checkedImage, RewriteState& state) {
     std::string partPath = DefaultPartFilePath(kFuzzMetPath);
     for (const std::string& name : state.partFileNames)
       ApplyPartFileName(kFuzzMetPath, name, &partPath, console);
+    initialGaps = state.gaps;
     checked = CheckParts(checkedImage, state, partPath, routines, disk, console);
     finalGaps = state.gaps;
     return *checked;
@@ -210,7 +243,7 @@ void FuzzRebuild(const std::string& bytes, const MetImage& image, const OldFile&
   CheckNewFile(bytes, image, old, *written, finalGaps);
   for (const GapEntry& gap : SureGaps(old))
     FuzzCheck(InsideOneOf(finalGaps, gap.start, gap.end), "a rebuild keeps every gap, or grows it");
-  CheckCorruptPartsCovered(image, old, finalGaps);
+  CheckCorruptPartsCovered(image, old, initialGaps, finalGaps);
 }
 
 }  // namespace

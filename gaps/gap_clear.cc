@@ -1,6 +1,7 @@
 #include "gaps/gap_clear.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,8 +23,12 @@ struct ClearRun {
   /// every gap is zero-filled.
   bool sparseRoute;
   std::vector<char> zeros;
+  std::vector<char> read;
+  /// Bytes this run gave back or overwrote: what held data before.
   uint64_t total = 0;
   bool failed = false;
+  /// Set once another program asked for the file: nothing more is written.
+  bool stopped = false;
 };
 
 void ReportError(ClearRun& run, int error) {
@@ -31,20 +36,137 @@ void ReportError(ClearRun& run, int error) {
   run.failed = true;
 }
 
-// One release request for the part of the gap inside the file; an empty gap
-// asks for nothing, since an empty range is an error to some systems. False
-// when the file system refused, with nothing printed.
+// False, after the gap's error, once another program wants the file: it
+// waits for the tool to let go, and must find nothing half-written after.
+bool StillExclusive(ClearRun& run) {
+  int error = run.disk.ConfirmExclusive(run.file);
+  if (!error) return true;
+  ReportError(run, error);
+  run.stopped = true;
+  return false;
+}
+
+// The parts of [start, end) that hold data; where the disk cannot tell, all.
+std::vector<ByteRange> DataIn(ClearRun& run, uint64_t start, uint64_t end) {
+  std::vector<ByteRange> ranges;
+  if (run.disk.DataRanges(run.file, start, end, &ranges) != 0) ranges.assign(1, {start, end});
+  return ranges;
+}
+
+uint64_t TotalLength(const std::vector<ByteRange>& ranges) {
+  uint64_t total = 0;
+  for (const ByteRange& range : ranges) total += range.end - range.start;
+  return total;
+}
+
+// Reads [start, start + count) (at most a chunk) into run.read; 0 or the
+// error code. The file reaches that far: the range lies inside it.
+int ReadRange(ClearRun& run, uint64_t start, size_t count) {
+  if (run.read.size() < kZeroFillChunk) run.read.resize(kZeroFillChunk);
+  if (int error = run.disk.Seek(run.file, start)) return error;
+  for (size_t got = 0; got < count;) {
+    ReadResult piece = run.disk.Read(run.file, run.read.data() + got, count - got);
+    if (piece.error) return piece.error;
+    if (piece.count == 0) {
+      std::fill(run.read.begin() + static_cast<std::ptrdiff_t>(got),
+                run.read.begin() + static_cast<std::ptrdiff_t>(count), '\0');
+      break;
+    }
+    got += piece.count;
+  }
+  return 0;
+}
+
+bool AllZero(const char* bytes, size_t count) {
+  return std::all_of(bytes, bytes + count, [](char c) { return c == '\0'; });
+}
+
+// What of the gap's data a release leaves in place: the ends of a gap may
+// share a block with data outside it, and the system zeroes those bytes but
+// keeps the block. They count as cleared only where they held data, so
+// that a second run counts nothing. `head` and `tail` hold the bytes at the
+// gap's ends as they were before the release.
+uint64_t ZeroedInPlace(const std::vector<ByteRange>& left, uint64_t start, const std::string& head,
+                       uint64_t end, const std::string& tail) {
+  uint64_t zeroed = 0;
+  for (const ByteRange& range : left) {
+    bool known = false, held = false;
+    if (range.end <= start + head.size()) {
+      known = true;
+      held = !AllZero(head.data() + (range.start - start), range.end - range.start);
+    } else if (range.start >= end - tail.size()) {
+      known = true;
+      held = !AllZero(tail.data() + (range.start - (end - tail.size())), range.end - range.start);
+    }
+    if (!known || held) zeroed += range.end - range.start;
+  }
+  return zeroed;
+}
+
+// The bytes of [from, to) as they are now, holes as zeros, or nothing when
+// they cannot be read.
+std::optional<std::string> Snapshot(ClearRun& run, const std::vector<ByteRange>& data,
+                                    uint64_t from, uint64_t to) {
+  std::string bytes(to - from, '\0');
+  for (const ByteRange& range : data) {
+    const uint64_t a = std::max(range.start, from), b = std::min(range.end, to);
+    if (a >= b) continue;
+    if (ReadRange(run, a, static_cast<size_t>(b - a)) != 0) return std::nullopt;
+    std::copy_n(run.read.begin(), b - a, bytes.begin() + static_cast<std::ptrdiff_t>(a - from));
+  }
+  return bytes;
+}
+
+// One release request for the part of the gap inside the file. An empty
+// gap, or one that holds no data, asks for nothing (an empty range is an
+// error to some systems). False when the file system refused, with nothing
+// printed.
 bool ReleaseGap(ClearRun& run, uint64_t start, uint64_t inside) {
-  if (inside > 0 && run.disk.ZeroRange(run.file, start, inside) != 0) return false;
+  const uint64_t end = start + inside;
+  const std::vector<ByteRange> before = inside ? DataIn(run, start, end) : std::vector<ByteRange>();
+  if (!before.empty()) {
+    const uint64_t window = std::min<uint64_t>(inside, kZeroFillChunk);
+    std::optional<std::string> head = Snapshot(run, before, start, start + window);
+    std::optional<std::string> tail = Snapshot(run, before, end - window, end);
+    if (!head || !tail) head = tail = std::string();  // then every byte left counts
+    // Only zeros where the data lies, as a released gap leaves its ends:
+    // nothing to ask for.
+    if (ZeroedInPlace(before, start, *head, end, *tail) == 0) {
+      run.console.Write(" ... Zeroing 100 %\n\n");
+      return true;
+    }
+    if (!StillExclusive(run)) return true;
+    if (run.disk.ZeroRange(run.file, start, inside) != 0) return false;
+    const std::vector<ByteRange> after = DataIn(run, start, end);
+    const uint64_t released = TotalLength(before) - std::min(TotalLength(before), TotalLength(after));
+    run.total += released + ZeroedInPlace(after, start, *head, end, *tail);
+  }
   run.console.Write(" ... Zeroing 100 %\n\n");
-  run.total += inside;
   return true;
 }
 
-// Overwrites the gap's bytes inside the file with zeros. Nothing is read:
-// the file's size says where it ends, and the bytes around the gap are
-// neither read nor written back, which halves the work and leaves
-// downloaded data alone.
+// Zeros the data in [start, end) (at most a chunk) where it is not zero
+// already: a hole reads as zeros, and writing zeros into it would take the
+// storage the user asked to give back. Adds what it overwrote to `zeroed`.
+int ZeroChunk(ClearRun& run, const std::vector<ByteRange>& data, uint64_t start, uint64_t end,
+              uint64_t* zeroed) {
+  for (const ByteRange& range : data) {
+    const uint64_t a = std::max(range.start, start), b = std::min(range.end, end);
+    if (a >= b) continue;
+    const size_t count = static_cast<size_t>(b - a);
+    if (int error = ReadRange(run, a, count)) return error;
+    if (AllZero(run.read.data(), count)) continue;
+    if (!StillExclusive(run)) return -1;
+    if (int error = run.disk.Seek(run.file, a)) return error;
+    if (int error = run.disk.Write(run.file, run.zeros.data(), count)) return error;
+    *zeroed += count;
+  }
+  return 0;
+}
+
+// Overwrites the gap's data inside the file with zeros, chunk by chunk,
+// with the percentage after each chunk. Nothing outside the gap is read or
+// written.
 void ZeroFillGap(ClearRun& run, uint64_t start, uint64_t length, uint64_t inside) {
   if (length == 0) {
     run.console.Write("\n");
@@ -52,22 +174,24 @@ void ZeroFillGap(ClearRun& run, uint64_t start, uint64_t length, uint64_t inside
   }
   if (run.zeros.empty()) run.zeros.assign(kZeroFillChunk, 0);
   const bool marked = run.console.MarkCursor();
-  int error = run.disk.Seek(run.file, start);
-  uint64_t done = 0;
-  while (!error && done < inside) {
-    size_t count = static_cast<size_t>(std::min<uint64_t>(run.zeros.size(), inside - done));
-    error = run.disk.Write(run.file, run.zeros.data(), count);
-    if (error) break;
-    done += count;
+  const uint64_t end = start + inside;
+  const std::vector<ByteRange> data = DataIn(run, start, end);
+  uint64_t zeroed = 0;
+  for (uint64_t at = start; at < end;) {
+    const uint64_t next = std::min<uint64_t>(at + kZeroFillChunk, end);
+    int error = ZeroChunk(run, data, at, next, &zeroed);
+    if (error) {
+      // What was overwritten before the failure counts all the same.
+      run.total += zeroed;
+      if (error > 0) ReportError(run, error);  // else stopped, and said so
+      return;
+    }
+    at = next;
     if (marked) run.console.RedrawFromMark();
-    Print(run.console, " ... Zeroing %3u %%", static_cast<unsigned>(done * 100 / length));
-  }
-  if (error) {
-    ReportError(run, error);
-    return;
+    Print(run.console, " ... Zeroing %3u %%", static_cast<unsigned>((at - start) * 100 / length));
   }
   run.console.Write("\n");
-  run.total += done;
+  run.total += zeroed;
 }
 
 void ClearGap(ClearRun& run, const ListedGap& gap) {
@@ -101,7 +225,14 @@ bool ClearGaps(GapScan& scan, bool nosparse, Disk& disk, Console& console) {
   // The mark is asked for even under /nosparse, which only picks the route.
   bool sparse = disk.SetSparse(scan.partFile) == 0 && !nosparse;
   ClearRun run(disk, console, scan.partFile, sparse);
-  for (const ListedGap& gap : scan.gaps) ClearGap(run, gap);
+  for (const ListedGap& gap : scan.gaps) {
+    ClearGap(run, gap);
+    if (run.stopped) {
+      Print(console, "Error: another program opened '%s', nothing more is cleared.\n",
+            scan.partPath.c_str());
+      break;
+    }
+  }
   Print(console, "Cleaned space in '%s': %s\n", scan.partPath.c_str(),
         FormatByteSize(run.total).c_str());
   scan.partFile.Close();

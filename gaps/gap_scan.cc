@@ -83,10 +83,23 @@ std::optional<GapScan> ScanGaps(const MetImage& image, const std::string& metPat
   GapScan scan;
   scan.gaps = FillGapTable(image, *header, survey.gapCount, console, &scan.tagsComplete);
   scan.partPath = std::move(survey.partPath);
+  if (scan.partPath.empty()) {
+    console.Write(NoDataFileMessage(metPath));
+    return std::nullopt;
+  }
   Print(console, "Gaps in '%s':\n", scan.partPath.c_str());
   OpenResult opened = disk.OpenExclusive(scan.partPath);
+  if (opened.refusal != OpenRefusal::None) {
+    console.Write(RefusalMessage(scan.partPath, opened.refusal));
+    return std::nullopt;
+  }
   if (opened.error) {
     Print(console, "Can't open part file '%s' (Error %d)\n", scan.partPath.c_str(), opened.error);
+    return std::nullopt;
+  }
+  if (std::optional<std::string> refusal =
+          RefuseMetadataFile(metPath, scan.partPath, opened.finalPath, opened.file, disk)) {
+    console.Write(*refusal);
     return std::nullopt;
   }
   scan.partFile = std::move(opened.file);

@@ -19,9 +19,18 @@ class Console {
   /// Moves the cursor back to the remembered position, so that the next
   /// text overwrites what was written since.
   virtual void RedrawFromMark() = 0;
-  /// Waits for one key press (one character of input when it is no
-  /// terminal); the end of input ends the wait.
+  /// Waits for one key press where standard input is a terminal (a
+  /// console); otherwise returns at once and reads nothing.
   virtual void WaitForKey() = 0;
+};
+
+/// A console that takes nothing in, for work whose messages nobody needs.
+class SilentConsole : public Console {
+ public:
+  void Write(std::string_view) override {}
+  bool MarkCursor() override { return false; }
+  void RedrawFromMark() override {}
+  void WaitForKey() override {}
 };
 
 /// The process's own console.

@@ -25,12 +25,12 @@ class PosixConsole : public Console {
   }
 
   void WaitForKey() override {
+    // Only a person at a terminal can press a key. Input from a pipe or a
+    // file belongs to whoever runs the tool (a script's list of downloads,
+    // say): not a byte of it is taken, and nothing waits for it.
     char key;
     termios saved;
-    if (!isatty(STDIN_FILENO) || tcgetattr(STDIN_FILENO, &saved) != 0) {
-      (void)!read(STDIN_FILENO, &key, 1);
-      return;
-    }
+    if (!isatty(STDIN_FILENO) || tcgetattr(STDIN_FILENO, &saved) != 0) return;
     // One key without Enter and without echo; the terminal is restored after.
     termios raw = saved;
     raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));

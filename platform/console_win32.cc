@@ -27,13 +27,11 @@ class Win32Console : public Console {
   }
 
   void WaitForKey() override {
+    // Only a person at a console can press a key (one, without Enter).
+    // Input from a pipe or a file belongs to whoever runs the tool: not a
+    // byte of it is taken, and nothing waits for it.
     DWORD mode;
-    // A console gives one key press without Enter; otherwise one character
-    // of input, and the end of input ends the wait.
-    if (GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode))
-      _getch();
-    else
-      std::getchar();
+    if (GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode)) _getch();
   }
 
  private:

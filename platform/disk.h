@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 /// The operating system's handle of an open file (a descriptor on POSIX, a
 /// HANDLE on Windows), or kNoHandle.
@@ -59,10 +60,29 @@ class File {
 /// Closes a handle of the platform's own; File::Close calls it.
 void CloseNativeHandle(NativeHandle handle);
 
-/// An open attempt: the file, or the system's error code.
+/// Why the tool turned down a file that the system would have opened.
+enum class OpenRefusal {
+  None,
+  /// A FIFO, socket or device: reading it could block the run or take bytes
+  /// meant for another program, and it is no download's file.
+  NotRegularFile,
+  /// A symbolic link owned neither by the user running the tool nor by the
+  /// owner of its folder (someone else may have planted it), or a name that
+  /// turned into a link while it was being checked.
+  UntrustedLink,
+};
+
+/// An open attempt: the file, or the system's error code, or the refusal.
 struct OpenResult {
   File file;
   int error = 0;
+  OpenRefusal refusal = OpenRefusal::None;
+  /// Where the file really is once trusted links were followed; the path
+  /// itself where no link was followed.
+  std::string finalPath;
+
+  /// True when the file is open.
+  bool ok() const { return error == 0 && refusal == OpenRefusal::None; }
 
   /// An attempt that failed with `code`.
   static OpenResult Failure(int code) {
@@ -70,6 +90,38 @@ struct OpenResult {
     result.error = code;
     return result;
   }
+  /// An attempt the tool turned down.
+  static OpenResult Refused(OpenRefusal why) {
+    OpenResult result;
+    result.refusal = why;
+    return result;
+  }
+};
+
+/// Where a path leads: the final path, or why it cannot be followed.
+struct PathResult {
+  std::string path;
+  int error = 0;
+  OpenRefusal refusal = OpenRefusal::None;
+
+  bool ok() const { return error == 0 && refusal == OpenRefusal::None; }
+};
+
+/// What tells one file from another whatever names it has (device and
+/// inode, or volume and file index).
+struct FileIdentity {
+  uint64_t device = 0;
+  uint64_t index = 0;
+
+  bool operator==(const FileIdentity& other) const {
+    return device == other.device && index == other.index;
+  }
+};
+
+/// A byte range of a file, [start, end).
+struct ByteRange {
+  uint64_t start = 0;
+  uint64_t end = 0;
 };
 
 /// A read: the bytes delivered (0 at the end of the file) or the error code.
@@ -84,11 +136,15 @@ class Disk {
  public:
   virtual ~Disk() = default;
 
-  /// Opens an existing file to read it while other programs may keep it open.
+  /// Opens an existing regular file to read it while other programs may keep
+  /// it open. Links are followed: reading through one harms nothing.
   virtual OpenResult OpenShared(const std::string& path) = 0;
-  /// Opens an existing file to read it; nobody else may write it meanwhile.
+  /// Opens an existing regular file to read it; nobody else may write it
+  /// meanwhile. Only trusted links are followed.
   virtual OpenResult OpenForReading(const std::string& path) = 0;
-  /// Opens an existing file to read and write it, with no other user at all.
+  /// Opens an existing regular file to read and write it, with no other user
+  /// at all (the system's busy code where another process has it open).
+  /// Only trusted links are followed.
   virtual OpenResult OpenExclusive(const std::string& path) = 0;
   /// Creates a file that did not exist, for writing; never replaces a file.
   virtual OpenResult CreateNew(const std::string& path) = 0;
@@ -109,6 +165,26 @@ class Disk {
   /// Makes a range read as zeros and gives its storage back; never
   /// changes the file's size.
   virtual int ZeroRange(File& file, uint64_t offset, uint64_t length) = 0;
+  /// The parts of [start, end) that hold data, in order; the rest are holes,
+  /// which read as zeros and take no storage. Where the system cannot tell,
+  /// the whole range.
+  virtual int DataRanges(File& file, uint64_t start, uint64_t end,
+                         std::vector<ByteRange>* ranges) = 0;
+  /// 0 while no other process has asked for a file opened exclusively; the
+  /// system's busy code once one has (it waits until the file is closed).
+  virtual int ConfirmExclusive(File& file) = 0;
+  /// 0 when no other process has the existing file open, the busy code when
+  /// one has, else the error of looking. A running client holds its download's
+  /// data file open and would overwrite a rewritten metadata file.
+  virtual int CheckNotInUse(const std::string& path) = 0;
+
+  /// The identity of an open file.
+  virtual int Identify(File& file, FileIdentity* identity) = 0;
+  /// The identity of the file a path names, links followed.
+  virtual int IdentifyPath(const std::string& path, FileIdentity* identity) = 0;
+  /// Where a path really leads once its trusted links are followed; refused
+  /// for an untrusted link.
+  virtual PathResult ResolveLinks(const std::string& path) = 0;
 
   /// Gives the file a second name; fails when `to` exists.
   virtual int LinkNoReplace(const std::string& from, const std::string& to) = 0;
@@ -120,6 +196,12 @@ class Disk {
   virtual int Remove(const std::string& path) = 0;
   /// Makes the folder's entries (new names, renames) durable.
   virtual int FlushFolder(const std::string& folder) = 0;
+  /// Until KeepOnInterrupt: an interrupt of the run (Ctrl+C, SIGINT,
+  /// SIGTERM) removes the file at `path` before the run ends, so that a
+  /// half-written file is never left behind. Only files of the real disk.
+  virtual void RemoveOnInterrupt(const std::string& /*path*/) {}
+  /// An interrupt removes nothing any more.
+  virtual void KeepOnInterrupt() {}
   /// Gives a new file the owner and permissions of the file it replaces, as
   /// far as this process may; where there is nothing to copy, nothing is done.
   virtual void CopyOwnership(File& /*file*/, const std::string& /*model*/) {}
@@ -128,6 +210,8 @@ class Disk {
 /// The real disk of this platform.
 Disk& SystemDisk();
 
+/// True when the error code says that another program holds the file.
+bool IsBusy(int error);
 /// True when the error code says that a file of that name already exists.
 bool IsAlreadyExists(int error);
 /// True when the error code says the file system cannot give a file a

@@ -1,123 +1,115 @@
 #include "platform/disk.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/interrupt.h"
+#include "platform/open_checks.h"
 #include "platform/sparse.h"
 
-void CloseNativeHandle(NativeHandle handle) { close(static_cast<int>(handle)); }
+void CloseNativeHandle(NativeHandle handle) {
+  DropLease(static_cast<int>(handle));
+  close(static_cast<int>(handle));
+}
 
 namespace {
 
 int Fd(File& file) { return static_cast<int>(file.handle()); }
 
-// True when the descriptor's file-status flags allow writing.
-bool OpenForWriting(const char* fdinfoPath) {
-  FILE* info = std::fopen(fdinfoPath, "r");
-  if (!info) return false;
-  char line[128];
-  bool writing = false;
-  while (std::fgets(line, sizeof line, info)) {
-    if (std::strncmp(line, "flags:", 6) == 0) {
-      long flags = std::strtol(line + 6, nullptr, 8);
-      writing = (flags & O_ACCMODE) != O_RDONLY;
-      break;
-    }
-  }
-  std::fclose(info);
-  return writing;
+FileIdentity IdentityOf(const struct stat& info) {
+  return FileIdentity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
 }
 
-// Advisory locks bind only those who take them and the download clients take
-// none, so look for other processes that hold the same file open, as fuser
-// does. Processes of other users that we may not inspect are not seen.
-bool OtherProcessHasOpen(const struct stat& target, bool writersOnly) {
-  DIR* proc = opendir("/proc");
-  if (!proc) return false;
-  const pid_t self = getpid();
-  bool found = false;
-  char path[320];
-  while (!found) {
-    dirent* process = readdir(proc);
-    if (!process) break;
-    char* end;
-    long pid = std::strtol(process->d_name, &end, 10);
-    if (*end != '\0' || pid <= 0 || pid == self) continue;
-    std::snprintf(path, sizeof path, "/proc/%ld/fd", pid);
-    DIR* fds = opendir(path);
-    if (!fds) continue;
-    while (dirent* fd = readdir(fds)) {
-      if (fd->d_name[0] == '.') continue;
-      struct stat held;
-      std::snprintf(path, sizeof path, "/proc/%ld/fd/%s", pid, fd->d_name);
-      if (stat(path, &held) != 0 || held.st_dev != target.st_dev || held.st_ino != target.st_ino)
-        continue;
-      std::snprintf(path, sizeof path, "/proc/%ld/fdinfo/%s", pid, fd->d_name);
-      if (!writersOnly || OpenForWriting(path)) {
-        found = true;
-        break;
-      }
-    }
-    closedir(fds);
-  }
-  closedir(proc);
-  return found;
+// Keeps only regular files: a folder fails as the system would fail it, and
+// anything else (a FIFO, a socket, a device) is refused. The descriptor was
+// opened without blocking, so that a FIFO with no writer could not hang the
+// open; regular files do not need that mode afterwards.
+OpenResult KeepRegular(OpenResult opened) {
+  if (!opened.ok()) return opened;
+  struct stat info;
+  if (fstat(Fd(opened.file), &info) != 0) return OpenResult::Failure(errno);
+  if (S_ISDIR(info.st_mode)) return OpenResult::Failure(EISDIR);
+  if (!S_ISREG(info.st_mode)) return OpenResult::Refused(OpenRefusal::NotRegularFile);
+  int flags = fcntl(Fd(opened.file), F_GETFL);
+  if (flags >= 0) fcntl(Fd(opened.file), F_SETFL, flags & ~O_NONBLOCK);
+  return opened;
 }
 
-OpenResult OpenWith(const std::string& path, int flags) {
+// Opens whatever the path leads to; nothing but a regular file is kept.
+OpenResult OpenFollowing(const std::string& path, int flags) {
+  // A device is not even opened: opening some has effects of its own.
+  struct stat info;
+  if (stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
+    return OpenResult::Refused(OpenRefusal::NotRegularFile);
+  int fd = open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return OpenResult::Failure(errno);
   OpenResult result;
-  int fd = open(path.c_str(), flags | O_CLOEXEC);
-  if (fd < 0) {
-    result.error = errno;
-    return result;
-  }
   result.file = File(fd);
-  struct stat info;
-  if (fstat(fd, &info) != 0) {
-    result.error = errno;
-    result.file.Close();
-  } else if (S_ISDIR(info.st_mode)) {
-    result.error = EISDIR;
-    result.file.Close();
-  }
-  return result;
+  result.finalPath = path;
+  return KeepRegular(std::move(result));
 }
 
-// Takes the advisory lock and checks that no other process holds the file
-// in a way the lock stands for.
-int GuardAgainstOthers(File& file, int lockKind, bool writersOnly) {
-  if (flock(Fd(file), lockKind | LOCK_NB) != 0) return errno;
+int IdentifyFd(int fd, FileIdentity* identity) {
   struct stat info;
-  if (fstat(Fd(file), &info) != 0) return errno;
-  if (OtherProcessHasOpen(info, writersOnly)) return EBUSY;
+  if (fstat(fd, &info) != 0) return errno;
+  *identity = IdentityOf(info);
   return 0;
 }
 
-OpenResult Guarded(OpenResult opened, int lockKind, bool writersOnly) {
-  if (opened.error) return opened;
-  opened.error = GuardAgainstOthers(opened.file, lockKind, writersOnly);
-  if (opened.error) opened.file.Close();
+// Whether another process has the open file open: the kernel's answer by a
+// write lease where it can give one, else what /proc shows. The lease is
+// kept when `keepLease`, so that a later open by anyone can be noticed.
+int CheckOthers(File& file, bool keepLease) {
+  int lease = TakeWriteLease(Fd(file));
+  if (lease == 0) {
+    if (!keepLease) DropLease(Fd(file));
+    return 0;
+  }
+  if (lease == EBUSY) return EBUSY;
+  FileIdentity identity;
+  if (int error = IdentifyFd(Fd(file), &identity)) return error;
+  return OtherProcessHasOpen(identity, /*writersOnly=*/false) ? EBUSY : 0;
+}
+
+// Takes the advisory lock, which binds only those who take it (the clients
+// take none), and then checks for other processes that hold the file the
+// way the lock stands for.
+OpenResult Guarded(OpenResult opened, int lockKind) {
+  if (!opened.ok()) return opened;
+  int error = 0;
+  if (flock(Fd(opened.file), lockKind | LOCK_NB) != 0) {
+    error = errno;
+  } else if (lockKind == LOCK_EX) {
+    error = CheckOthers(opened.file, /*keepLease=*/true);
+  } else {
+    FileIdentity identity;
+    error = IdentifyFd(Fd(opened.file), &identity);
+    if (!error && OtherProcessHasOpen(identity, /*writersOnly=*/true)) error = EBUSY;
+  }
+  if (error) return OpenResult::Failure(error);
   return opened;
 }
 
 class PosixDisk : public Disk {
  public:
-  OpenResult OpenShared(const std::string& path) override { return OpenWith(path, O_RDONLY); }
+  OpenResult OpenShared(const std::string& path) override {
+    return OpenFollowing(path, O_RDONLY);
+  }
 
   OpenResult OpenForReading(const std::string& path) override {
-    return Guarded(OpenWith(path, O_RDONLY), LOCK_SH, /*writersOnly=*/true);
+    return Guarded(KeepRegular(OpenTrusted(path, O_RDONLY)), LOCK_SH);
   }
 
   OpenResult OpenExclusive(const std::string& path) override {
-    return Guarded(OpenWith(path, O_RDWR), LOCK_EX, /*writersOnly=*/false);
+    return Guarded(KeepRegular(OpenTrusted(path, O_RDWR)), LOCK_EX);
   }
 
   OpenResult CreateNew(const std::string& path) override {
@@ -180,6 +172,49 @@ class PosixDisk : public Disk {
     return ReleaseFileRange(file.handle(), offset, length);
   }
 
+  int DataRanges(File& file, uint64_t start, uint64_t end,
+                 std::vector<ByteRange>* ranges) override {
+    ranges->clear();
+    uint64_t at = start;
+    while (at < end) {
+      off_t data = lseek(Fd(file), static_cast<off_t>(at), SEEK_DATA);
+      if (data < 0) {
+        if (errno == ENXIO) break;  // nothing but holes up to the end
+        // A file system that cannot tell: all of it may hold data.
+        ranges->assign(1, ByteRange{at, end});
+        return 0;
+      }
+      if (static_cast<uint64_t>(data) >= end) break;
+      off_t hole = lseek(Fd(file), data, SEEK_HOLE);
+      uint64_t stop = hole < 0 ? end : std::min<uint64_t>(static_cast<uint64_t>(hole), end);
+      ranges->push_back(ByteRange{static_cast<uint64_t>(data), stop});
+      at = stop;
+    }
+    return 0;
+  }
+
+  int ConfirmExclusive(File& file) override { return LeaseBroken(Fd(file)) ? EBUSY : 0; }
+
+  int CheckNotInUse(const std::string& path) override {
+    OpenResult opened = KeepRegular(OpenTrusted(path, O_RDONLY));
+    if (opened.refusal != OpenRefusal::None) return 0;  // not a file a client holds
+    if (opened.error) return opened.error;
+    return CheckOthers(opened.file, /*keepLease=*/false);
+  }
+
+  int Identify(File& file, FileIdentity* identity) override {
+    return IdentifyFd(Fd(file), identity);
+  }
+
+  int IdentifyPath(const std::string& path, FileIdentity* identity) override {
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0) return errno;
+    *identity = IdentityOf(info);
+    return 0;
+  }
+
+  PathResult ResolveLinks(const std::string& path) override { return ResolveTrusted(path); }
+
   int LinkNoReplace(const std::string& from, const std::string& to) override {
     return link(from.c_str(), to.c_str()) != 0 ? errno : 0;
   }
@@ -197,6 +232,10 @@ class PosixDisk : public Disk {
   int MoveReplace(const std::string& from, const std::string& to) override {
     return rename(from.c_str(), to.c_str()) != 0 ? errno : 0;
   }
+
+  void RemoveOnInterrupt(const std::string& path) override { ::RemoveOnInterrupt(path); }
+
+  void KeepOnInterrupt() override { ::KeepOnInterrupt(); }
 
   int Remove(const std::string& path) override { return unlink(path.c_str()) != 0 ? errno : 0; }
 
@@ -226,6 +265,8 @@ Disk& SystemDisk() {
   static PosixDisk disk;
   return disk;
 }
+
+bool IsBusy(int error) { return error == EBUSY || error == EWOULDBLOCK; }
 
 bool IsAlreadyExists(int error) { return error == EEXIST; }
 

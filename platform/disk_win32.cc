@@ -1,7 +1,11 @@
 #include "platform/disk.h"
 
 #include <windows.h>
+#include <winioctl.h>
 
+#include <algorithm>
+
+#include "platform/interrupt.h"
 #include "platform/sparse.h"
 
 void CloseNativeHandle(NativeHandle handle) { CloseHandle(reinterpret_cast<HANDLE>(handle)); }
@@ -16,11 +20,21 @@ OpenResult Open(const std::string& path, DWORD access, DWORD share, DWORD dispos
   OpenResult result;
   HANDLE handle = CreateFileA(path.c_str(), access, share, nullptr, disposition,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE)
+  if (handle == INVALID_HANDLE_VALUE) {
     result.error = LastError();
-  else
-    result.file = File(reinterpret_cast<NativeHandle>(handle));
+    return result;
+  }
+  result.file = File(reinterpret_cast<NativeHandle>(handle));
+  result.finalPath = path;
+  // A pipe, a console or a device is no download's file.
+  if (disposition == OPEN_EXISTING && GetFileType(handle) != FILE_TYPE_DISK)
+    return OpenResult::Refused(OpenRefusal::NotRegularFile);
   return result;
+}
+
+FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& info) {
+  return FileIdentity{info.dwVolumeSerialNumber,
+                      uint64_t(info.nFileIndexHigh) << 32 | info.nFileIndexLow};
 }
 
 // Reads and writes go in pieces that a DWORD count can carry.
@@ -41,7 +55,8 @@ class Win32Disk : public Disk {
   }
 
   OpenResult CreateNew(const std::string& path) override {
-    return Open(path, GENERIC_WRITE, 0, CREATE_NEW);
+    // Shared for deletion only, so that an interrupt can remove it while open.
+    return Open(path, GENERIC_WRITE, FILE_SHARE_DELETE, CREATE_NEW);
   }
 
   int FileSize(File& file, uint64_t* size) override {
@@ -90,6 +105,74 @@ class Win32Disk : public Disk {
     return ReleaseFileRange(file.handle(), offset, length);
   }
 
+  int DataRanges(File& file, uint64_t start, uint64_t end,
+                 std::vector<ByteRange>* ranges) override {
+    ranges->clear();
+    FILE_ALLOCATED_RANGE_BUFFER query;
+    query.FileOffset.QuadPart = static_cast<LONGLONG>(start);
+    query.Length.QuadPart = static_cast<LONGLONG>(end - start);
+    FILE_ALLOCATED_RANGE_BUFFER found[64];
+    for (;;) {
+      DWORD returned = 0;
+      BOOL done = DeviceIoControl(Handle(file), FSCTL_QUERY_ALLOCATED_RANGES, &query,
+                                  sizeof query, found, sizeof found, &returned, nullptr);
+      if (!done && GetLastError() != ERROR_MORE_DATA) {
+        // A file system that cannot tell: all of it may hold data.
+        ranges->assign(1, ByteRange{start, end});
+        return 0;
+      }
+      DWORD count = returned / sizeof found[0];
+      for (DWORD i = 0; i < count; ++i) {
+        uint64_t from = std::max<uint64_t>(found[i].FileOffset.QuadPart, start);
+        uint64_t to = std::min<uint64_t>(found[i].FileOffset.QuadPart + found[i].Length.QuadPart, end);
+        if (from < to) ranges->push_back(ByteRange{from, to});
+      }
+      if (done || count == 0) return 0;
+      const FILE_ALLOCATED_RANGE_BUFFER& last = found[count - 1];
+      const uint64_t next = last.FileOffset.QuadPart + last.Length.QuadPart;
+      if (next >= end) return 0;
+      query.FileOffset.QuadPart = static_cast<LONGLONG>(next);
+      query.Length.QuadPart = static_cast<LONGLONG>(end - next);
+    }
+  }
+
+  // An open that shares nothing keeps every other program out by itself.
+  int ConfirmExclusive(File&) override { return 0; }
+
+  int CheckNotInUse(const std::string& path) override {
+    HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return LastError();
+    CloseHandle(handle);
+    return 0;
+  }
+
+  int Identify(File& file, FileIdentity* identity) override {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(Handle(file), &info)) return LastError();
+    *identity = IdentityOf(info);
+    return 0;
+  }
+
+  int IdentifyPath(const std::string& path, FileIdentity* identity) override {
+    HANDLE handle = CreateFileA(path.c_str(), 0,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return LastError();
+    BY_HANDLE_FILE_INFORMATION info;
+    int error = GetFileInformationByHandle(handle, &info) ? 0 : LastError();
+    CloseHandle(handle);
+    if (!error) *identity = IdentityOf(info);
+    return error;
+  }
+
+  // Links on Windows need a privilege to make; the system follows them.
+  PathResult ResolveLinks(const std::string& path) override {
+    PathResult result;
+    result.path = path;
+    return result;
+  }
+
   int LinkNoReplace(const std::string& from, const std::string& to) override {
     return CreateHardLinkA(to.c_str(), from.c_str(), nullptr) ? 0 : LastError();
   }
@@ -103,6 +186,10 @@ class Win32Disk : public Disk {
                ? 0
                : LastError();
   }
+
+  void RemoveOnInterrupt(const std::string& path) override { ::RemoveOnInterrupt(path); }
+
+  void KeepOnInterrupt() override { ::KeepOnInterrupt(); }
 
   int Remove(const std::string& path) override {
     return DeleteFileA(path.c_str()) ? 0 : LastError();
@@ -120,6 +207,10 @@ class Win32Disk : public Disk {
 Disk& SystemDisk() {
   static Win32Disk disk;
   return disk;
+}
+
+bool IsBusy(int error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
 }
 
 bool IsAlreadyExists(int error) { return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS; }

@@ -75,15 +75,6 @@ void PutU32(std::string& out, uint32_t v) {
   for (int i = 0; i < 4; ++i) out += char(v >> (8 * i) & 0xFF);
 }
 
-// Takes nothing in: the header of a file that is only looked at.
-class SilentConsole : public Console {
- public:
-  void Write(std::string_view) override {}
-  bool MarkCursor() override { return false; }
-  void RedrawFromMark() override {}
-  void WaitForKey() override {}
-};
-
 // True when the new file's header reads as the old one did. A compact 0xE0
 // header is told by the first tag's first two bytes (the probe 00 00 02 01
 // spans the tag count and them), so dropping a first tag that is a gap tag
@@ -109,8 +100,7 @@ std::optional<std::string> RewriteMetFile(const MetImage& image, RewriteMode mod
   state.header = *header;
   PrintHeader(image, state.header, console);
   if (!CollectTags(image, state, console)) return std::nullopt;
-  if (mode == RewriteMode::Rebuild && check && !check(image, state))
-    return std::nullopt;
+  if (check && !check(image, state)) return std::nullopt;
 
   const uint64_t gapTags = mode == RewriteMode::Rebuild ? 2ull * state.gaps.size() : 0;
   const uint64_t tagCount = state.keptTags + gapTags;

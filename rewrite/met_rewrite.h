@@ -36,8 +36,9 @@ struct RewriteState {
   ReadCursor tagsEnd = 0;
 };
 
-/// Checks the parts of the data file and grows the gaps over corrupt ones;
-/// false when the check could not be made (it has said why).
+/// Looks at the data file between the two passes (with Rebuild: checks its
+/// parts and grows the gaps over corrupt ones); false when the rewrite must
+/// not go on (it has said why).
 using PartCheck = std::function<bool(const MetImage& image, RewriteState& state)>;
 
 /// Builds the new metadata file from the old one's image: the same header,
@@ -45,7 +46,7 @@ using PartCheck = std::function<bool(const MetImage& image, RewriteState& state)
 /// as fresh tags, then whatever followed the tags. Prints the header, the
 /// new tag count and the gap bar. A file that cannot be rewritten without
 /// loss (unknown version, damaged tags, a tag it cannot encode) is reported
-/// and gives nothing. Rebuild runs `check` between the two passes.
+/// and gives nothing. `check`, where given, runs between the two passes.
 std::optional<std::string> RewriteMetFile(const MetImage& image, RewriteMode mode,
                                           const PartCheck& check, Console& console);
 

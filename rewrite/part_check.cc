@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "gaps/part_file_path.h"
 #include "hash/hash_routines.h"
 #include "platform/console.h"
 #include "platform/disk.h"
@@ -19,10 +20,31 @@ std::string Hex(const uint8_t* bytes) {
   return hex;
 }
 
-bool HashParts(const MetImage& image, const MetHeader& header, const std::string& partPath,
+// True when some gap holds a byte of the part. Such a part is not wholly
+// downloaded: its gap bytes are no data, so its digest cannot match, and the
+// clients themselves check only complete parts.
+bool OverlapsAGap(const GapTable& gaps, uint64_t start, uint64_t end) {
+  for (const GapEntry& gap : gaps) {
+    if (gap.start < end && gap.end > start && gap.start < gap.end) return true;
+  }
+  return false;
+}
+
+// The mark behind a part's digest: sound, corrupt, or not judged at all.
+const char* PartMark(bool incomplete, bool sound) {
+  if (incomplete) return " [-] incomplete, not checked";
+  return sound ? " [x] " : " [ ]";
+}
+
+bool HashParts(const MetImage& image, const RewriteState& state, const std::string& partPath,
                const HashRoutines& routines, Disk& disk, Console& console,
                std::vector<Digest>* digests) {
+  const MetHeader& header = state.header;
   OpenResult opened = disk.OpenForReading(partPath);
+  if (opened.refusal != OpenRefusal::None) {
+    console.Write(RefusalMessage(partPath, opened.refusal));
+    return false;
+  }
   if (opened.error) {
     Print(console, "Error: Can't open partfile %s\n", partPath.c_str());
     return false;
@@ -35,19 +57,14 @@ bool HashParts(const MetImage& image, const MetHeader& header, const std::string
       Print(console, "Error: reading '%s' failed (Error %d)\n", partPath.c_str(), error);
       return false;
     }
-    bool sound = std::memcmp(digest.data(), PartHash(image, header, part), 16) == 0;
+    const uint64_t start = part * kPartSize;
+    const bool incomplete = OverlapsAGap(state.gaps, start, start + kPartSize);
+    const bool sound = std::memcmp(digest.data(), PartHash(image, header, part), 16) == 0;
     Print(console, "Calculated Hash %03d: %s%s\n", part, Hex(digest.data()).c_str(),
-          sound ? " [x] " : " [ ]");
+          PartMark(incomplete, sound));
     digests->push_back(digest);
   }
   return true;
-}
-
-bool IsCovered(const GapTable& gaps, uint64_t start, uint64_t end) {
-  for (const GapEntry& gap : gaps) {
-    if (gap.start <= start && gap.end >= end) return true;
-  }
-  return false;
 }
 
 // Grows the first gap that touches the part, or adds one over it. A gap
@@ -80,11 +97,11 @@ void MakeGap(GapTable& gaps, uint32_t part, uint64_t start, uint64_t end, Consol
 bool CheckParts(const MetImage& image, RewriteState& state, const std::string& partPath,
                 const HashRoutines& routines, Disk& disk, Console& console) {
   std::vector<Digest> digests;
-  if (!HashParts(image, state.header, partPath, routines, disk, console, &digests)) return false;
+  if (!HashParts(image, state, partPath, routines, disk, console, &digests)) return false;
   for (uint32_t part = 0; part < state.header.partCount; ++part) {
     const uint64_t start = part * kPartSize;
     const uint64_t end = start + kPartSize;
-    if (IsCovered(state.gaps, start, end)) continue;
+    if (OverlapsAGap(state.gaps, start, end)) continue;
     if (std::memcmp(digests[part].data(), PartHash(image, state.header, part), 16) == 0) continue;
     MakeGap(state.gaps, part, start, end, console);
   }

@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "hash/md4.h"
-#include "platform/file_time.h"
+#include "sample/file_time.h"
 #include "sample/sample_data.h"
 
 namespace {

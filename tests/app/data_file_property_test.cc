@@ -1,7 +1,8 @@
 // Properties of the data file over random downloads: after a listing on
 // either route, every byte outside the gaps the listing may clear is as it
 // was and every byte inside them reads zero; a /rebuild changes no byte of
-// the data file and leaves no corrupt part outside a gap. The gaps are
+// the data file, leaves no corrupt complete part outside a gap, and makes
+// no downloaded byte a gap but those of corrupt complete parts. The gaps are
 // random: overlapping, touching, empty, inverted, beyond the end, in every
 // name form, and with start and end tags that do not pair up.
 #include <gtest/gtest.h>
@@ -126,6 +127,40 @@ std::vector<Range> ClearedRanges(const RandomDownload& download) {
   return ranges;
 }
 
+// The gaps a rewrite reads from the tags, as ranges: an end tag completes
+// the start tag read since the end before it.
+std::vector<Range> RewrittenRanges(const RandomDownload& download) {
+  std::vector<Range> ranges;
+  std::optional<uint32_t> start;
+  for (const GapTag& tag : download.tags) {
+    if (tag.start) {
+      start = tag.value;
+      continue;
+    }
+    if (start && *start < tag.value) ranges.push_back({*start, tag.value});
+    start.reset();
+  }
+  return ranges;
+}
+
+bool Overlaps(const std::vector<Range>& ranges, uint64_t start, uint64_t end) {
+  for (const Range& range : ranges) {
+    if (range.start < end && range.end > start) return true;
+  }
+  return false;
+}
+
+// True when every byte of [start, end) lies in one of `ranges`.
+bool Covered(std::vector<Range> ranges, uint64_t start, uint64_t end) {
+  std::sort(ranges.begin(), ranges.end(),
+            [](const Range& a, const Range& b) { return a.start < b.start; });
+  for (const Range& range : ranges) {
+    if (range.start > start) break;
+    start = std::max(start, range.end);
+  }
+  return start >= end;
+}
+
 std::string Expected(std::string content, const std::vector<Range>& cleared) {
   for (const Range& range : cleared) {
     if (range.start >= content.size()) continue;
@@ -202,10 +237,23 @@ TEST(DataFilePropertyTest, ARebuildChangesNoByteAndLeavesNoCorruptPartOutsideAGa
     DecodedMet rewritten = DecodeMet(ReadFileBytes(run.metPath));
     ASSERT_TRUE(rewritten.ok) << run.console.output;
     const auto gaps = ClientGaps(rewritten);
+    // What may be a gap now: the old gaps, and corrupt parts no old gap
+    // touched; a part a gap holds a piece of was not checked.
+    const std::vector<Range> old = RewrittenRanges(random);
+    std::vector<Range> allowed = old;
     for (uint32_t part : download.corruptParts) {
       if (part * P >= download.fileSize) continue;  // damage lands only inside the file
+      if (Overlaps(old, part * P, part * P + P)) continue;
+      allowed.push_back({part * P, part * P + P});
       EXPECT_TRUE(InsideOneGap(gaps, part * P, part * P + P))
           << "round " << round << " part " << part << "\n" << run.console.output;
+    }
+    for (const auto& gap : gaps) {
+      const uint64_t end = std::min<uint64_t>(gap.second, download.fileSize);
+      if (gap.first >= end) continue;
+      EXPECT_TRUE(Covered(allowed, gap.first, end))
+          << "round " << round << ": downloaded bytes became the gap " << gap.first << ".."
+          << gap.second << "\n" << run.console.output;
     }
   }
 }

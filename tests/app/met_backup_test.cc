@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/error_codes.h"
+#include "tests/support/error_codes.h"
 #include "tests/support/faulty_disk.h"
 #include "tests/support/temp_folder.h"
 

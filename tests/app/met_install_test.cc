@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "platform/error_codes.h"
+#include "tests/support/error_codes.h"
 #include "tests/support/faulty_disk.h"
 #include "tests/support/string_console.h"
 #include "tests/support/temp_folder.h"

@@ -8,7 +8,10 @@ ProcessResult RunTool(const std::string& folder, const std::vector<std::string>&
                       const std::string& input) {
   std::vector<std::string> command{PARTSWEEP_BINARY};
   command.insert(command.end(), args.begin(), args.end());
-  return RunProcess(command, folder, input);
+  ChildOptions options;
+  options.folder = folder;
+  options.input = input;
+  return RunProcess(command, options);
 }
 
 std::string Lines(const std::string& text) {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/subprocess.h"
+#include "tests/support/child_process.h"
 
 /// Runs the built tool in `folder` with `args` behind the program's path;
 /// standard input holds `input`, so that a key wait ends.

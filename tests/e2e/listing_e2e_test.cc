@@ -8,8 +8,8 @@
 
 #include "platform/console.h"
 #include "platform/disk.h"
-#include "platform/error_codes.h"
-#include "platform/subprocess.h"
+#include "tests/support/error_codes.h"
+#include "tests/support/child_process.h"
 #include "sample/sample_download.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/support/client_sample.h"

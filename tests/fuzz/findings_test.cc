@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/run_flow.h"
+#include "gaps/part_file_path.h"
 #include "hash/hash_routines.h"
 #include "rewrite/met_rewrite.h"
 #include "rewrite/part_check.h"

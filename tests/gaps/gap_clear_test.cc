@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/error_codes.h"
-#include "platform/subprocess.h"
+#include "tests/support/error_codes.h"
+#include "tests/support/child_process.h"
 #include "sample/sample_download.h"
 #include "tests/support/faulty_disk.h"
 #include "tests/support/platform_traits.h"
@@ -136,9 +136,9 @@ TEST_F(ClearGapsTest, ZeroFillRedrawsItsPercentagePerChunk) {
   EXPECT_EQ("\t195 KB ... 488 KB (292 KB) ... Zeroing  43 % ... Zeroing  87 % ... Zeroing 100 %\n"
             "Cleaned space in 'X.part': 292 KB\n",
             console.output);
+  // Each chunk is read to see whether it needs the write.
+  EXPECT_EQ(3, disk.Calls(DiskOp::Read));
   EXPECT_EQ(3, disk.Calls(DiskOp::Write));
-  // Nothing around the gap is read or written back.
-  EXPECT_EQ(0, disk.Calls(DiskOp::Read));
   ExpectZeroedOnly({{200000, 500000}});
 
   // On a terminal each percentage goes back to the place behind the gap line.
@@ -191,8 +191,8 @@ TEST_F(ClearGapsTest, DiskFailuresEndTheirGapOnly) {
                 std::to_string(kErrorIo) +
                 "\n"
                 "\t390 KB ... 390 KB (100 bytes) ... Zeroing 100 %\n"
-                // The failed gap adds nothing, though its first chunk was zeroed.
-                "Cleaned space in 'X.part': 100 bytes\n",
+                // The failed gap's first chunk was zeroed, and counts.
+                "Cleaned space in 'X.part': 128 KB\n",
             console.output);
   ExpectZeroedOnly({{0, 131072}, {400000, 400100}});
 
@@ -200,7 +200,9 @@ TEST_F(ClearGapsTest, DiskFailuresEndTheirGapOnly) {
     DiskOp op;
     int error;
   };
-  for (Case failure : {Case{DiskOp::Seek, kErrorIo}, Case{DiskOp::FileSize, kErrorIo}}) {
+  for (Case failure : {Case{DiskOp::Seek, kErrorIo}, Case{DiskOp::FileSize, kErrorIo},
+                       Case{DiskOp::Read, kErrorIo}}) {
+    WriteDataFile(1000000);
     FaultyDisk faulty;
     faulty.FailCall(failure.op, 1, failure.error);
     console.output.clear();
@@ -209,8 +211,76 @@ TEST_F(ClearGapsTest, DiskFailuresEndTheirGapOnly) {
                   "\n\t585 KB ... 586 KB (100 bytes) ... Zeroing 100 %\n"
                   "Cleaned space in 'X.part': 100 bytes\n",
               console.output);
+    ExpectZeroedOnly({{600000, 600100}});
   }
-  ExpectZeroedOnly({{0, 131072}, {400000, 400100}, {600000, 600100}});
+}
+
+TEST_F(ClearGapsTest, AnotherProgramAskingForTheFileStopsTheClearing) {
+  // A client that opens the file meanwhile waits until the tool lets go;
+  // from then on nothing more is written. Here it asks after the first
+  // chunk of the zero fill, and before the first release.
+  const std::string busy = " ... Error " + std::to_string(kErrorBusy) + "\n";
+  const std::string stopped = "Error: another program opened 'X.part', nothing more is cleared.\n";
+  WriteDataFile(1000000);
+  FaultyDisk zeroFill;
+  zeroFill.FailCall(DiskOp::ConfirmExclusive, 2, kErrorBusy, /*always=*/true);
+  EXPECT_FALSE(Clear({Gap(0, 300000), Gap(400000, 400100)}, /*nosparse=*/true, zeroFill));
+  EXPECT_EQ("\t0 bytes ... 292 KB (292 KB) ... Zeroing  43 %" + busy + stopped +
+                "Cleaned space in 'X.part': 128 KB\n",
+            console.output);
+  ExpectZeroedOnly({{0, 131072}});
+
+  WriteDataFile(1000000);
+  FaultyDisk release;
+  release.FailCall(DiskOp::ConfirmExclusive, 1, kErrorBusy, /*always=*/true);
+  console.output.clear();
+  EXPECT_FALSE(Clear({Gap(0, 300000), Gap(400000, 400100)}, /*nosparse=*/false, release));
+  EXPECT_EQ("\t0 bytes ... 292 KB (292 KB)" + busy + stopped +
+                "Cleaned space in 'X.part': 0 bytes\n",
+            console.output);
+  EXPECT_EQ(0, release.Calls(DiskOp::ZeroRange));
+  ExpectZeroedOnly({});
+}
+
+TEST_F(ClearGapsTest, ASecondListingFindsNothingToClear) {
+  // Zeros and holes are what a cleared gap holds: neither is written again,
+  // and the total says what this run gave back.
+  // Where holes can be seen, nothing is asked of the file system either.
+  const bool holes = FileSystemReleasesRanges(folder.path());
+  for (bool nosparse : {true, false}) {
+    WriteDataFile(1000000);
+    EXPECT_TRUE(Clear({Gap(1000, 300000), Gap(500000, 700001)}, nosparse));
+    console.output.clear();
+    FaultyDisk again;
+    EXPECT_TRUE(Clear({Gap(1000, 300000), Gap(500000, 700001)}, nosparse, again));
+    EXPECT_NE(std::string::npos, console.output.find("Cleaned space in 'X.part': 0 bytes\n"))
+        << console.output;
+    EXPECT_EQ(0, again.Calls(DiskOp::Write));
+    if (holes) {
+      EXPECT_EQ(0, again.Calls(DiskOp::ZeroRange));
+    }
+    ExpectZeroedOnly({{1000, 300000}, {500000, 700001}});
+  }
+}
+
+TEST_F(ClearGapsTest, ZeroFillLeavesHolesAsTheyAre) {
+  if (!FileSystemReleasesRanges(folder.path()))
+    GTEST_SKIP() << "this file system has no holes to keep";
+  WriteDataFile(1048576);
+  // Give the middle of the gap back first: a hole in the gap.
+  {
+    OpenResult opened = SystemDisk().OpenExclusive(path);
+    ASSERT_TRUE(opened.ok());
+    ASSERT_EQ(0, SystemDisk().ZeroRange(opened.file, 262144, 524288));
+  }
+  std::fill(content.begin() + 262144, content.begin() + 786432, '\0');
+  const uint64_t allocated = AllocatedBytes(path);
+  EXPECT_TRUE(Clear({Gap(200000, 900000)}, /*nosparse=*/true));
+  // Only the data around the hole was written: 62,144 + 113,568 bytes.
+  EXPECT_NE(std::string::npos, console.output.find("Cleaned space in 'X.part': 171 KB\n"))
+      << console.output;
+  EXPECT_EQ(allocated, AllocatedBytes(path));
+  ExpectZeroedOnly({{200000, 900000}});
 }
 
 TEST_F(ClearGapsTest, EntriesThatAreNoRangeAreListedAndLeftAlone) {

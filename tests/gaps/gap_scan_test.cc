@@ -5,7 +5,8 @@
 #include <vector>
 
 #include "app/run_flow.h"
-#include "platform/error_codes.h"
+#include "gaps/part_file_path.h"
+#include "tests/support/error_codes.h"
 #include "sample/sample_download.h"
 #include "tests/support/string_console.h"
 #include "tests/support/temp_folder.h"

@@ -6,7 +6,7 @@
 #include <random>
 
 #include "platform/disk.h"
-#include "platform/error_codes.h"
+#include "tests/support/error_codes.h"
 #include "sample/sample_download.h"
 #include "tests/hash/reference_md4.h"
 #include "tests/support/faulty_disk.h"

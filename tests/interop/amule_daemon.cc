@@ -8,8 +8,8 @@
 #include <sstream>
 #include <thread>
 
-#include "platform/local_port.h"
 #include "tests/interop/sparse_copy.h"
+#include "tests/support/local_port.h"
 #include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
@@ -92,8 +92,7 @@ bool AmuleDaemon::WriteConfig(std::string* error) {
   // The client stores the MD5 of the remote control's password.
   const std::string passwordFile = (fs::path(folder_) / "remote-password").string();
   ProcessResult digest = WriteFileBytes(passwordFile, password_)
-                             ? RunProcessWithin({programs_.md5sum, passwordFile},
-                                                kRemoteMicroseconds)
+                             ? RunProcess({programs_.md5sum, passwordFile}, Within(kRemoteMicroseconds))
                              : ProcessResult{};
   if (digest.exitCode != 0 || digest.output.size() < 32) {
     *error = "md5sum failed: " + digest.output;
@@ -147,9 +146,9 @@ bool AmuleDaemon::StageDownloads(const std::vector<std::string>& metPaths, std::
 }
 
 std::string AmuleDaemon::RunRemote(const std::string& command) const {
-  return RunProcessWithin({programs_.remote, "-h", "127.0.0.1", "-p",
-                           std::to_string(remotePort_), "-P", password_, "-c", command},
-                          kRemoteMicroseconds)
+  return RunProcess({programs_.remote, "-h", "127.0.0.1", "-p", std::to_string(remotePort_), "-P",
+                     password_, "-c", command},
+                    Within(kRemoteMicroseconds))
       .output;
 }
 
@@ -174,7 +173,8 @@ bool AmuleDaemon::StartOnce(const std::vector<std::string>& metPaths, std::strin
   fs::remove(fs::path(folder_) / "logfile", ignored);
   if (!WriteConfig(error) || !StageDownloads(metPaths, error)) return false;
   const std::string output = (fs::path(folder_) / "amuled.out").string();
-  if (!StartBackgroundProcess({programs_.daemon, "-c", folder_}, folder_, output, &process_)) {
+  if (!StartBackgroundProcess({programs_.daemon, "-c", folder_}, InFolder(folder_), output,
+                              &process_)) {
     *error = "cannot start " + programs_.daemon;
     return false;
   }

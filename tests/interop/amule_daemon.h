@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/server_process.h"
+#include "tests/support/child_process.h"
 #include "tests/interop/show_dl.h"
 
 /// The programs a judging session needs, by their full paths.

@@ -69,14 +69,25 @@ Ranges MissingRanges(Ranges gaps, uint64_t fileSize) {
   return merged;
 }
 
+bool OverlapsAGap(const SampleDownload& download, uint64_t start, uint64_t end) {
+  for (const SampleGap& gap : download.gaps) {
+    if (gap.start < end && gap.end > start) return true;
+  }
+  return false;
+}
+
 // What a download lacks after partsweep, known without reading its files:
-// the generator's gaps and, after /rebuild, its corrupt parts.
+// the generator's gaps and, after /rebuild, its corrupt complete parts (a
+// part that a gap holds a piece of is not judged, as the clients judge only
+// complete parts).
 Ranges ExpectedMissing(const SampleDownload& download, bool corruptPartsToo) {
   Ranges ranges;
   for (const SampleGap& gap : download.gaps) ranges.emplace_back(gap.start, gap.end);
   if (corruptPartsToo) {
-    for (uint32_t part : download.corruptParts)
-      ranges.emplace_back(part * kSamplePartSize, (part + 1) * kSamplePartSize);
+    for (uint32_t part : download.corruptParts) {
+      const uint64_t start = part * kSamplePartSize, end = start + kSamplePartSize;
+      if (!OverlapsAGap(download, start, end)) ranges.emplace_back(start, end);
+    }
   }
   return MissingRanges(ranges, download.fileSize);
 }
@@ -287,23 +298,23 @@ TEST_F(AmuleInteropTest, AfterCompleteTheClientTakesTheDownloadForComplete) {
 }
 
 TEST_F(AmuleInteropTest, AfterRebuildTheClientReadsEveryGap) {
-  // Gaps that cover parts only in part, beside corrupt parts 1 and 4, the
-  // short last one, whose gap partsweep lets run past the end of the file.
-  // Every gap holds the download's bytes, so that only the damaged parts
-  // hash wrong.
+  // Parts 0 and 3 partly downloaded, part 3 with damage in its downloaded
+  // bytes too; parts 1 and 4 (the short last one, whose gap partsweep lets
+  // run past the end of the file) complete and corrupt. Exactly parts 1 and
+  // 4 become gaps: the downloaded bytes of 0 and 3 stay downloaded.
   SampleDownload partial =
       HashedDownload("003", 13, 40000000, {{1000000, 1300000}, {29184000, 29500000}});
-  partial.gapContent = SampleGapContent::Data;
-  partial.corruptParts = {1, 4};
+  partial.corruptParts = {1, 3, 4};
 
-  // Many small gaps; corrupt part 0 overlaps some, part 2 touches the gap
-  // behind it and part 4 the gap in front of it, so gaps grow.
+  // Many small gaps in parts 0 and 1: corrupt part 0 holds some and is not
+  // judged. Corrupt parts 2 and 4 each begin where a gap ends, so those
+  // gaps grow over them.
   SampleDownload fragmented = HashedDownload("004", 14, 50000000, {});
-  fragmented.gapContent = SampleGapContent::Data;
   fragmented.partFileNameTag = true;  // as eMule writes it
   fragmented.corruptParts = {0, 2, 4};
-  for (uint64_t start = 250000; start + 20000 < fragmented.fileSize; start += 1230000)
+  for (uint64_t start = 250000; start + 20000 < 2 * kSamplePartSize; start += 1230000)
     fragmented.gaps.push_back({start, start + 20000});
+  fragmented.gaps.push_back({18000000, 19456000});
   fragmented.gaps.push_back({29184000, 29300000});
   fragmented.gaps.push_back({38800000, 38912000});
   std::sort(fragmented.gaps.begin(), fragmented.gaps.end(),

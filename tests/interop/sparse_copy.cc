@@ -5,8 +5,8 @@
 #include <fstream>
 #include <vector>
 
-#include "platform/file_extents.h"
-#include "platform/file_time.h"
+#include "tests/support/file_extents.h"
+#include "sample/file_time.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/file_extents.h"
-#include "platform/file_time.h"
-#include "platform/subprocess.h"
+#include "tests/support/file_extents.h"
+#include "sample/file_time.h"
+#include "tests/support/child_process.h"
 #include "sample/sample_download.h"
 #include "tests/support/temp_folder.h"
 

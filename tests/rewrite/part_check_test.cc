@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "hash/hash_routines.h"
-#include "platform/error_codes.h"
+#include "tests/support/error_codes.h"
 #include "sample/sample_download.h"
 #include "tests/support/faulty_disk.h"
 #include "tests/support/string_console.h"
@@ -94,11 +94,18 @@ TEST(PartCheckTest, AGapThatIsNoRangeNeverGrows) {
   EXPECT_EQ(7u, check.state.gaps[1].end);
 }
 
-TEST(PartCheckTest, APartlyCoveredPartGetsANewGap) {
-  Checked check({2}, {{2 * P + 100, 2 * P + 200}});
+TEST(PartCheckTest, APartAGapHoldsAPieceOfIsNeitherJudgedNorRepaired) {
+  // Part 2 holds a gap and part 1 ends inside one: neither is complete, so
+  // their digests say nothing and their downloaded bytes stay downloaded.
+  // Part 0 only touches a gap, and part 3 is complete and corrupt.
+  Checked check({1, 2, 3}, {{2 * P + 100, 2 * P + 200}, {P + 5, P + 6}, {P, P}});
   ASSERT_TRUE(check.result);
-  EXPECT_EQ("Part 2 is corrupt, New Gap 128e000 .. 1bd5000 was added\n", check.Repairs());
-  EXPECT_EQ(2u, check.state.gaps.size());
+  const std::string& out = check.console.output;
+  EXPECT_NE(std::string::npos, out.find(" [x] \nCalculated Hash 001: "));
+  EXPECT_NE(std::string::npos, out.find(" [-] incomplete, not checked\nCalculated Hash 002: "));
+  EXPECT_NE(std::string::npos, out.find(" [-] incomplete, not checked\nCalculated Hash 003: "));
+  EXPECT_EQ("Part 3 is corrupt, New Gap 1bd5000 .. 251c000 was added\n", check.Repairs());
+  EXPECT_EQ(4u, check.state.gaps.size());
 }
 
 TEST(PartCheckTest, TheShortLastPartGetsAWholePartGap) {

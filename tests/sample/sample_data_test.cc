@@ -6,7 +6,7 @@
 
 #include <fstream>
 
-#include "platform/subprocess.h"
+#include "tests/support/child_process.h"
 #include "tests/hash/reference_md4.h"
 #include "tests/support/met_decoder.h"
 #include "tests/support/platform_traits.h"

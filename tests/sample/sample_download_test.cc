@@ -4,7 +4,7 @@
 
 #include <set>
 
-#include "platform/file_time.h"
+#include "sample/file_time.h"
 #include "tests/support/met_decoder.h"
 #include "tests/support/temp_folder.h"
 

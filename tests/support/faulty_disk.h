@@ -8,7 +8,8 @@
 
 enum class DiskOp {
   OpenShared, OpenForReading, OpenExclusive, CreateNew, FileSize, Seek, Read, Write, Flush,
-  SetSparse, ZeroRange, LinkNoReplace, MoveNoReplace, MoveReplace, Remove, FlushFolder, Count
+  SetSparse, ZeroRange, LinkNoReplace, MoveNoReplace, MoveReplace, Remove, FlushFolder,
+  ConfirmExclusive, CheckNotInUse, Count
 };
 
 class FaultyDisk : public Disk {
@@ -30,6 +31,25 @@ class FaultyDisk : public Disk {
   int Flush(File& file) override;
   int SetSparse(File& file) override;
   int ZeroRange(File& file, uint64_t offset, uint64_t length) override;
+  int DataRanges(File& file, uint64_t start, uint64_t end,
+                 std::vector<ByteRange>* ranges) override {
+    return real_.DataRanges(file, start, end, ranges);
+  }
+  int ConfirmExclusive(File& file) override {
+    int error = Fault(DiskOp::ConfirmExclusive);
+    return error ? error : real_.ConfirmExclusive(file);
+  }
+  int CheckNotInUse(const std::string& path) override {
+    int error = Fault(DiskOp::CheckNotInUse);
+    return error ? error : real_.CheckNotInUse(path);
+  }
+  int Identify(File& file, FileIdentity* identity) override {
+    return real_.Identify(file, identity);
+  }
+  int IdentifyPath(const std::string& path, FileIdentity* identity) override {
+    return real_.IdentifyPath(path, identity);
+  }
+  PathResult ResolveLinks(const std::string& path) override { return real_.ResolveLinks(path); }
   int LinkNoReplace(const std::string& from, const std::string& to) override;
   int MoveNoReplace(const std::string& from, const std::string& to) override;
   int MoveReplace(const std::string& from, const std::string& to) override;

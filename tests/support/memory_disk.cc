@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/error_codes.h"
+#include "tests/support/error_codes.h"
 
 MemoryDisk::~MemoryDisk() = default;
 
@@ -38,6 +38,7 @@ OpenResult MemoryDisk::Open(const std::string& path, bool writable,
   open_[handle] = OpenFile{found->second, 0, writable};
   OpenResult result;
   result.file = File(handle, this);
+  result.finalPath = path;
   return result;
 }
 
@@ -121,6 +122,50 @@ int MemoryDisk::ZeroRange(File& file, uint64_t offset, uint64_t length) {
   const uint64_t count = std::min<uint64_t>(length, bytes.size() - offset);
   std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(offset), count, '\0');
   return 0;
+}
+
+int MemoryDisk::DataRanges(File& file, uint64_t start, uint64_t end,
+                           std::vector<ByteRange>* ranges) {
+  if (!Find(file)) return kErrorIo;
+  // Memory has no holes: every byte is data.
+  ranges->assign(1, ByteRange{start, end});
+  return 0;
+}
+
+int MemoryDisk::ConfirmExclusive(File& file) { return Find(file) ? 0 : kErrorIo; }
+
+int MemoryDisk::CheckNotInUse(const std::string& path) {
+  auto found = files_.find(path);
+  if (found == files_.end()) return kErrorNotFound;
+  for (const auto& entry : open_) {
+    if (entry.second.content == found->second) return kErrorBusy;
+  }
+  return 0;
+}
+
+// A file is its content: two names of one content are one file.
+static FileIdentity IdentityOfContent(const void* content) {
+  return FileIdentity{1, static_cast<uint64_t>(reinterpret_cast<uintptr_t>(content))};
+}
+
+int MemoryDisk::Identify(File& file, FileIdentity* identity) {
+  OpenFile* open = Find(file);
+  if (!open) return kErrorIo;
+  *identity = IdentityOfContent(open->content.get());
+  return 0;
+}
+
+int MemoryDisk::IdentifyPath(const std::string& path, FileIdentity* identity) {
+  auto found = files_.find(path);
+  if (found == files_.end()) return kErrorNotFound;
+  *identity = IdentityOfContent(found->second.get());
+  return 0;
+}
+
+PathResult MemoryDisk::ResolveLinks(const std::string& path) {
+  PathResult result;
+  result.path = path;
+  return result;
 }
 
 int MemoryDisk::LinkNoReplace(const std::string& from, const std::string& to) {

@@ -49,6 +49,13 @@ class MemoryDisk : public Disk, private HandleCloser {
   int Flush(File& file) override;
   int SetSparse(File& file) override;
   int ZeroRange(File& file, uint64_t offset, uint64_t length) override;
+  int DataRanges(File& file, uint64_t start, uint64_t end,
+                 std::vector<ByteRange>* ranges) override;
+  int ConfirmExclusive(File& file) override;
+  int CheckNotInUse(const std::string& path) override;
+  int Identify(File& file, FileIdentity* identity) override;
+  int IdentifyPath(const std::string& path, FileIdentity* identity) override;
+  PathResult ResolveLinks(const std::string& path) override;
   int LinkNoReplace(const std::string& from, const std::string& to) override;
   int MoveNoReplace(const std::string& from, const std::string& to) override;
   int MoveReplace(const std::string& from, const std::string& to) override;

@@ -8,3 +8,6 @@
 /// (hole punching on Linux, zeroing a sparse range on NTFS). Where it cannot,
 /// as under wine, the listing takes the zero fill instead.
 bool FileSystemReleasesRanges(const std::string& folder);
+
+/// The name of the device that discards what is written to it.
+extern const char kNullDevice[];

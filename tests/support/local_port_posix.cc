@@ -1,4 +1,4 @@
-#include "platform/local_port.h"
+#include "tests/support/local_port.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

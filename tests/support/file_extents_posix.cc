@@ -1,4 +1,4 @@
-#include "platform/file_extents.h"
+#include "tests/support/file_extents.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

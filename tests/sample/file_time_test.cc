@@ -1,8 +1,8 @@
-#include "platform/file_time.h"
+#include "sample/file_time.h"
 
 #include <gtest/gtest.h>
 
-#include "platform/error_codes.h"
+#include "tests/support/error_codes.h"
 #include "tests/support/temp_folder.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/server_process.h"
+#include "tests/support/child_process.h"
 
 #include <gtest/gtest.h>
 
@@ -13,27 +13,27 @@ const char kShell[] = "/bin/sh";
 
 void Pause() { std::this_thread::sleep_for(std::chrono::milliseconds(10)); }
 
-TEST(ServerProcessTest, RunWithinCollectsBothOutputs) {
-  ProcessResult run = RunProcessWithin({kShell, "-c", "echo out; echo err >&2; exit 3"}, 10000000);
+TEST(ChildProcessTest, RunWithinCollectsBothOutputs) {
+  ProcessResult run = RunProcess({kShell, "-c", "echo out; echo err >&2; exit 3"}, Within(10000000));
   EXPECT_TRUE(run.started);
   EXPECT_EQ(3, run.exitCode);
   EXPECT_FALSE(run.killed);
   EXPECT_EQ("out\nerr\n", run.output);
 }
 
-TEST(ServerProcessTest, RunWithinKillsAProgramThatTakesTooLong) {
-  ProcessResult run = RunProcessWithin({kShell, "-c", "echo begun; exec sleep 30"}, 300000);
+TEST(ChildProcessTest, RunWithinKillsAProgramThatTakesTooLong) {
+  ProcessResult run = RunProcess({kShell, "-c", "echo begun; exec sleep 30"}, Within(300000));
   EXPECT_TRUE(run.killed);
   EXPECT_EQ(-1, run.exitCode);
   EXPECT_EQ("begun\n", run.output);
 }
 
-TEST(ServerProcessTest, ABackgroundProcessRunsUntilAskedToStop) {
+TEST(ChildProcessTest, ABackgroundProcessRunsUntilAskedToStop) {
   TempFolder folder;
   BackgroundProcess process;
   ASSERT_TRUE(StartBackgroundProcess(
       {kShell, "-c", "trap 'echo stopping; exit 0' TERM; echo started; while :; do sleep 0.05; done"},
-      folder.path(), folder.Path("output"), &process));
+      InFolder(folder.path()), folder.Path("output"), &process));
   for (int i = 0; i < 200 && ReadFileBytes(folder.Path("output")).empty(); ++i)
     Pause();
   EXPECT_TRUE(IsRunning(process));
@@ -44,11 +44,11 @@ TEST(ServerProcessTest, ABackgroundProcessRunsUntilAskedToStop) {
   EXPECT_EQ("started\nstopping\n", ReadFileBytes(folder.Path("output")));
 }
 
-TEST(ServerProcessTest, ABackgroundProcessThatIgnoresTheRequestIsKilled) {
+TEST(ChildProcessTest, ABackgroundProcessThatIgnoresTheRequestIsKilled) {
   TempFolder folder;
   BackgroundProcess process;
   ASSERT_TRUE(StartBackgroundProcess({kShell, "-c", "trap '' TERM; echo started; exec sleep 30"},
-                                     folder.path(), folder.Path("output"), &process));
+                                     InFolder(folder.path()), folder.Path("output"), &process));
   for (int i = 0; i < 200 && ReadFileBytes(folder.Path("output")).empty(); ++i)
     Pause();
   EXPECT_FALSE(StopBackgroundProcess(process, 300000));
@@ -56,10 +56,10 @@ TEST(ServerProcessTest, ABackgroundProcessThatIgnoresTheRequestIsKilled) {
   EXPECT_EQ(-1, process.exitCode);
 }
 
-TEST(ServerProcessTest, AProgramThatEndsByItselfIsSeenToEnd) {
+TEST(ChildProcessTest, AProgramThatEndsByItselfIsSeenToEnd) {
   TempFolder folder;
   BackgroundProcess process;
-  ASSERT_TRUE(StartBackgroundProcess({kShell, "-c", "exit 4"}, folder.path(),
+  ASSERT_TRUE(StartBackgroundProcess({kShell, "-c", "exit 4"}, InFolder(folder.path()),
                                      folder.Path("output"), &process));
   for (int i = 0; i < 500 && IsRunning(process); ++i)
     Pause();

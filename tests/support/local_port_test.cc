@@ -1,4 +1,4 @@
-#include "platform/local_port.h"
+#include "tests/support/local_port.h"
 
 #include <gtest/gtest.h>
 

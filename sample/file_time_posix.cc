@@ -1,4 +1,4 @@
-#include "platform/file_time.h"
+#include "sample/file_time.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

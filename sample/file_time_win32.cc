@@ -1,4 +1,4 @@
-#include "platform/file_time.h"
+#include "sample/file_time.h"
 
 #include <windows.h>
 

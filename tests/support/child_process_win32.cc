@@ -1,6 +1,8 @@
-#include "platform/subprocess.h"
+#include "tests/support/child_process.h"
 
 #include <windows.h>
+
+#include <thread>
 
 namespace {
 
@@ -30,20 +32,26 @@ std::string CommandLine(const std::vector<std::string>& args) {
 }
 
 bool Start(const std::vector<std::string>& args, const std::string& folder, HANDLE input,
-           HANDLE output, PROCESS_INFORMATION* process) {
+           HANDLE output, HANDLE errors, PROCESS_INFORMATION* process) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = input;
   startup.hStdOutput = output;
-  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  startup.hStdError = errors;
   std::string line = CommandLine(args);
   return CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr,
                         folder.empty() ? nullptr : folder.c_str(), &startup, process) != 0;
 }
 
-int Finish(PROCESS_INFORMATION& process) {
-  WaitForSingleObject(process.hProcess, INFINITE);
+// Waits for the end within `milliseconds` (INFINITE for no limit), killing
+// the program when its time is up; gives the exit code.
+int Finish(PROCESS_INFORMATION& process, DWORD milliseconds, bool* killed) {
+  if (WaitForSingleObject(process.hProcess, milliseconds) == WAIT_TIMEOUT) {
+    TerminateProcess(process.hProcess, 137);
+    *killed = true;
+    WaitForSingleObject(process.hProcess, 5000);
+  }
   DWORD code = 0;
   GetExitCodeProcess(process.hProcess, &code);
   CloseHandle(process.hProcess);
@@ -53,8 +61,7 @@ int Finish(PROCESS_INFORMATION& process) {
 
 }  // namespace
 
-ProcessResult RunProcess(const std::vector<std::string>& args, const std::string& folder,
-                         const std::string& input) {
+ProcessResult RunProcess(const std::vector<std::string>& args, const ChildOptions& options) {
   ProcessResult result;
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   HANDLE inRead, inWrite, outRead, outWrite;
@@ -68,20 +75,34 @@ ProcessResult RunProcess(const std::vector<std::string>& args, const std::string
   SetHandleInformation(inWrite, HANDLE_FLAG_INHERIT, 0);
   SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
   PROCESS_INFORMATION process{};
-  result.started = Start(args, folder, inRead, outWrite, &process);
+  result.started =
+      Start(args, options.folder, inRead, outWrite,
+            options.collectErrors ? outWrite : GetStdHandle(STD_ERROR_HANDLE), &process);
   CloseHandle(inRead);
   CloseHandle(outWrite);
+  // The output is read beside the wait, so that a time limit holds even
+  // while the program prints nothing.
+  std::thread reader([&] {
+    char buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(outRead, buffer, sizeof buffer, &got, nullptr) && got > 0)
+      result.output.append(buffer, got);
+  });
   if (result.started) {
     DWORD written = 0;
-    WriteFile(inWrite, input.data(), static_cast<DWORD>(input.size()), &written, nullptr);
+    WriteFile(inWrite, options.input.data(), static_cast<DWORD>(options.input.size()), &written,
+              nullptr);
   }
-  CloseHandle(inWrite);
-  char buffer[65536];
-  DWORD got = 0;
-  while (ReadFile(outRead, buffer, sizeof buffer, &got, nullptr) && got > 0)
-    result.output.append(buffer, got);
+  if (!options.holdInputOpen) CloseHandle(inWrite);
+  if (result.started) {
+    const DWORD limit = options.timeLimitMicroseconds
+                            ? static_cast<DWORD>(options.timeLimitMicroseconds / 1000)
+                            : INFINITE;
+    result.exitCode = Finish(process, limit, &result.killed);
+  }
+  if (options.holdInputOpen) CloseHandle(inWrite);
+  reader.join();
   CloseHandle(outRead);
-  if (result.started) result.exitCode = Finish(process);
   return result;
 }
 
@@ -92,15 +113,10 @@ ProcessResult RunProcessKilledAfter(const std::vector<std::string>& args,
   HANDLE nothing = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                &inherit, OPEN_EXISTING, 0, nullptr);
   PROCESS_INFORMATION process{};
-  result.started = Start(args, folder, nothing, nothing, &process);
+  result.started = Start(args, folder, nothing, nothing, nothing, &process);
   CloseHandle(nothing);
   if (!result.started) return result;
-  DWORD milliseconds = static_cast<DWORD>(microseconds / 1000);
-  if (WaitForSingleObject(process.hProcess, milliseconds) == WAIT_TIMEOUT) {
-    TerminateProcess(process.hProcess, 137);
-    result.killed = true;
-  }
-  result.exitCode = Finish(process);
+  result.exitCode = Finish(process, static_cast<DWORD>(microseconds / 1000), &result.killed);
   return result;
 }
 

@@ -1,11 +1,11 @@
-#include "platform/file_extents.h"
+#include "tests/support/file_extents.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 
-#include "platform/subprocess.h"
+#include "tests/support/child_process.h"
 #include "tests/support/temp_folder.h"
 
 namespace {

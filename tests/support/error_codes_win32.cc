@@ -1,4 +1,4 @@
-#include "platform/error_codes.h"
+#include "tests/support/error_codes.h"
 
 #include <windows.h>
 

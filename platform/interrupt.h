@@ -1,0 +1,26 @@
+// What an interrupt (Ctrl+C, SIGINT, SIGTERM, SIGHUP) does while the tool
+// writes a new metadata file: the half-made file goes, the old one stays.
+#pragma once
+
+#include <string>
+
+/// Until KeepOnInterrupt: an interrupt removes `path`, then ends the run
+/// with the interrupt's usual exit status.
+void RemoveOnInterrupt(const std::string& path);
+
+/// An interrupt removes nothing any more.
+void KeepOnInterrupt();
+
+/// Holds interrupts back while it lives, so that a step that must not be cut
+/// in two (putting the new metadata file in place of the old) is finished or
+/// undone first; an interrupt that came meanwhile ends the run afterwards.
+class InterruptsHeld {
+ public:
+  InterruptsHeld();
+  ~InterruptsHeld();
+  InterruptsHeld(const InterruptsHeld&) = delete;
+  InterruptsHeld& operator=(const InterruptsHeld&) = delete;
+
+ private:
+  unsigned char saved_[128];
+};

@@ -1,0 +1,218 @@
+#include "platform/open_checks.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <set>
+
+#include "platform/path.h"
+
+namespace {
+
+// As many links as the kernel follows in one path.
+constexpr int kMaxLinks = 40;
+
+// A folder opened for looking up one name in it, closed on scope exit.
+struct FolderHandle {
+  int fd = -1;
+  ~FolderHandle() {
+    if (fd >= 0) close(fd);
+  }
+};
+
+// One step of the walk: `path` split into its folder and last name.
+struct Step {
+  std::string folder;
+  std::string name;
+};
+
+Step Split(const std::string& path) {
+  std::string folder = RemoveFileSpec(path);
+  std::string name = path.substr(folder.size());
+  while (!name.empty() && IsPathSeparator(name.front())) name.erase(0, 1);
+  return Step{folder, name};
+}
+
+// Walks the links of the last component until it is no link. On success
+// `folder` holds the folder the final name was checked in, and the result's
+// path is the final path.
+PathResult Walk(const std::string& path, FolderHandle& folder, std::string* finalName,
+                mode_t* finalMode) {
+  PathResult result;
+  std::string current = path;
+  for (int hop = 0; hop <= kMaxLinks; ++hop) {
+    Step step = Split(current);
+    if (step.name.empty()) {
+      result.error = EISDIR;
+      return result;
+    }
+    if (folder.fd >= 0) close(folder.fd);
+    folder.fd = open(step.folder.empty() ? "." : step.folder.c_str(),
+                     O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder.fd < 0) {
+      result.error = errno;
+      return result;
+    }
+    struct stat entry;
+    if (fstatat(folder.fd, step.name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0) {
+      result.error = errno;
+      return result;
+    }
+    if (!S_ISLNK(entry.st_mode)) {
+      result.path = current;
+      *finalName = step.name;
+      *finalMode = entry.st_mode;
+      return result;
+    }
+    struct stat owner;
+    if (fstat(folder.fd, &owner) != 0) {
+      result.error = errno;
+      return result;
+    }
+    if (entry.st_uid != geteuid() && entry.st_uid != owner.st_uid) {
+      result.refusal = OpenRefusal::UntrustedLink;
+      return result;
+    }
+    char target[4096];
+    ssize_t length = readlinkat(folder.fd, step.name.c_str(), target, sizeof target - 1);
+    if (length < 0) {
+      result.error = errno;
+      return result;
+    }
+    target[length] = '\0';
+    current = target[0] == '/' ? std::string(target) : AppendPath(step.folder, target);
+  }
+  result.error = ELOOP;
+  return result;
+}
+
+std::mutex leasesMutex;
+std::set<int> leased;
+
+}  // namespace
+
+PathResult ResolveTrusted(const std::string& path) {
+  FolderHandle folder;
+  std::string name;
+  mode_t mode = 0;
+  return Walk(path, folder, &name, &mode);
+}
+
+OpenResult OpenTrusted(const std::string& path, int flags) {
+  FolderHandle folder;
+  std::string name;
+  mode_t mode = 0;
+  PathResult walked = Walk(path, folder, &name, &mode);
+  if (walked.refusal != OpenRefusal::None) return OpenResult::Refused(walked.refusal);
+  if (walked.error) return OpenResult::Failure(walked.error);
+  // A device is not even opened: opening some has effects of its own.
+  if (!S_ISREG(mode) && !S_ISDIR(mode)) return OpenResult::Refused(OpenRefusal::NotRegularFile);
+  int fd = openat(folder.fd, name.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    // The name was no link when checked: one swapped in since is not followed.
+    if (errno == ELOOP) return OpenResult::Refused(OpenRefusal::UntrustedLink);
+    return OpenResult::Failure(errno);
+  }
+  OpenResult result;
+  result.file = File(fd);
+  result.finalPath = walked.path;
+  return result;
+}
+
+int TakeWriteLease(int fd) {
+  // A broken lease is announced with SIGIO, whose default is to end the
+  // process; the tool asks for the state instead (LeaseBroken).
+  static std::once_flag ignoreSignal;
+  std::call_once(ignoreSignal, [] { signal(SIGIO, SIG_IGN); });
+  if (fcntl(fd, F_SETLEASE, F_WRLCK) == 0) {
+    std::lock_guard<std::mutex> lock(leasesMutex);
+    leased.insert(fd);
+    return 0;
+  }
+  if (errno == EAGAIN || errno == EBUSY) return EBUSY;
+  return ENOLCK;
+}
+
+bool LeaseBroken(int fd) {
+  {
+    std::lock_guard<std::mutex> lock(leasesMutex);
+    if (!leased.count(fd)) return false;
+  }
+  // While another open waits, the lease reads as the type it must drop to.
+  return fcntl(fd, F_GETLEASE) != F_WRLCK;
+}
+
+void DropLease(int fd) {
+  std::lock_guard<std::mutex> lock(leasesMutex);
+  if (leased.erase(fd)) fcntl(fd, F_SETLEASE, F_UNLCK);
+}
+
+namespace {
+
+// True when the descriptor's file-status flags allow writing.
+bool OpenForWriting(const char* fdinfoPath) {
+  FILE* info = std::fopen(fdinfoPath, "r");
+  if (!info) return false;
+  char line[128];
+  bool writing = false;
+  while (std::fgets(line, sizeof line, info)) {
+    if (std::strncmp(line, "flags:", 6) == 0) {
+      long flags = std::strtol(line + 6, nullptr, 8);
+      writing = (flags & O_ACCMODE) != O_RDONLY;
+      break;
+    }
+  }
+  std::fclose(info);
+  return writing;
+}
+
+// True when process `pid` has the file open, as its fd folder shows.
+bool ProcessHasOpen(long pid, const FileIdentity& target, bool writersOnly) {
+  char path[320];
+  std::snprintf(path, sizeof path, "/proc/%ld/fd", pid);
+  DIR* fds = opendir(path);
+  if (!fds) return false;
+  bool found = false;
+  while (dirent* fd = readdir(fds)) {
+    if (fd->d_name[0] == '.') continue;
+    struct stat held;
+    std::snprintf(path, sizeof path, "/proc/%ld/fd/%s", pid, fd->d_name);
+    if (stat(path, &held) != 0 || uint64_t(held.st_dev) != target.device ||
+        uint64_t(held.st_ino) != target.index)
+      continue;
+    std::snprintf(path, sizeof path, "/proc/%ld/fdinfo/%s", pid, fd->d_name);
+    if (!writersOnly || OpenForWriting(path)) {
+      found = true;
+      break;
+    }
+  }
+  closedir(fds);
+  return found;
+}
+
+}  // namespace
+
+bool OtherProcessHasOpen(const FileIdentity& target, bool writersOnly) {
+  DIR* proc = opendir("/proc");
+  if (!proc) return false;
+  const pid_t self = getpid();
+  bool found = false;
+  while (!found) {
+    dirent* process = readdir(proc);
+    if (!process) break;
+    char* end;
+    long pid = std::strtol(process->d_name, &end, 10);
+    if (*end != '\0' || pid <= 0 || pid == self) continue;
+    found = ProcessHasOpen(pid, target, writersOnly);
+  }
+  closedir(proc);
+  return found;
+}

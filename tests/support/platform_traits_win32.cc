@@ -1,0 +1,3 @@
+#include "tests/support/platform_traits.h"
+
+const char kNullDevice[] = "NUL";
