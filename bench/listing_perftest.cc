@@ -61,6 +61,8 @@ bool CompareZeroFillWithDd(const std::string& partsweep, const std::string& fold
   SampleDownload download;
   download.fileSize = 512 * kMiB;
   for (uint64_t i = 0; i < 8; ++i) download.gaps.push_back({i * 64 * kMiB, i * 64 * kMiB + 32 * kMiB});
+  // The gaps hold data on disk, so that both write over allocated blocks.
+  download.gapContent = SampleGapContent::Data;
   if (!WriteDownload(folder, download)) return false;
 
   std::vector<double> tool, dd;
@@ -92,6 +94,7 @@ bool TimeHolePunching(const std::string& partsweep, const std::string& folder) {
   download.fileSize = 4096 * kMiB;
   for (uint64_t i = 0; i < 1000; ++i) download.gaps.push_back({i * 4 * kMiB, i * 4 * kMiB + 128 * 1024});
   download.dataRegions = download.gaps;
+  download.gapContent = SampleGapContent::Data;  // the blocks to release
 
   std::vector<double> tool;
   for (int run = 0; run < kRuns; ++run) {

@@ -110,6 +110,22 @@ void AddRebuildSeeds(std::vector<std::pair<std::string, std::string>>& seeds) {
   seeds.emplace_back("rebuild_covered", EncodeSampleMet(covered, RebuildHashes(4, {0, 2})));
 }
 
+// What the clients write beyond the tool's usual files: a large download
+// (0xE2, 64-bit size and gaps), 64-bit tags in an 0xE0 file, and eMule's
+// own tags.
+void AddClientFormatSeeds(std::vector<std::pair<std::string, std::string>>& seeds) {
+  SampleDownload large = ListingDownload({{0, 1000}, {4294967296, 4394967296}});
+  large.fileSize = 5000000000;
+  seeds.emplace_back("large_e2", EncodeSampleMet(large));
+  SampleDownload wide = ListingDownload({{0, 1000}, {50000, 200000}});
+  wide.sizeTags64 = true;
+  wide.uint64Tags = true;
+  seeds.emplace_back("e0_with_64_bit_tags", EncodeSampleMet(wide));
+  SampleDownload emule = RebuildDownload({{1000, 2000}, {2 * P, 2 * P + 5}});
+  emule.emuleTags = true;
+  seeds.emplace_back("emule_tags", EncodeSampleMet(emule));
+}
+
 }  // namespace
 
 const std::string& ListingDataFile() {
@@ -140,6 +156,7 @@ std::vector<std::pair<std::string, std::string>> SeedMetFiles() {
   seeds.emplace_back("every_tag_type", EncodeSampleMet(everyType));
   AddListingSeeds(seeds);
   AddRebuildSeeds(seeds);
+  AddClientFormatSeeds(seeds);
   SampleDownload old = ListingDownload({{100, 200}, {1000, 290000}});
   seeds.emplace_back("compact_e1", CompactMet(0xE1, old, std::string(32, '\x33')));
   seeds.emplace_back("compact_e0_probe", CompactMet(0xE0, old, std::string(16, '\x44')));

@@ -43,7 +43,6 @@ bool IsGapName(const DecodedTag& tag, char id) {
   return name.size() == 1 || name.find_first_not_of("0123456789", 1) == std::string::npos;
 }
 
-bool IsNumber(const DecodedTag& tag) { return tag.type == 0x03 || tag.type == 0x08 || tag.type == 0x09; }
 
 // The ranges the metadata file marks as gaps, read by the independent
 // decoder up to any damage: each end tag with the last start tag since the
@@ -51,13 +50,13 @@ bool IsNumber(const DecodedTag& tag) { return tag.type == 0x03 || tag.type == 0x
 std::vector<Range> PermittedRanges(const std::string& bytes) {
   DecodedMet met = DecodeMet(bytes);
   std::vector<Range> ranges;
-  std::optional<uint32_t> start;
+  std::optional<uint64_t> start;
   for (const DecodedTag& tag : met.tags) {
     if (IsGapName(tag, '\x09')) {
       start.reset();
-      if (IsNumber(tag)) start = tag.number;
+      if (IsIntegerTagType(tag.type)) start = tag.number;
     } else if (IsGapName(tag, '\x0A')) {
-      if (start && IsNumber(tag) && tag.number != 0 && *start <= tag.number)
+      if (start && IsIntegerTagType(tag.type) && tag.number != 0 && *start <= tag.number)
         ranges.push_back({*start, tag.number});
       start.reset();
     }

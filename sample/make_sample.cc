@@ -1,7 +1,13 @@
 // Writes a sample download into a folder:
-//   make_sample FOLDER [--name N] [--size BYTES] [--gap START-END]... [--no-gaps] [--no-name-tag]
-//               [--part-hashes] [--corrupt PART]...
-// Without --gap it writes a download with a few typical gaps.
+//   make_sample FOLDER [--name N] [--size BYTES] [--gap START-END]... [--no-gaps]
+//               [--data-in-gaps | --zeros-in-gaps] [--data START-END]... [--no-name-tag]
+//               [--emule-tags] [--tags64] [--part-hashes] [--corrupt PART]...
+// Without --gap it writes a download with a few typical gaps. The gaps are
+// holes in the data file, as a client leaves them, unless --data-in-gaps
+// fills them with the download's bytes or --zeros-in-gaps with zeros. With
+// --data only those ranges hold data and the rest is a hole, so that a
+// download of several GB costs no disk; above 4,290,048,000 bytes it is
+// written as a large download (version 0xE2, 64-bit size and gap tags).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,48 +17,69 @@
 
 namespace {
 
-bool ParseGap(const char* text, SampleGap* gap) {
+const char kUsage[] =
+    "usage: make_sample FOLDER [--name N] [--size BYTES] [--gap START-END]... [--no-gaps]\n"
+    "                   [--data-in-gaps | --zeros-in-gaps] [--data START-END]... [--no-name-tag]\n"
+    "                   [--emule-tags] [--tags64] [--part-hashes] [--corrupt PART]...\n";
+
+bool ParseRange(const char* text, SampleGap* range) {
   char* end;
-  gap->start = std::strtoull(text, &end, 0);
+  range->start = std::strtoull(text, &end, 0);
   if (*end != '-') return false;
-  gap->end = std::strtoull(end + 1, &end, 0);
-  return *end == '\0' && gap->start <= gap->end;
+  range->end = std::strtoull(end + 1, &end, 0);
+  return *end == '\0' && range->start <= range->end;
+}
+
+// Takes the range argument of a flag; false (with a message) when it is bad.
+bool TakeRange(const char* flag, const char* text, std::vector<SampleGap>* ranges) {
+  SampleGap range;
+  if (!ParseRange(text, &range)) {
+    std::fprintf(stderr, "make_sample: bad %s '%s'\n", flag, text);
+    return false;
+  }
+  ranges->push_back(range);
+  return true;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: make_sample FOLDER [--name N] [--size BYTES] "
-                         "[--gap START-END]... [--no-gaps] [--no-name-tag] [--part-hashes] "
-                         "[--corrupt PART]...\n");
+    std::fputs(kUsage, stderr);
     return 2;
   }
   SampleDownload download;
   bool gapsGiven = false;
   for (int i = 2; i < argc; ++i) {
-    if (!std::strcmp(argv[i], "--name") && i + 1 < argc) {
+    const char* flag = argv[i];
+    const bool hasValue = i + 1 < argc;
+    if (!std::strcmp(flag, "--name") && hasValue) {
       download.name = argv[++i];
-    } else if (!std::strcmp(argv[i], "--size") && i + 1 < argc) {
+    } else if (!std::strcmp(flag, "--size") && hasValue) {
       download.fileSize = std::strtoull(argv[++i], nullptr, 0);
-    } else if (!std::strcmp(argv[i], "--gap") && i + 1 < argc) {
-      SampleGap gap;
-      if (!ParseGap(argv[++i], &gap)) {
-        std::fprintf(stderr, "make_sample: bad gap '%s'\n", argv[i]);
-        return 2;
-      }
-      download.gaps.push_back(gap);
+    } else if (!std::strcmp(flag, "--gap") && hasValue) {
+      if (!TakeRange("gap", argv[++i], &download.gaps)) return 2;
       gapsGiven = true;
-    } else if (!std::strcmp(argv[i], "--no-gaps")) {
+    } else if (!std::strcmp(flag, "--no-gaps")) {
       gapsGiven = true;
-    } else if (!std::strcmp(argv[i], "--no-name-tag")) {
+    } else if (!std::strcmp(flag, "--data-in-gaps")) {
+      download.gapContent = SampleGapContent::Data;
+    } else if (!std::strcmp(flag, "--zeros-in-gaps")) {
+      download.gapContent = SampleGapContent::Zeros;
+    } else if (!std::strcmp(flag, "--data") && hasValue) {
+      if (!TakeRange("data range", argv[++i], &download.dataRegions)) return 2;
+    } else if (!std::strcmp(flag, "--no-name-tag")) {
       download.partFileNameTag = false;
-    } else if (!std::strcmp(argv[i], "--part-hashes")) {
+    } else if (!std::strcmp(flag, "--emule-tags")) {
+      download.emuleTags = true;
+    } else if (!std::strcmp(flag, "--tags64")) {
+      download.sizeTags64 = true;
+    } else if (!std::strcmp(flag, "--part-hashes")) {
       download.partHashes = true;
-    } else if (!std::strcmp(argv[i], "--corrupt") && i + 1 < argc) {
+    } else if (!std::strcmp(flag, "--corrupt") && hasValue) {
       download.corruptParts.push_back(static_cast<uint32_t>(std::strtoul(argv[++i], nullptr, 0)));
     } else {
-      std::fprintf(stderr, "make_sample: unknown argument '%s'\n", argv[i]);
+      std::fprintf(stderr, "make_sample: unknown argument '%s'\n", flag);
       return 2;
     }
   }

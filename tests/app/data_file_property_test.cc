@@ -190,6 +190,8 @@ void CheckListing(Dice& dice, const RandomDownload& random, const char* route, i
   download.fileSize = random.fileSize;
   download.seed = static_cast<uint32_t>(round + 1);
   download.partFileNameTag = dice.OneIn(2);
+  // Gaps the generator does not know of: it writes its bytes under them
+  // too, so that a range cleared or missed shows in the data file.
   download.extraTags = EncodeGapTags(dice, random.tags);
   DownloadRun run(download, route);
   EXPECT_EQ(0, run.status) << run.console.output;

@@ -93,10 +93,12 @@ TEST(ListingE2eTest, ClientSampleFile) {
 }
 
 // A download of more than 3 GiB, sparse so that it costs no disk: only the
-// stretches around its gaps hold data.
+// stretches around its gaps hold data, the gaps' own bytes included, so that
+// clearing them shows in what the file holds and in the disk it takes.
 SampleDownload LargeDownload() {
   SampleDownload download;
   download.fileSize = 878906 * kBlock;  // 3,599,998,976 bytes
+  download.gapContent = SampleGapContent::Data;
   const uint64_t size = download.fileSize;
   download.gaps = {
       {0, 262144},                            // at the start
@@ -194,7 +196,8 @@ TEST_F(LargeDownloadTest, ZeroFillWritesEveryGapWithItsPercentage) {
 
 TEST(ListingE2eTest, DataFileHeldOpenByAnotherProgram) {
   TempFolder folder;
-  ASSERT_TRUE(WriteSmallDownload(folder.path(), {{1000, 2000}}));
+  // Bytes in the gap, which a listing would clear: it must not get that far.
+  ASSERT_TRUE(WriteSmallDownload(folder.path(), {{1000, 2000}}, SampleGapContent::Data));
   const std::string before = ReadFileBytes(folder.Path("001.part"));
   // To the tool this test is another program holding the file open.
   OpenResult held = SystemDisk().OpenShared(folder.Path("001.part"));
@@ -211,7 +214,9 @@ TEST(ListingE2eTest, DataFileHeldOpenByAnotherProgram) {
 
 TEST(ListingE2eTest, FailuresGiveExitStatusOne) {
   TempFolder folder;
-  ASSERT_TRUE(WriteSmallDownload(folder.path(), {{1000, 2000}, {5000, 6000}}));
+  // Bytes in both gaps, so that the data file shows which gap was cleared.
+  ASSERT_TRUE(
+      WriteSmallDownload(folder.path(), {{1000, 2000}, {5000, 6000}}, SampleGapContent::Data));
   std::string met = ReadFileBytes(folder.Path("001.part.met"));
   const std::string content = ReadFileBytes(folder.Path("001.part"));
 

@@ -58,7 +58,7 @@ TEST(RebuildE2eTest, CorruptNeighboursBecomeOneGapTheClientsCanRead) {
   ASSERT_TRUE(after.ok);
   EXPECT_EQ(before.tagCount + 2, after.tagCount);
   EXPECT_EQ(before.head, after.head);
-  EXPECT_EQ((std::vector<std::pair<uint32_t, uint32_t>>{{9728000, 29184000}}), ClientGaps(after));
+  EXPECT_EQ((ClientGapList{{9728000, 29184000}}), ClientGaps(after));
   EXPECT_EQ("\x09" "0", after.tags[after.tags.size() - 2].name);
   EXPECT_EQ(download.old, ReadFileBytes(download.folder.Path("001.part.met.old")));
 }

@@ -37,7 +37,8 @@ bool Contains(const std::string& text, const std::string& part) {
 
 TEST(SafetyE2eTest, ABackupGivenAsThePathWorksOnTheSameDownload) {
   TempFolder folder;
-  ASSERT_TRUE(WriteSmallDownload(folder.path(), {{1000, 2000}}));
+  // Bytes in the gap, so that the data file shows which download was cleared.
+  ASSERT_TRUE(WriteSmallDownload(folder.path(), {{1000, 2000}}, SampleGapContent::Data));
   const std::string met = ReadFileBytes(folder.Path("001.part.met"));
   const std::string data = ReadFileBytes(folder.Path("001.part"));
   for (const char* suffix : {".old", ".bak", ".000", ".OLD"}) {
@@ -139,10 +140,10 @@ TEST(SafetyE2eTest, ARebuildJudgesOnlyCompleteParts) {
   EXPECT_FALSE(Contains(run.output, "Part 2 is corrupt"));
   DecodedMet rebuilt = DecodeMet(ReadFileBytes(folder.Path("001.part.met")));
   ASSERT_TRUE(rebuilt.ok);
-  EXPECT_EQ((std::vector<std::pair<uint32_t, uint32_t>>{{2 * P + 100, 2 * P + 5000},
-                                                        {3 * P + 10, 3 * P + 20},
-                                                        {4 * P + 500000, 4 * P + 1000000},
-                                                        {P, 2 * P}}),
+  EXPECT_EQ((ClientGapList{{2 * P + 100, 2 * P + 5000},
+                           {3 * P + 10, 3 * P + 20},
+                           {4 * P + 500000, 4 * P + 1000000},
+                           {P, 2 * P}}),
             ClientGaps(rebuilt));
   EXPECT_TRUE(data == ReadFileBytes(folder.Path("001.part")));
 }
@@ -168,7 +169,9 @@ TEST(SafetyE2eTest, ASecondListingReportsNothingCleared) {
   for (const char* mode : {"", "/nosparse"}) {
     SCOPED_TRACE(mode);
     TempFolder folder;
-    ASSERT_TRUE(WriteSmallDownload(folder.path(), {{1000, 2000}, {50000, 90000}}));
+    // Bytes in the gaps for the first listing to clear.
+    ASSERT_TRUE(WriteSmallDownload(folder.path(), {{1000, 2000}, {50000, 90000}},
+                                   SampleGapContent::Data));
     ProcessResult first = RunTool(folder.path(), {"001.part.met", mode});
     EXPECT_EQ(0, first.exitCode);
     EXPECT_TRUE(Contains(first.output, Lines("Cleaned space in '001.part': 40.0 KB\n")))

@@ -158,7 +158,8 @@ class OtherUsersClientTest : public ::testing::Test {
     std::optional<uint32_t> owner = UserId("nobody"), other = UserId("daemon");
     if (!owner || !other) GTEST_SKIP() << "needs the users 'nobody' and 'daemon'";
     nobody = *owner;
-    ASSERT_TRUE(WriteSmallDownload(folder.path(), {{1000, 2000}}));
+    // Bytes in the gap, which a listing would clear.
+    ASSERT_TRUE(WriteSmallDownload(folder.path(), {{1000, 2000}}, SampleGapContent::Data));
     for (const char* name : {"", "001.part", "001.part.met"})
       ASSERT_EQ(0, GiveTo(folder.Path(name), nobody));
     ASSERT_EQ(0, SetMode(folder.Path("001.part"), 0644));

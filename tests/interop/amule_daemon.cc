@@ -8,7 +8,7 @@
 #include <sstream>
 #include <thread>
 
-#include "sample/file_time.h"
+#include "tests/interop/sparse_copy.h"
 #include "tests/support/local_port.h"
 #include "tests/support/temp_folder.h"
 
@@ -59,19 +59,6 @@ std::string RandomPassword() {
 bool EndsWith(const std::string& text, const std::string& suffix) {
   return text.size() >= suffix.size() &&
          text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
-}
-
-// A copy that keeps the data file's time, which the client compares with
-// the metadata file's time stamp.
-bool CopyKeepingTime(const std::string& from, const std::string& to, std::string* error) {
-  std::error_code failure;
-  fs::copy_file(from, to, fs::copy_options::overwrite_existing, failure);
-  std::optional<int64_t> time = ModificationTime(from);
-  if (failure || !time || SetModificationTime(to, *time) != 0) {
-    *error = "cannot copy " + from + " to " + to;
-    return false;
-  }
-  return true;
 }
 
 }  // namespace
@@ -151,8 +138,8 @@ bool AmuleDaemon::StageDownloads(const std::vector<std::string>& metPaths, std::
     }
     const std::string data = met.substr(0, met.size() - 4);
     const fs::path temp(TempFolder());
-    if (!CopyKeepingTime(met, (temp / fs::path(met).filename()).string(), error) ||
-        !CopyKeepingTime(data, (temp / fs::path(data).filename()).string(), error))
+    if (!CopySparseKeepingTime(met, (temp / fs::path(met).filename()).string(), error) ||
+        !CopySparseKeepingTime(data, (temp / fs::path(data).filename()).string(), error))
       return false;
   }
   return true;

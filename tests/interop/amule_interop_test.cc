@@ -48,9 +48,7 @@ MetFacts ReadMetFacts(const std::string& path) {
   facts.ok = true;
   facts.hashes = met.head.substr(5);
   facts.fileHash = Hex(met.head.substr(5, 16));
-  for (const DecodedTag& tag : met.tags) {
-    if (!tag.idForm && tag.name == "\x02" && tag.type == 0x03) facts.fileSize = tag.number;
-  }
+  facts.fileSize = ClientFileSize(met).value_or(0);
   for (const auto& gap : ClientGaps(met)) facts.gaps.emplace_back(gap.first, gap.second);
   return facts;
 }
@@ -222,9 +220,12 @@ class AmuleInteropTest : public ::testing::Test {
 
 TEST_F(AmuleInteropTest, AfterAListingTheClientSeesTheSameCompletion) {
   // Five parts: 0 and 2 complete, right beside the gap over part 1; part 3
-  // and the short part 4 each with a gap of their own.
-  const SampleDownload download = HashedDownload(
+  // and the short part 4 each with a gap of their own. The gaps hold the
+  // download's bytes: a whole part left uncleared would hash right when the
+  // client re-hashes after the listing, and it would take it for downloaded.
+  SampleDownload download = HashedDownload(
       "001", 11, 40000000, {{9728000, 19456000}, {30000000, 30500000}, {39000000, 40000000}});
+  download.gapContent = SampleGapContent::Data;
   const std::string met = Generate(download);
   const MetFacts ours = ReadMetFacts(met);
   ASSERT_TRUE(ours.ok);
@@ -262,9 +263,11 @@ TEST_F(AmuleInteropTest, AfterAListingTheClientSeesTheSameCompletion) {
 }
 
 TEST_F(AmuleInteropTest, AfterCompleteTheClientTakesTheDownloadForComplete) {
-  // The generator writes the data inside the gaps too, so every part is sound.
-  const SampleDownload download = HashedDownload(
+  // The data inside the gaps too, so that every part is sound and the
+  // completed file is the download's.
+  SampleDownload download = HashedDownload(
       "002", 12, 40000000, {{1000000, 1300000}, {19456000, 29184000}, {39000000, 40000000}});
+  download.gapContent = SampleGapContent::Data;
   const std::string met = Generate(download);
   const MetFacts ours = ReadMetFacts(met);
   ASSERT_TRUE(ours.ok);

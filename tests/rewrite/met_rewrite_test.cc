@@ -125,7 +125,7 @@ TEST(MetRewriteTest, RebuildWritesTheGapsLastWithTheClientsNames) {
   EXPECT_EQ("\x0A" "0", gapTags[1].name);
   EXPECT_EQ("\x09" "1", gapTags[2].name);
   EXPECT_EQ("\x0A" "1", gapTags[3].name);
-  EXPECT_EQ((std::vector<std::pair<uint32_t, uint32_t>>{{100, 200}, {500, 600}}), ClientGaps(after));
+  EXPECT_EQ((ClientGapList{{100, 200}, {500, 600}}), ClientGaps(after));
 }
 
 TEST(MetRewriteTest, EndTagsWithoutAStartMakeNoGap) {
@@ -139,7 +139,7 @@ TEST(MetRewriteTest, EndTagsWithoutAStartMakeNoGap) {
   ASSERT_TRUE(written);
   DecodedMet after = DecodeMet(*written);
   EXPECT_EQ(after.tags.size(), after.tagCount);
-  EXPECT_EQ((std::vector<std::pair<uint32_t, uint32_t>>{{100, 200}, {600, 700}}), ClientGaps(after));
+  EXPECT_EQ((ClientGapList{{100, 200}, {600, 700}}), ClientGaps(after));
 }
 
 TEST(MetRewriteTest, AStartTagWithoutANumberMakesNoGap) {
@@ -155,7 +155,7 @@ TEST(MetRewriteTest, AStartTagWithoutANumberMakesNoGap) {
   ASSERT_TRUE(written);
   DecodedMet after = DecodeMet(*written);
   EXPECT_EQ(after.tags.size(), after.tagCount);
-  EXPECT_EQ((std::vector<std::pair<uint32_t, uint32_t>>{{300, 400}}), ClientGaps(after));
+  EXPECT_EQ((ClientGapList{{300, 400}}), ClientGaps(after));
 }
 
 TEST(MetRewriteTest, ThousandsOfGapsAreAllKept) {
@@ -166,7 +166,7 @@ TEST(MetRewriteTest, ThousandsOfGapsAreAllKept) {
   ASSERT_TRUE(written);
   DecodedMet after = DecodeMet(*written);
   ASSERT_EQ(1500u, ClientGaps(after).size());
-  EXPECT_EQ(std::make_pair(uint32_t(1499 * 20000), uint32_t(1499 * 20000 + 100)), ClientGaps(after).back());
+  EXPECT_EQ(std::make_pair(uint64_t(1499 * 20000), uint64_t(1499 * 20000 + 100)), ClientGaps(after).back());
   EXPECT_EQ(std::string::npos, console.output.find("Error"));
 }
 
@@ -189,7 +189,7 @@ TEST(MetRewriteTest, ABoundPast32BitsIsWrittenAsTheLargest32BitValue) {
   ASSERT_EQ("", encoded.problem);
   DecodedMet after = DecodeMet(encoded.bytes);
   EXPECT_EQ(after.tags.size(), after.tagCount);
-  EXPECT_EQ((std::vector<std::pair<uint32_t, uint32_t>>{{10, 20}, {9728000, 0xFFFFFFFFu}}),
+  EXPECT_EQ((ClientGapList{{10, 20}, {9728000, 0xFFFFFFFFu}}),
             ClientGaps(after));
 }
 

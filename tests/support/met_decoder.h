@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 /// One tag as stored.
@@ -15,8 +17,8 @@ struct DecodedTag {
   uint8_t type = 0;
   /// The value bytes exactly as stored, length fields included.
   std::string raw;
-  /// Integer types (0x03, 0x08, 0x09) as a number.
-  uint32_t number = 0;
+  /// Integer types (0x03, 0x08, 0x09, 0x0B) as a number.
+  uint64_t number = 0;
   /// String types (0x02, 0x11..0x20) as text.
   std::string text;
 };
@@ -24,6 +26,8 @@ struct DecodedTag {
 /// A decoded file; `ok` is false when it is damaged in any way.
 struct DecodedMet {
   bool ok = false;
+  /// The version byte: 0xE0, 0xE1, or 0xE2 for a download of more than 4,290,048,000 bytes.
+  uint8_t version = 0;
   /// Bytes in front of the tag count.
   std::string head;
   uint32_t tagCount = 0;
@@ -32,13 +36,24 @@ struct DecodedMet {
   std::string trailer;
 };
 
-/// Decodes a file of version 0xE0 or 0xE1.
+/// Gaps as (start, end) pairs, end one past the gap's last byte.
+using ClientGapList = std::vector<std::pair<uint64_t, uint64_t>>;
+
+/// Decodes a file of version 0xE0, 0xE1 or 0xE2 (whose header is always the full one).
 DecodedMet DecodeMet(const std::string& bytes);
 
+/// True for the integer types, which the clients accept in any width for
+/// the file size and the gaps: 0x03, 0x08, 0x09 and 0x0B.
+bool IsIntegerTagType(uint8_t type);
+
 /// The gaps the download clients read from a file: pairs of string-named
-/// tags "\x09" N / "\x0A" N, as (start, end) in index order.
-std::vector<std::pair<uint32_t, uint32_t>> ClientGaps(const DecodedMet& met);
+/// integer tags "\x09" N / "\x0A" N, matched by the index N, in index order.
+/// A bound whose tag is missing reads 0.
+ClientGapList ClientGaps(const DecodedMet& met);
+
+/// The file size as the clients read it: the last integer tag named 0x02,
+/// whatever its width; nothing when there is none.
+std::optional<uint64_t> ClientFileSize(const DecodedMet& met);
 
 /// True when one of the client's gaps (start, end) holds all of [start, end).
-bool InsideOneGap(const std::vector<std::pair<uint32_t, uint32_t>>& gaps, uint64_t start,
-                  uint64_t end);
+bool InsideOneGap(const ClientGapList& gaps, uint64_t start, uint64_t end);
