@@ -31,19 +31,23 @@ struct Avx2 {
   }
 
   // As in hash/md4.cc: c ^ d and c & d are ready before b, which the step before just made,
-  // so only one or two operations wait on b.
-  template <int R, int S>
-  static V Step(V a, V b, V c, V d, V x) {
-    if (R == 1) {
-      const V f = _mm256_xor_si256(d, _mm256_and_si256(b, _mm256_xor_si256(c, d)));
-      return Rotl<S>(Add(Early(Add(a, x)), f));
-    }
+  // so they join the early part, and only one or two operations wait on b.
+  template <int R>
+  static V Early(V a, V x, V c, V d) {
+    if (R == 1) return Early(Add(a, x));
     if (R == 2) {
-      const V early = Add(Add(a, x), Add(_mm256_set1_epi32(0x5A827999), _mm256_and_si256(c, d)));
-      return Rotl<S>(Add(Early(early), _mm256_and_si256(b, _mm256_xor_si256(c, d))));
+      return Early(Add(Add(a, x), Add(_mm256_set1_epi32(0x5A827999), _mm256_and_si256(c, d))));
     }
-    const V early = Add(Add(a, x), _mm256_set1_epi32(0x6ED9EBA1));
-    return Rotl<S>(Add(Early(early), _mm256_xor_si256(b, _mm256_xor_si256(c, d))));
+    return Early(Add(Add(a, x), _mm256_set1_epi32(0x6ED9EBA1)));
+  }
+
+  template <int R, int S>
+  static V Finish(V early, V b, V c, V d) {
+    if (R == 1) {
+      return Rotl<S>(Add(early, _mm256_xor_si256(d, _mm256_and_si256(b, _mm256_xor_si256(c, d)))));
+    }
+    if (R == 2) return Rotl<S>(Add(early, _mm256_and_si256(b, _mm256_xor_si256(c, d))));
+    return Rotl<S>(Add(early, _mm256_xor_si256(b, _mm256_xor_si256(c, d))));
   }
 
   // Within each 128-bit half: four words of each of four lanes in, the same word of the four
@@ -68,12 +72,13 @@ struct Avx2 {
                                    LoadPart(lanes[i + 4] + at), 1);
   }
 
-  static void Transpose(const uint8_t* const* lanes, size_t offset, V* out, int stride) {
-    for (int q = 0; q < 4; ++q) {
-      const size_t at = offset + 16 * q;
-      Transpose4(Pair(lanes, 0, at), Pair(lanes, 1, at), Pair(lanes, 2, at), Pair(lanes, 3, at),
-                 out + 4 * q * stride, stride);
-    }
+  // Part q: words 4q to 4q + 3 of the eight lanes.
+  static constexpr int kTransposeParts = 4;
+  static void TransposePart(const uint8_t* const* lanes, size_t offset, V* out, int stride,
+                            int q) {
+    const size_t at = offset + 16 * q;
+    Transpose4(Pair(lanes, 0, at), Pair(lanes, 1, at), Pair(lanes, 2, at), Pair(lanes, 3, at),
+               out + 4 * q * stride, stride);
   }
 };
 

@@ -2,9 +2,10 @@
 // AVX512F. Built with -mavx512f and called only where the processor and the OS support it; see
 // hash/md4_lanes_rounds.h for why everything but the entry is in an anonymous namespace.
 // GCC 12's AVX-512 intrinsics start from a self-initialised "undefined" vector, which
-// -Wmaybe-uninitialized reports once they are inlined; the vector is never read.
+// -Wuninitialized and -Wmaybe-uninitialized report once they are inlined; it is never read.
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #endif
 #include <immintrin.h>
@@ -34,50 +35,58 @@ struct Avx512 {
     return v;
   }
 
-  // Each round function is one vpternlogd (its truth table as the immediate), so a step is
-  // three operations deep after b: logic, add, rotate.
-  template <int R, int S>
-  static V Step(V a, V b, V c, V d, V x) {
-    if (R == 1) {
-      return _mm512_rol_epi32(Add(Early(Add(a, x)), _mm512_ternarylogic_epi32(b, c, d, 0xCA)), S);
-    }
-    if (R == 2) {
-      const V early = Add(Add(a, x), _mm512_set1_epi32(0x5A827999));
-      return _mm512_rol_epi32(Add(Early(early), _mm512_ternarylogic_epi32(b, c, d, 0xE8)), S);
-    }
-    const V early = Add(Add(a, x), _mm512_set1_epi32(0x6ED9EBA1));
-    return _mm512_rol_epi32(Add(Early(early), _mm512_ternarylogic_epi32(b, c, d, 0x96)), S);
+  template <int R>
+  static V Early(V a, V x, V, V) {
+    if (R == 1) return Early(Add(a, x));
+    if (R == 2) return Early(Add(Add(a, x), _mm512_set1_epi32(0x5A827999)));
+    return Early(Add(Add(a, x), _mm512_set1_epi32(0x6ED9EBA1)));
   }
 
-  // Within each 128-bit quarter: four words of each of four lanes in, the same word of the
-  // four lanes in each out.
-  static void Transpose4(V r0, V r1, V r2, V r3, V* out, int stride) {
+  // Each round function is one vpternlogd (its truth table as the immediate), so a step is
+  // three operations deep after b: logic, add, rotate. d comes first, as the operand the
+  // instruction overwrites; for round 1, d selected where b is 0, c where it is 1.
+  template <int R, int S>
+  static V Finish(V early, V b, V c, V d) {
+    const V f = R == 1   ? _mm512_ternarylogic_epi32(d, b, c, 0xB8)
+                : R == 2 ? _mm512_ternarylogic_epi32(d, b, c, 0xE8)
+                         : _mm512_ternarylogic_epi32(d, b, c, 0x96);
+    return _mm512_rol_epi32(Add(early, f), S);
+  }
+
+  // 32 bytes of lane i (words 8h to 8h + 7) in the low half and of lane i + 4 in the high half.
+  static V Pair(const uint8_t* const* lanes, int i, size_t at) {
+    const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(lanes[i] + at));
+    const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(lanes[i + 4] + at));
+    return _mm512_inserti64x4(_mm512_castsi256_si512(low), high, 1);
+  }
+
+  // Four pairs in, for lanes i to i + 3 and i + 4 to i + 7: after a 4 x 4 transpose within each
+  // 128-bit quarter, quarter 0 holds word 8h + j of lanes i to i + 3, quarter 1 word 8h + 4 + j
+  // of the same lanes, quarters 2 and 3 the same of lanes i + 4 to i + 7.
+  static void Transpose4(V r0, V r1, V r2, V r3, V (&t)[4]) {
     const V t0 = _mm512_unpacklo_epi32(r0, r1), t1 = _mm512_unpacklo_epi32(r2, r3);
     const V t2 = _mm512_unpackhi_epi32(r0, r1), t3 = _mm512_unpackhi_epi32(r2, r3);
-    out[0] = _mm512_unpacklo_epi64(t0, t1);
-    out[stride] = _mm512_unpackhi_epi64(t0, t1);
-    out[2 * stride] = _mm512_unpacklo_epi64(t2, t3);
-    out[3 * stride] = _mm512_unpackhi_epi64(t2, t3);
+    t[0] = _mm512_unpacklo_epi64(t0, t1);
+    t[1] = _mm512_unpackhi_epi64(t0, t1);
+    t[2] = _mm512_unpacklo_epi64(t2, t3);
+    t[3] = _mm512_unpackhi_epi64(t2, t3);
   }
 
-  static __m128i LoadPart(const uint8_t* p) {
-    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-  }
-
-  // 16 bytes of lanes i, i + 4, i + 8 and i + 12 in quarters 0 to 3, so that the 4 x 4
-  // transposes within the quarters leave lanes 4k to 4k + 3 in quarter k.
-  static V Quad(const uint8_t* const* lanes, int i, size_t at) {
-    V v = _mm512_castsi128_si512(LoadPart(lanes[i] + at));
-    v = _mm512_inserti32x4(v, LoadPart(lanes[i + 4] + at), 1);
-    v = _mm512_inserti32x4(v, LoadPart(lanes[i + 8] + at), 2);
-    return _mm512_inserti32x4(v, LoadPart(lanes[i + 12] + at), 3);
-  }
-
-  static void Transpose(const uint8_t* const* lanes, size_t offset, V* out, int stride) {
-    for (int q = 0; q < 4; ++q) {
-      const size_t at = offset + 16 * q;
-      Transpose4(Quad(lanes, 0, at), Quad(lanes, 1, at), Quad(lanes, 2, at), Quad(lanes, 3, at),
-                 out + 4 * q * stride, stride);
+  // Part h: words 8h to 8h + 7 of the sixteen lanes. Loads of 32 bytes and 4 x 4 transposes for
+  // lanes 0-7 and 8-15, then one shuffle of 128-bit quarters joins the two: 64 shuffles for a
+  // block, where loads of 16 bytes took 80.
+  static constexpr int kTransposeParts = 2;
+  static void TransposePart(const uint8_t* const* lanes, size_t offset, V* out, int stride,
+                            int h) {
+    const size_t at = offset + 32 * h;
+    V low[4], high[4];
+    Transpose4(Pair(lanes, 0, at), Pair(lanes, 1, at), Pair(lanes, 2, at), Pair(lanes, 3, at),
+               low);
+    Transpose4(Pair(lanes, 8, at), Pair(lanes, 9, at), Pair(lanes, 10, at), Pair(lanes, 11, at),
+               high);
+    for (int j = 0; j < 4; ++j) {
+      out[(8 * h + j) * stride] = _mm512_shuffle_i32x4(low[j], high[j], 0x88);
+      out[(8 * h + 4 + j) * stride] = _mm512_shuffle_i32x4(low[j], high[j], 0xDD);
     }
   }
 };

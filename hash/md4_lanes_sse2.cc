@@ -30,18 +30,19 @@ struct Sse2 {
   }
 
   // As in hash/md4.cc: c ^ d and c & d are ready before b, which the step before just made,
-  // so only one or two operations wait on b.
+  // so they join the early part, and only one or two operations wait on b.
+  template <int R>
+  static V Early(V a, V x, V c, V d) {
+    if (R == 1) return Early(Add(a, x));
+    if (R == 2) return Early(Add(Add(a, x), Add(_mm_set1_epi32(0x5A827999), _mm_and_si128(c, d))));
+    return Early(Add(Add(a, x), _mm_set1_epi32(0x6ED9EBA1)));
+  }
+
   template <int R, int S>
-  static V Step(V a, V b, V c, V d, V x) {
-    if (R == 1) {
-      return Rotl<S>(Add(Early(Add(a, x)), _mm_xor_si128(d, _mm_and_si128(b, _mm_xor_si128(c, d)))));
-    }
-    if (R == 2) {
-      const V early = Add(Add(a, x), Add(_mm_set1_epi32(0x5A827999), _mm_and_si128(c, d)));
-      return Rotl<S>(Add(Early(early), _mm_and_si128(b, _mm_xor_si128(c, d))));
-    }
-    const V early = Add(Add(a, x), _mm_set1_epi32(0x6ED9EBA1));
-    return Rotl<S>(Add(Early(early), _mm_xor_si128(b, _mm_xor_si128(c, d))));
+  static V Finish(V early, V b, V c, V d) {
+    if (R == 1) return Rotl<S>(Add(early, _mm_xor_si128(d, _mm_and_si128(b, _mm_xor_si128(c, d)))));
+    if (R == 2) return Rotl<S>(Add(early, _mm_and_si128(b, _mm_xor_si128(c, d))));
+    return Rotl<S>(Add(early, _mm_xor_si128(b, _mm_xor_si128(c, d))));
   }
 
   // Four words of each of four lanes in, the same word of the four lanes in each out.
@@ -56,12 +57,13 @@ struct Sse2 {
 
   static V LoadPart(const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const V*>(p)); }
 
-  static void Transpose(const uint8_t* const* lanes, size_t offset, V* out, int stride) {
-    for (int q = 0; q < 4; ++q) {
-      const size_t at = offset + 16 * q;
-      Transpose4(LoadPart(lanes[0] + at), LoadPart(lanes[1] + at), LoadPart(lanes[2] + at),
-                 LoadPart(lanes[3] + at), out + 4 * q * stride, stride);
-    }
+  // Part q: words 4q to 4q + 3 of the four lanes.
+  static constexpr int kTransposeParts = 4;
+  static void TransposePart(const uint8_t* const* lanes, size_t offset, V* out, int stride,
+                            int q) {
+    const size_t at = offset + 16 * q;
+    Transpose4(LoadPart(lanes[0] + at), LoadPart(lanes[1] + at), LoadPart(lanes[2] + at),
+               LoadPart(lanes[3] + at), out + 4 * q * stride, stride);
   }
 };
 
