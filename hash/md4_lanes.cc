@@ -33,14 +33,15 @@ bool ProcessorRuns(Md4Kernel kernel) {
 }
 
 // The time one pass takes per block (of every message in it), relative to one block of scalar
-// MD4, by group count; measured with bench/md4_lanes_perftest on an AMD EPYC (Zen 4). Zero
-// marks an arrangement not offered. They only rank arrangements, so another processor's
-// figures would have to differ a lot to change the choice.
+// MD4, by group count; measured with bench/md4_lanes_perftest on an AMD EPYC (Zen 4), where one
+// group is bound by its latency and three fill the vector units. Zero marks an arrangement not
+// offered. They only rank arrangements, so another processor's figures would have to differ a
+// lot to change the choice.
 constexpr double kPassCost[kKernels][kMd4MaxGroups] = {
     {1.00, 0, 0},        // scalar: one message a pass
-    {1.40, 1.60, 2.10},  // SSE2, 4 lanes a group
-    {1.40, 1.60, 2.10},  // AVX2, 8 lanes
-    {1.40, 1.60, 2.10},  // AVX-512, 16 lanes
+    {1.45, 1.80, 2.55},  // SSE2, 4 lanes a group
+    {1.43, 1.84, 2.62},  // AVX2, 8 lanes
+    {1.92, 2.60, 3.50},  // AVX-512, 16 lanes
 };
 
 // For each choice of kernels (free, or one forced) and message count, the first pass of the
