@@ -79,7 +79,8 @@ ArrangementTable BuildArrangementTable() {
   for (int k = 0; k < kKernels; ++k) runs[k] = ProcessorRuns(static_cast<Md4Kernel>(k));
   FillRow(table.first[kKernels], runs);
   for (int k = 0; k < kKernels; ++k) {
-    bool alone[kKernels] = {false, false, false, false};
+    // A kernel that does not run cannot be forced; its row, never read, is the scalar one.
+    bool alone[kKernels] = {!runs[k], false, false, false};
     alone[k] = runs[k];
     FillRow(table.first[k], alone);
   }
@@ -124,7 +125,7 @@ void RunKernel(Md4Kernel kernel, int groups, uint32_t (*state)[4], const uint8_t
 void RunPass(const Md4Pass& pass, Md4Context* const* contexts, const uint8_t* const* data,
              size_t blocks) {
   if (pass.kernel == Md4Kernel::kScalar) {
-    UpdateScalar(contexts[0], data[0], blocks);
+    for (size_t i = 0; i < pass.messages; ++i) UpdateScalar(contexts[i], data[i], blocks);
     return;
   }
   const size_t lanes = static_cast<size_t>(Md4KernelLanes(pass.kernel)) * pass.groups;
@@ -232,14 +233,16 @@ void Md4UpdateLanes(Md4Context* const contexts[], const uint8_t* const data[], s
   if (n != 0) HashSlice(slice_contexts, slice_data, n, blocks);
 }
 
-void Md4UpdatePass(const Md4Pass& pass, Md4Context* const contexts[], const uint8_t* const data[],
+bool Md4UpdatePass(const Md4Pass& pass, Md4Context* const contexts[], const uint8_t* const data[],
                    size_t blocks) {
+  if (pass.groups < 1 || pass.groups > kMd4MaxGroups || !Md4KernelRuns(pass.kernel)) return false;
   const size_t room = static_cast<size_t>(Md4KernelLanes(pass.kernel)) * pass.groups;
-  if (blocks == 0 || pass.messages == 0 || pass.messages > room || pass.groups < 1 ||
-      pass.groups > kMd4MaxGroups || !Md4KernelRuns(pass.kernel)) {
-    return;
+  if (pass.messages > room) return false;
+  for (size_t i = 0; i < pass.messages; ++i) {
+    if ((contexts[i]->count[0] & 511) != 0) return false;
   }
-  RunPass(pass, contexts, data, blocks);
+  if (blocks != 0 && pass.messages != 0) RunPass(pass, contexts, data, blocks);
+  return true;
 }
 
 void Md4DigestLanes(const uint8_t* const data[], const size_t sizes[], size_t count,
@@ -268,7 +271,8 @@ void Md4DigestLanes(const uint8_t* const data[], const size_t sizes[], size_t co
     }
     for (size_t i = 0; i < n; ++i) {
       const size_t whole = sizes[start + i] & ~size_t{63};
-      Md4Update(&contexts[i], data[start + i] + whole, static_cast<uint32_t>(sizes[start + i] - whole));
+      const uint32_t tail = static_cast<uint32_t>(sizes[start + i] - whole);
+      Md4Update(&contexts[i], data[start + i] + whole, tail);
       Md4Final(&contexts[i]);
       std::memcpy(digests[start + i], contexts[i].digest, 16);
     }

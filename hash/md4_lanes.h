@@ -61,9 +61,10 @@ Md4Arrangement ArrangeMd4Lanes(size_t count);
 void Md4UpdateLanes(Md4Context* const contexts[], const uint8_t* const data[], size_t count,
                     size_t blocks);
 
-// Hashes as Md4UpdateLanes does, in the one pass given: pass.messages contexts and data, at most
-// lanes x groups, with a kernel that runs here. For benchmarks that compare arrangements.
-void Md4UpdatePass(const Md4Pass& pass, Md4Context* const contexts[], const uint8_t* const data[],
+// Hashes as Md4UpdateLanes does, in the one pass given, for benchmarks that compare
+// arrangements. False, hashing nothing, unless the kernel runs here, pass.messages is at most
+// lanes x groups and no context has bytes pending.
+bool Md4UpdatePass(const Md4Pass& pass, Md4Context* const contexts[], const uint8_t* const data[],
                    size_t blocks);
 
 // The digests of `count` whole messages of any lengths, data[i] of sizes[i] bytes: the blocks

@@ -113,36 +113,60 @@ void HashLaneGroups(uint32_t (*state)[4], const uint8_t* const* lanes, size_t bl
 #define PARTSWEEP_STEP(K, R, S, A, B, C, D, W, RN, WN)           \
   StepGroups<Ops, R, S, RN, G>(early, A, B, C, D, x + (WN) * G); \
   TransposeAfterStep<Ops, G, K>(data, next_offset, next_x)
-    PARTSWEEP_STEP(0, 1, 3, a, b, c, d, 0, 1, 1); PARTSWEEP_STEP(1, 1, 7, d, a, b, c, 1, 1, 2);
-    PARTSWEEP_STEP(2, 1, 11, c, d, a, b, 2, 1, 3); PARTSWEEP_STEP(3, 1, 19, b, c, d, a, 3, 1, 4);
-    PARTSWEEP_STEP(4, 1, 3, a, b, c, d, 4, 1, 5); PARTSWEEP_STEP(5, 1, 7, d, a, b, c, 5, 1, 6);
-    PARTSWEEP_STEP(6, 1, 11, c, d, a, b, 6, 1, 7); PARTSWEEP_STEP(7, 1, 19, b, c, d, a, 7, 1, 8);
-    PARTSWEEP_STEP(8, 1, 3, a, b, c, d, 8, 1, 9); PARTSWEEP_STEP(9, 1, 7, d, a, b, c, 9, 1, 10);
-    PARTSWEEP_STEP(10, 1, 11, c, d, a, b, 10, 1, 11); PARTSWEEP_STEP(11, 1, 19, b, c, d, a, 11, 1, 12);
-    PARTSWEEP_STEP(12, 1, 3, a, b, c, d, 12, 1, 13); PARTSWEEP_STEP(13, 1, 7, d, a, b, c, 13, 1, 14);
-    PARTSWEEP_STEP(14, 1, 11, c, d, a, b, 14, 1, 15); PARTSWEEP_STEP(15, 1, 19, b, c, d, a, 15, 2, 0);
+    PARTSWEEP_STEP(0, 1, 3, a, b, c, d, 0, 1, 1);
+    PARTSWEEP_STEP(1, 1, 7, d, a, b, c, 1, 1, 2);
+    PARTSWEEP_STEP(2, 1, 11, c, d, a, b, 2, 1, 3);
+    PARTSWEEP_STEP(3, 1, 19, b, c, d, a, 3, 1, 4);
+    PARTSWEEP_STEP(4, 1, 3, a, b, c, d, 4, 1, 5);
+    PARTSWEEP_STEP(5, 1, 7, d, a, b, c, 5, 1, 6);
+    PARTSWEEP_STEP(6, 1, 11, c, d, a, b, 6, 1, 7);
+    PARTSWEEP_STEP(7, 1, 19, b, c, d, a, 7, 1, 8);
+    PARTSWEEP_STEP(8, 1, 3, a, b, c, d, 8, 1, 9);
+    PARTSWEEP_STEP(9, 1, 7, d, a, b, c, 9, 1, 10);
+    PARTSWEEP_STEP(10, 1, 11, c, d, a, b, 10, 1, 11);
+    PARTSWEEP_STEP(11, 1, 19, b, c, d, a, 11, 1, 12);
+    PARTSWEEP_STEP(12, 1, 3, a, b, c, d, 12, 1, 13);
+    PARTSWEEP_STEP(13, 1, 7, d, a, b, c, 13, 1, 14);
+    PARTSWEEP_STEP(14, 1, 11, c, d, a, b, 14, 1, 15);
+    PARTSWEEP_STEP(15, 1, 19, b, c, d, a, 15, 2, 0);
 
     // Each round reads the words from memory again: GCC would keep them from the round before
     // in registers, where they do not fit, and spill them to another place on the stack.
     __asm__ volatile("" ::: "memory");
-    PARTSWEEP_STEP(16, 2, 3, a, b, c, d, 0, 2, 4); PARTSWEEP_STEP(17, 2, 5, d, a, b, c, 4, 2, 8);
-    PARTSWEEP_STEP(18, 2, 9, c, d, a, b, 8, 2, 12); PARTSWEEP_STEP(19, 2, 13, b, c, d, a, 12, 2, 1);
-    PARTSWEEP_STEP(20, 2, 3, a, b, c, d, 1, 2, 5); PARTSWEEP_STEP(21, 2, 5, d, a, b, c, 5, 2, 9);
-    PARTSWEEP_STEP(22, 2, 9, c, d, a, b, 9, 2, 13); PARTSWEEP_STEP(23, 2, 13, b, c, d, a, 13, 2, 2);
-    PARTSWEEP_STEP(24, 2, 3, a, b, c, d, 2, 2, 6); PARTSWEEP_STEP(25, 2, 5, d, a, b, c, 6, 2, 10);
-    PARTSWEEP_STEP(26, 2, 9, c, d, a, b, 10, 2, 14); PARTSWEEP_STEP(27, 2, 13, b, c, d, a, 14, 2, 3);
-    PARTSWEEP_STEP(28, 2, 3, a, b, c, d, 3, 2, 7); PARTSWEEP_STEP(29, 2, 5, d, a, b, c, 7, 2, 11);
-    PARTSWEEP_STEP(30, 2, 9, c, d, a, b, 11, 2, 15); PARTSWEEP_STEP(31, 2, 13, b, c, d, a, 15, 3, 0);
+    PARTSWEEP_STEP(16, 2, 3, a, b, c, d, 0, 2, 4);
+    PARTSWEEP_STEP(17, 2, 5, d, a, b, c, 4, 2, 8);
+    PARTSWEEP_STEP(18, 2, 9, c, d, a, b, 8, 2, 12);
+    PARTSWEEP_STEP(19, 2, 13, b, c, d, a, 12, 2, 1);
+    PARTSWEEP_STEP(20, 2, 3, a, b, c, d, 1, 2, 5);
+    PARTSWEEP_STEP(21, 2, 5, d, a, b, c, 5, 2, 9);
+    PARTSWEEP_STEP(22, 2, 9, c, d, a, b, 9, 2, 13);
+    PARTSWEEP_STEP(23, 2, 13, b, c, d, a, 13, 2, 2);
+    PARTSWEEP_STEP(24, 2, 3, a, b, c, d, 2, 2, 6);
+    PARTSWEEP_STEP(25, 2, 5, d, a, b, c, 6, 2, 10);
+    PARTSWEEP_STEP(26, 2, 9, c, d, a, b, 10, 2, 14);
+    PARTSWEEP_STEP(27, 2, 13, b, c, d, a, 14, 2, 3);
+    PARTSWEEP_STEP(28, 2, 3, a, b, c, d, 3, 2, 7);
+    PARTSWEEP_STEP(29, 2, 5, d, a, b, c, 7, 2, 11);
+    PARTSWEEP_STEP(30, 2, 9, c, d, a, b, 11, 2, 15);
+    PARTSWEEP_STEP(31, 2, 13, b, c, d, a, 15, 3, 0);
 
     __asm__ volatile("" ::: "memory");
-    PARTSWEEP_STEP(32, 3, 3, a, b, c, d, 0, 3, 8); PARTSWEEP_STEP(33, 3, 9, d, a, b, c, 8, 3, 4);
-    PARTSWEEP_STEP(34, 3, 11, c, d, a, b, 4, 3, 12); PARTSWEEP_STEP(35, 3, 15, b, c, d, a, 12, 3, 2);
-    PARTSWEEP_STEP(36, 3, 3, a, b, c, d, 2, 3, 10); PARTSWEEP_STEP(37, 3, 9, d, a, b, c, 10, 3, 6);
-    PARTSWEEP_STEP(38, 3, 11, c, d, a, b, 6, 3, 14); PARTSWEEP_STEP(39, 3, 15, b, c, d, a, 14, 3, 1);
-    PARTSWEEP_STEP(40, 3, 3, a, b, c, d, 1, 3, 9); PARTSWEEP_STEP(41, 3, 9, d, a, b, c, 9, 3, 5);
-    PARTSWEEP_STEP(42, 3, 11, c, d, a, b, 5, 3, 13); PARTSWEEP_STEP(43, 3, 15, b, c, d, a, 13, 3, 3);
-    PARTSWEEP_STEP(44, 3, 3, a, b, c, d, 3, 3, 11); PARTSWEEP_STEP(45, 3, 9, d, a, b, c, 11, 3, 7);
-    PARTSWEEP_STEP(46, 3, 11, c, d, a, b, 7, 3, 15); PARTSWEEP_STEP(47, 3, 15, b, c, d, a, 15, 0, 0);
+    PARTSWEEP_STEP(32, 3, 3, a, b, c, d, 0, 3, 8);
+    PARTSWEEP_STEP(33, 3, 9, d, a, b, c, 8, 3, 4);
+    PARTSWEEP_STEP(34, 3, 11, c, d, a, b, 4, 3, 12);
+    PARTSWEEP_STEP(35, 3, 15, b, c, d, a, 12, 3, 2);
+    PARTSWEEP_STEP(36, 3, 3, a, b, c, d, 2, 3, 10);
+    PARTSWEEP_STEP(37, 3, 9, d, a, b, c, 10, 3, 6);
+    PARTSWEEP_STEP(38, 3, 11, c, d, a, b, 6, 3, 14);
+    PARTSWEEP_STEP(39, 3, 15, b, c, d, a, 14, 3, 1);
+    PARTSWEEP_STEP(40, 3, 3, a, b, c, d, 1, 3, 9);
+    PARTSWEEP_STEP(41, 3, 9, d, a, b, c, 9, 3, 5);
+    PARTSWEEP_STEP(42, 3, 11, c, d, a, b, 5, 3, 13);
+    PARTSWEEP_STEP(43, 3, 15, b, c, d, a, 13, 3, 3);
+    PARTSWEEP_STEP(44, 3, 3, a, b, c, d, 3, 3, 11);
+    PARTSWEEP_STEP(45, 3, 9, d, a, b, c, 11, 3, 7);
+    PARTSWEEP_STEP(46, 3, 11, c, d, a, b, 7, 3, 15);
+    PARTSWEEP_STEP(47, 3, 15, b, c, d, a, 15, 0, 0);
 #undef PARTSWEEP_STEP
 
 #pragma GCC unroll 4
@@ -172,8 +196,7 @@ void HashLanes(int groups, uint32_t (*state)[4], const uint8_t* const* data, siz
   switch (groups) {
     case 1: HashLaneGroups<Ops, 1>(state, data, blocks); break;
     case 2: HashLaneGroups<Ops, 2>(state, data, blocks); break;
-    case 3: HashLaneGroups<Ops, 3>(state, data, blocks); break;
-    default: HashLaneGroups<Ops, 4>(state, data, blocks); break;
+    default: HashLaneGroups<Ops, 3>(state, data, blocks); break;
   }
 }
 

@@ -193,6 +193,55 @@ TEST_P(Md4LanesTest, OneBufferInEveryLane) {
   }
 }
 
+// Every group count of the kernel, whether or not an arrangement picks it, with every lane
+// busy and with one lane short.
+TEST_P(Md4LanesTest, EveryPassOfTheKernel) {
+  const Md4Kernel kernel = GetParam().kernel.value_or(Md4BestKernel());
+  std::mt19937 random(99);
+  for (int groups = 1; groups <= kMd4MaxGroups; ++groups) {
+    const size_t room = size_t(Md4KernelLanes(kernel)) * groups;
+    for (size_t count : {room, room - 1}) {
+      if (count == 0) continue;
+      Messages messages;
+      for (size_t i = 0; i < count; ++i) messages.Add(64 * 9 + 17, random);
+      std::vector<Md4Context> contexts(count);
+      std::vector<Md4Context*> pointers;
+      for (Md4Context& context : contexts) {
+        Md4Init(&context);
+        pointers.push_back(&context);
+      }
+      ASSERT_TRUE(Md4UpdatePass(Md4Pass{kernel, groups, count}, pointers.data(),
+                                messages.data.data(), 9));
+      for (size_t i = 0; i < count; ++i) {
+        Md4Update(&contexts[i], messages.data[i] + 64 * 9, 17);
+        Md4Final(&contexts[i]);
+        ASSERT_EQ(Hex(ReferenceMd4(messages.bytes[i])), Hex(contexts[i].digest))
+            << groups << " groups, message " << i << " of " << count;
+      }
+    }
+  }
+}
+
+TEST(Md4LanesPassTest, APassThatCannotBeRunHashesNothing) {
+  Md4Context context;
+  Md4Init(&context);
+  Md4Context* contexts[kMd4MaxMessages + 1];
+  const uint8_t block[64] = {};
+  const uint8_t* data[kMd4MaxMessages + 1];
+  for (size_t i = 0; i <= kMd4MaxMessages; ++i) {
+    contexts[i] = &context;
+    data[i] = block;
+  }
+  const Md4Kernel best = Md4BestKernel();
+  const size_t room = size_t(Md4KernelLanes(best)) * kMd4MaxGroups;
+  EXPECT_FALSE(Md4UpdatePass(Md4Pass{best, kMd4MaxGroups, room + 1}, contexts, data, 1));
+  EXPECT_FALSE(Md4UpdatePass(Md4Pass{best, kMd4MaxGroups + 1, 1}, contexts, data, 1));
+  EXPECT_FALSE(Md4UpdatePass(Md4Pass{best, 0, 1}, contexts, data, 1));
+  Md4Update(&context, block, 3);
+  EXPECT_FALSE(Md4UpdatePass(Md4Pass{best, 1, 1}, contexts, data, 1));
+  EXPECT_EQ(3u * 8, context.count[0]);
+}
+
 TEST_P(Md4LanesTest, ArrangementsCoverEveryMessageWithKernelsThatRun) {
   for (size_t count = 1; count <= kMd4MaxMessages; ++count) {
     const Md4Arrangement arrangement = ArrangeMd4Lanes(count);
