@@ -74,6 +74,8 @@ struct KernelChoice {
   std::optional<Md4Kernel> kernel;  // nullopt: the engine's own choice
 };
 
+void PrintTo(const KernelChoice& choice, std::ostream* out) { *out << choice.name; }
+
 class Md4LanesTest : public testing::TestWithParam<KernelChoice> {
  protected:
   void SetUp() override {
