@@ -35,8 +35,8 @@ bool ProcessorRuns(Md4Kernel kernel) {
 // The time one pass takes per block (of every message in it), relative to one block of scalar
 // MD4, by group count; measured with bench/md4_lanes_perftest on an AMD EPYC (Zen 4), where one
 // group is bound by its latency and three fill the vector units. Zero marks an arrangement not
-// offered. They only rank arrangements, so another processor's figures would have to differ a
-// lot to change the choice.
+// offered. Other processors have other figures: there the choice still covers every message
+// with kernels that run, but may not be the fastest.
 constexpr double kPassCost[kKernels][kMd4MaxGroups] = {
     {1.00, 0, 0},        // scalar: one message a pass
     {1.45, 1.80, 2.55},  // SSE2, 4 lanes a group

@@ -56,8 +56,8 @@ struct Md4Arrangement {
 Md4Arrangement ArrangeMd4Lanes(size_t count);
 
 // Hashes `blocks` whole 64-byte blocks of each of `count` messages side by side: data[i] (any
-// alignment) is read into contexts[i], which must hold whole blocks only (nothing pending after
-// Md4Init, Md4Resume or earlier calls). A context with bytes pending is fed by Md4Update instead.
+// alignment) is read into contexts[i], a distinct context holding whole blocks only (nothing
+// pending after Md4Init, Md4Resume or earlier calls); one with bytes pending goes to Md4Update.
 void Md4UpdateLanes(Md4Context* const contexts[], const uint8_t* const data[], size_t count,
                     size_t blocks);
 
