@@ -60,6 +60,7 @@ inline typename Ops::V LoadStateWord(uint32_t (*state)[4], int w) {
   return Ops::Load(words);
 }
 
+// The reverse: element i of v to state[i][w].
 template <class Ops>
 inline void StoreStateWord(uint32_t (*state)[4], int w, typename Ops::V v) {
   uint32_t words[Ops::kLanes];

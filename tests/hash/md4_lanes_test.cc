@@ -24,7 +24,8 @@ struct ForcedKernel {
   bool runs;
 };
 
-// Messages at random alignments: each one's bytes start 0 to 63 bytes into a buffer of its own.
+// Messages at random alignments: each one's bytes start 0 to 63 bytes into a buffer of its own
+// that ends with them, so that the sanitizers report any read past a message.
 struct Messages {
   std::vector<std::string> bytes;
   std::vector<std::vector<uint8_t>> buffers;  // a buffer keeps its place when this one grows
@@ -35,8 +36,8 @@ struct Messages {
     std::string message(size, '\0');
     for (char& c : message) c = char(random());
     const size_t shift = random() % 64;
-    buffers.emplace_back(size + 64);
-    std::memcpy(buffers.back().data() + shift, message.data(), size);
+    buffers.emplace_back(shift + size);
+    if (size != 0) std::memcpy(buffers.back().data() + shift, message.data(), size);
     data.push_back(buffers.back().data() + shift);
     bytes.push_back(message);
     sizes.push_back(size);
