@@ -139,6 +139,13 @@ void Md4Init(Md4Context* context) {
   context->count[1] = 0;
 }
 
+void Md4Resume(Md4Context* context, const uint32_t state[4], uint64_t length) {
+  for (int i = 0; i < 4; ++i) context->state[i] = state[i];
+  const uint64_t bits = length << 3;
+  context->count[0] = static_cast<uint32_t>(bits);
+  context->count[1] = static_cast<uint32_t>(bits >> 32);
+}
+
 void Md4Update(Md4Context* context, const uint8_t* data, uint32_t size) {
   // Callers may pass a null pointer with a zero size; memcpy must not see it.
   if (size == 0) return;

@@ -29,4 +29,8 @@ void Md4Update(Md4Context* context, const uint8_t* data, uint32_t size);
 // The context must be re-initialised with Md4Init before hashing another message.
 void Md4Final(Md4Context* context);
 
+// Sets `context` to a message whose first `length` bytes, a multiple of 64, were hashed elsewhere
+// (in SIMD lanes) into `state`, so that Md4Update and Md4Final finish it from there.
+void Md4Resume(Md4Context* context, const uint32_t state[4], uint64_t length);
+
 #endif  // PARTSWEEP_HASH_MD4_H_
