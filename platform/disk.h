@@ -130,6 +130,18 @@ struct ReadResult {
   int error = 0;
 };
 
+/// What reading a file at many places by turns costs on the storage that
+/// holds it, as far as the system tells.
+enum class SeekCost {
+  /// The system does not say (a file system of memory or of the network).
+  Unknown,
+  /// Nothing to speak of: a solid-state device, or the whole file is in the
+  /// page cache.
+  None,
+  /// A seek at every jump: a rotating disk.
+  Seeks,
+};
+
 /// The file operations of the tool. Every call that can fail returns the
 /// system's error code, 0 on success, so that messages can quote it.
 class Disk {
@@ -155,6 +167,16 @@ class Disk {
   virtual int Seek(File& file, uint64_t offset) = 0;
   /// Reads up to `size` bytes at the file position.
   virtual ReadResult Read(File& file, void* buffer, size_t size) = 0;
+  /// Reads up to `size` bytes at `offset`, wherever the file position is
+  /// (which it may move: Windows does). Threads may read one file at once.
+  virtual ReadResult ReadAt(File& file, uint64_t offset, void* buffer, size_t size) = 0;
+  /// Another handle of the open file, for reading alone, with a position and
+  /// read-ahead of its own; the system is told that it is read front to back.
+  /// No open checks: `file` passed them when it was opened.
+  virtual OpenResult OpenSequentialReader(File& file) = 0;
+  /// What jumping between places of the open file costs; a part check reads
+  /// many parts at once only where that costs nothing.
+  virtual SeekCost SeekCostOf(File& file) = 0;
   /// Writes all `size` bytes at the file position, or fails.
   virtual int Write(File& file, const void* buffer, size_t size) = 0;
   /// Forces the written data to the storage device.

@@ -4,6 +4,7 @@
 #include <winioctl.h>
 
 #include <algorithm>
+#include <string>
 
 #include "platform/interrupt.h"
 
@@ -38,6 +39,41 @@ FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& info) {
 
 // Reads and writes go in pieces that a DWORD count can carry.
 constexpr size_t kMaxPiece = 1u << 30;
+
+// The volume that holds the open file, as "\\?\Volume{GUID}" without the
+// backslash after it (with one, CreateFile would open its root folder).
+std::wstring VolumeOf(HANDLE file) {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    DWORD length = GetFinalPathNameByHandleW(file, &path[0], static_cast<DWORD>(path.size()),
+                                             VOLUME_NAME_GUID);
+    if (length == 0) return std::wstring();
+    if (length < path.size()) {
+      path.resize(length);
+      break;
+    }
+    path.resize(length + 1);
+  }
+  const size_t end = path.find(L'\\', 4);  // past the "\\?\" prefix
+  return end == std::wstring::npos ? std::wstring() : path.substr(0, end);
+}
+
+// What the device under the volume says about seeks, where it says anything.
+SeekCost SeekPenaltyOf(const std::wstring& volumePath) {
+  HANDLE volume = CreateFileW(volumePath.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+  if (volume == INVALID_HANDLE_VALUE) return SeekCost::Unknown;
+  STORAGE_PROPERTY_QUERY query = {};
+  query.PropertyId = StorageDeviceSeekPenaltyProperty;
+  query.QueryType = PropertyStandardQuery;
+  DEVICE_SEEK_PENALTY_DESCRIPTOR answer = {};
+  DWORD returned = 0;
+  const BOOL asked = DeviceIoControl(volume, IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query,
+                                     &answer, sizeof answer, &returned, nullptr);
+  CloseHandle(volume);
+  if (!asked || returned < sizeof answer) return SeekCost::Unknown;
+  return answer.IncursSeekPenalty ? SeekCost::Seeks : SeekCost::None;
+}
 
 class Win32Disk : public Disk {
  public:
@@ -81,6 +117,37 @@ class Win32Disk : public Disk {
     else
       result.count = got;
     return result;
+  }
+
+  ReadResult ReadAt(File& file, uint64_t offset, void* buffer, size_t size) override {
+    ReadResult result;
+    OVERLAPPED at = {};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD got = 0;
+    DWORD asked = static_cast<DWORD>(size < kMaxPiece ? size : kMaxPiece);
+    if (ReadFile(Handle(file), buffer, asked, &got, &at)) {
+      result.count = got;
+    } else if (GetLastError() != ERROR_HANDLE_EOF) {  // at or past the end: nothing to read
+      result.error = LastError();
+    }
+    return result;
+  }
+
+  OpenResult OpenSequentialReader(File& file) override {
+    // The handle it was opened with keeps writers out; this one needs to
+    // share writing to be allowed beside a handle of OpenShared.
+    HANDLE handle = ReOpenFile(Handle(file), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               FILE_FLAG_SEQUENTIAL_SCAN);
+    if (handle == INVALID_HANDLE_VALUE) return OpenResult::Failure(LastError());
+    OpenResult result;
+    result.file = File(reinterpret_cast<NativeHandle>(handle));
+    return result;
+  }
+
+  SeekCost SeekCostOf(File& file) override {
+    const std::wstring volume = VolumeOf(Handle(file));
+    return volume.empty() ? SeekCost::Unknown : SeekPenaltyOf(volume);
   }
 
   int Write(File& file, const void* buffer, size_t size) override {

@@ -4,6 +4,11 @@ void FaultyDisk::FailCall(DiskOp op, int nth, int error, bool always) {
   plans_[static_cast<size_t>(op)] = Plan{nth, error, always};
 }
 
+void FaultyDisk::FailReadsOf(uint64_t offset, int error) {
+  failingOffset_ = offset;
+  offsetError_ = error;
+}
+
 int FaultyDisk::Fault(DiskOp op) {
   int call = ++calls_[static_cast<size_t>(op)];
   const Plan& plan = plans_[static_cast<size_t>(op)];
@@ -45,6 +50,24 @@ ReadResult FaultyDisk::Read(File& file, void* buffer, size_t size) {
   ReadResult failed;
   failed.error = Fault(DiskOp::Read);
   return failed.error ? failed : real_.Read(file, buffer, size);
+}
+
+ReadResult FaultyDisk::ReadAt(File& file, uint64_t offset, void* buffer, size_t size) {
+  ReadResult failed;
+  failed.error = Fault(DiskOp::Read);
+  if (failed.error) return failed;
+  ReadResult real = real_.ReadAt(file, offset, buffer, size);
+  // Only a read that delivers the byte fails: one past the end delivers nothing.
+  if (!real.error && offset <= failingOffset_ && failingOffset_ - offset < real.count) {
+    failed.error = offsetError_;
+    return failed;
+  }
+  return real;
+}
+
+OpenResult FaultyDisk::OpenSequentialReader(File& file) {
+  int error = Fault(DiskOp::OpenSequentialReader);
+  return error ? OpenResult::Failure(error) : real_.OpenSequentialReader(file);
 }
 
 int FaultyDisk::Write(File& file, const void* buffer, size_t size) {

@@ -1,22 +1,32 @@
 // The real disk with one chosen operation made to fail, to check what a
-// run leaves behind when the disk lets it down.
+// run leaves behind when the disk lets it down. Threads may call it at once:
+// the calls are counted as they come.
 #pragma once
 
 #include <array>
+#include <atomic>
+#include <cstdint>
+#include <optional>
 
 #include "platform/disk.h"
 
 enum class DiskOp {
   OpenShared, OpenForReading, OpenExclusive, CreateNew, FileSize, Seek, Read, Write, Flush,
   SetSparse, PunchHole, LinkNoReplace, MoveNoReplace, MoveReplace, Remove, FlushFolder,
-  ConfirmExclusive, CheckNotInUse, Count
+  ConfirmExclusive, CheckNotInUse, OpenSequentialReader, Count
 };
 
 class FaultyDisk : public Disk {
  public:
   /// Makes call number `nth` (from 1) of `op` fail with `error`; with
-  /// `always`, every call from that one on. Plans for several operations add up.
+  /// `always`, every call from that one on. Plans for several operations add
+  /// up. Read counts the reads at an offset (ReadAt) too.
   void FailCall(DiskOp op, int nth, int error, bool always = false);
+  /// Makes every read at an offset (ReadAt) that would deliver the byte at
+  /// `offset` fail with `error`, whichever thread and handle asks.
+  void FailReadsOf(uint64_t offset, int error);
+  /// What SeekCostOf answers instead of the real disk's answer.
+  void SetSeekCost(SeekCost cost) { seekCost_ = cost; }
   /// How many times `op` was called.
   int Calls(DiskOp op) const { return calls_[static_cast<size_t>(op)]; }
 
@@ -27,6 +37,11 @@ class FaultyDisk : public Disk {
   int FileSize(File& file, uint64_t* size) override;
   int Seek(File& file, uint64_t offset) override;
   ReadResult Read(File& file, void* buffer, size_t size) override;
+  ReadResult ReadAt(File& file, uint64_t offset, void* buffer, size_t size) override;
+  OpenResult OpenSequentialReader(File& file) override;
+  SeekCost SeekCostOf(File& file) override {
+    return seekCost_ ? *seekCost_ : real_.SeekCostOf(file);
+  }
   int Write(File& file, const void* buffer, size_t size) override;
   int Flush(File& file) override;
   int SetSparse(File& file) override;
@@ -61,11 +76,15 @@ class FaultyDisk : public Disk {
   int Fault(DiskOp op);
 
   Disk& real_ = SystemDisk();
-  std::array<int, static_cast<size_t>(DiskOp::Count)> calls_{};
+  std::array<std::atomic<int>, static_cast<size_t>(DiskOp::Count)> calls_{};
   struct Plan {
     int nth = 0;
     int error = 0;
     bool always = false;
   };
   std::array<Plan, static_cast<size_t>(DiskOp::Count)> plans_{};
+  static constexpr uint64_t kNoOffset = ~uint64_t{0};
+  uint64_t failingOffset_ = kNoOffset;
+  int offsetError_ = 0;
+  std::optional<SeekCost> seekCost_;
 };

@@ -96,6 +96,32 @@ ReadResult MemoryDisk::Read(File& file, void* buffer, size_t size) {
   return result;
 }
 
+ReadResult MemoryDisk::ReadAt(File& file, uint64_t offset, void* buffer, size_t size) {
+  ReadResult result;
+  OpenFile* open = Find(file);
+  if (!open) {
+    result.error = kErrorIo;
+    return result;
+  }
+  const std::string& bytes = *open->content;
+  if (offset >= bytes.size()) return result;
+  result.count = static_cast<size_t>(std::min<uint64_t>(size, bytes.size() - offset));
+  std::memcpy(buffer, bytes.data() + offset, result.count);
+  return result;
+}
+
+OpenResult MemoryDisk::OpenSequentialReader(File& file) {
+  OpenFile* open = Find(file);
+  if (!open) return OpenResult::Failure(kErrorIo);
+  NativeHandle handle = nextHandle_++;
+  open_[handle] = OpenFile{open->content, 0, false};
+  OpenResult result;
+  result.file = File(handle, this);
+  return result;
+}
+
+SeekCost MemoryDisk::SeekCostOf(File&) { return seekCost_; }
+
 int MemoryDisk::Write(File& file, const void* buffer, size_t size) {
   OpenFile* open = Find(file);
   if (!open || !open->writable) return kErrorIo;

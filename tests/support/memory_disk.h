@@ -35,9 +35,12 @@ class MemoryDisk : public Disk, private HandleCloser {
   /// Makes every PunchHole fail with `error` (0: succeed again), like a
   /// file system that cannot release ranges.
   void RefuseRelease(int error) { releaseError_ = error; }
+  /// What SeekCostOf answers from now on (None at first, like an SSD).
+  void SetSeekCost(SeekCost cost) { seekCost_ = cost; }
 
   /// The Disk operations, on the files in memory: an exclusive open fails
   /// with kErrorBusy while the file is open elsewhere, a shared one never.
+  /// Threads may call ReadAt at once while nothing opens, closes or writes.
   OpenResult OpenShared(const std::string& path) override;
   OpenResult OpenForReading(const std::string& path) override;
   OpenResult OpenExclusive(const std::string& path) override;
@@ -45,6 +48,9 @@ class MemoryDisk : public Disk, private HandleCloser {
   int FileSize(File& file, uint64_t* size) override;
   int Seek(File& file, uint64_t offset) override;
   ReadResult Read(File& file, void* buffer, size_t size) override;
+  ReadResult ReadAt(File& file, uint64_t offset, void* buffer, size_t size) override;
+  OpenResult OpenSequentialReader(File& file) override;
+  SeekCost SeekCostOf(File& file) override;
   int Write(File& file, const void* buffer, size_t size) override;
   int Flush(File& file) override;
   int SetSparse(File& file) override;
@@ -83,4 +89,5 @@ class MemoryDisk : public Disk, private HandleCloser {
   std::map<NativeHandle, OpenFile> open_;
   NativeHandle nextHandle_ = 1;
   int releaseError_ = 0;
+  SeekCost seekCost_ = SeekCost::None;
 };
