@@ -211,6 +211,16 @@ Md4Arrangement ArrangeMd4Lanes(size_t count) {
   return arrangement;
 }
 
+double Md4LanesCost(size_t count) {
+  const Md4Arrangement arrangement = ArrangeMd4Lanes(count);
+  double cost = 0;
+  for (size_t p = 0; p < arrangement.passes; ++p) {
+    const Md4Pass& pass = arrangement.pass[p];
+    cost += kPassCost[static_cast<int>(pass.kernel)][pass.groups - 1];
+  }
+  return cost;
+}
+
 void Md4UpdateLanes(Md4Context* const contexts[], const uint8_t* const data[], size_t count,
                     size_t blocks) {
   if (blocks == 0) return;

@@ -55,6 +55,11 @@ struct Md4Arrangement {
 // The arrangement Md4UpdateLanes uses for `count` messages (at most kMd4MaxMessages).
 Md4Arrangement ArrangeMd4Lanes(size_t count);
 
+// The time Md4UpdateLanes takes per block of each of `count` messages (1 to kMd4MaxMessages) in
+// that arrangement, relative to one block of scalar MD4, so that callers can weigh how to batch
+// their messages. From the pass costs measured on one processor; elsewhere only a guide.
+double Md4LanesCost(size_t count);
+
 // Hashes `blocks` whole 64-byte blocks of each of `count` messages side by side: data[i] (any
 // alignment) is read into contexts[i], a distinct context holding whole blocks only (nothing
 // pending after Md4Init, Md4Resume or earlier calls); one with bytes pending goes to Md4Update.
