@@ -63,3 +63,14 @@ int HashFileRange(const HashRoutines& routines, Disk& disk, File& file, uint8_t 
   std::memcpy(digest, context.digest, 16);
   return 0;
 }
+
+ReadResult ReadFullyAt(Disk& disk, File& file, uint64_t offset, uint8_t* buffer, size_t size) {
+  ReadResult total;
+  while (total.count < size) {
+    ReadResult got = disk.ReadAt(file, offset + total.count, buffer + total.count, size - total.count);
+    if (got.error) return got;
+    if (got.count == 0) break;
+    total.count += got.count;
+  }
+  return total;
+}

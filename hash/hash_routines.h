@@ -10,6 +10,7 @@
 
 class Disk;
 class File;
+struct ReadResult;
 
 /// The size of one hashed part of a data file.
 constexpr uint64_t kPartSize = 9728000;
@@ -35,3 +36,7 @@ HashRoutines BindHashRoutines(const std::string& library = "advapi32.dll");
 /// Returns 0, or the system's error code of a failed seek or read.
 int HashFileRange(const HashRoutines& routines, Disk& disk, File& file, uint8_t digest[16],
                   uint64_t offset, uint64_t length);
+
+/// Reads `size` bytes at `offset` of an open file, fewer only where the file
+/// ends first: a read may deliver less than asked without being at the end.
+ReadResult ReadFullyAt(Disk& disk, File& file, uint64_t offset, uint8_t* buffer, size_t size);

@@ -5,8 +5,7 @@ void FaultyDisk::FailCall(DiskOp op, int nth, int error, bool always) {
 }
 
 void FaultyDisk::FailReadsOf(uint64_t offset, int error) {
-  failingOffset_ = offset;
-  offsetError_ = error;
+  failingBytes_.push_back(FailingByte{offset, error});
 }
 
 int FaultyDisk::Fault(DiskOp op) {
@@ -57,10 +56,13 @@ ReadResult FaultyDisk::ReadAt(File& file, uint64_t offset, void* buffer, size_t 
   failed.error = Fault(DiskOp::Read);
   if (failed.error) return failed;
   ReadResult real = real_.ReadAt(file, offset, buffer, size);
+  if (real.error) return real;
   // Only a read that delivers the byte fails: one past the end delivers nothing.
-  if (!real.error && offset <= failingOffset_ && failingOffset_ - offset < real.count) {
-    failed.error = offsetError_;
-    return failed;
+  for (const FailingByte& failing : failingBytes_) {
+    if (offset <= failing.offset && failing.offset - offset < real.count) {
+      failed.error = failing.error;
+      return failed;
+    }
   }
   return real;
 }

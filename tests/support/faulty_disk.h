@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "platform/disk.h"
 
@@ -23,7 +24,8 @@ class FaultyDisk : public Disk {
   /// up. Read counts the reads at an offset (ReadAt) too.
   void FailCall(DiskOp op, int nth, int error, bool always = false);
   /// Makes every read at an offset (ReadAt) that would deliver the byte at
-  /// `offset` fail with `error`, whichever thread and handle asks.
+  /// `offset` fail with `error`, whichever thread and handle asks; several
+  /// such bytes add up. Set before the reading starts.
   void FailReadsOf(uint64_t offset, int error);
   /// What SeekCostOf answers instead of the real disk's answer.
   void SetSeekCost(SeekCost cost) { seekCost_ = cost; }
@@ -83,8 +85,10 @@ class FaultyDisk : public Disk {
     bool always = false;
   };
   std::array<Plan, static_cast<size_t>(DiskOp::Count)> plans_{};
-  static constexpr uint64_t kNoOffset = ~uint64_t{0};
-  uint64_t failingOffset_ = kNoOffset;
-  int offsetError_ = 0;
+  struct FailingByte {
+    uint64_t offset;
+    int error;
+  };
+  std::vector<FailingByte> failingBytes_;
   std::optional<SeekCost> seekCost_;
 };

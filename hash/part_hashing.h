@@ -1,0 +1,90 @@
+// The MD4 digests of every part of a data file, hashed on every core while
+// the caller takes them in part order: the work of "/rebuild".
+#pragma once
+
+#include <cstdint>
+#include <thread>
+#include <vector>
+
+#include "hash/part_board.h"
+#include "platform/disk.h"
+
+/// How the parts are read from the data file.
+enum class PartReads {
+  /// As the storage suits (see ChooseReads).
+  kAuto,
+  /// Many parts at once, 64 KiB a part a step, each through a handle of its
+  /// own: fastest from the page cache or a solid-state device.
+  kParallel,
+  /// One part after another from front to back: no seeks on a rotating disk.
+  kSequential,
+};
+
+/// What a part check may choose; the defaults suit the machine and storage.
+struct PartHashOptions {
+  /// Hashing threads; 0 for one per core. Never more than one per part.
+  unsigned threads = 0;
+  PartReads reads = PartReads::kAuto;
+};
+
+/// The most hashing threads, which bounds the memory: each holds up to
+/// kMd4MaxMessages lanes of 64 KiB.
+constexpr unsigned kMaxHashThreads = 16;
+
+/// The environment variable that forces the reading: "parallel" or
+/// "sequential"; any other value leaves the choice to the storage.
+constexpr char kReadsVariable[] = "PARTSWEEP_READS";
+
+/// The reading to use: `asked` unless it is kAuto, else what `environment`
+/// (the value of kReadsVariable, or nullptr) forces, else sequential where
+/// the storage seeks and parallel everywhere else.
+PartReads ChooseReads(PartReads asked, const char* environment, SeekCost cost);
+
+/// The hashing threads for `parts` parts: `asked`, or one per core for 0,
+/// at most one per part and kMaxHashThreads, at least one.
+unsigned HashThreads(unsigned asked, uint32_t parts);
+
+/// Hashes the parts [0, parts) of the open data file on threads of its own
+/// from construction on. Part p is the bytes [p * kPartSize, (p + 1) *
+/// kPartSize) as far as the file has them: a part past its end is empty.
+class PartHashing {
+ public:
+  PartHashing(Disk& disk, File& data, uint32_t parts, const PartHashOptions& options);
+  /// Gives up the parts not yet hashed and waits for the threads to end.
+  ~PartHashing();
+  PartHashing(const PartHashing&) = delete;
+  PartHashing& operator=(const PartHashing&) = delete;
+
+  /// The outcome of `part`, waiting for it; take the parts in order and stop
+  /// at the first failure, which is that of the first part whose reading failed.
+  PartOutcome Wait(uint32_t part) { return board_.Wait(part); }
+  /// The reading chosen.
+  PartReads reads() const { return reads_; }
+  /// The hashing threads used.
+  unsigned threads() const { return threads_; }
+
+ private:
+  /// One parallel thread's work: its parts, their batches, a handle a lane.
+  struct Share {
+    std::vector<uint32_t> parts;
+    std::vector<size_t> batches;
+    std::vector<File*> readers;
+  };
+
+  void StartParallel(Disk& disk, File& data);
+  void StartSequential(Disk& disk, File& data);
+  /// A handle of its own for one reader, or the data file's where the
+  /// system gives none (reads at an offset share it safely).
+  File* Reader(Disk& disk, File& data);
+  /// Runs `work` on a thread of its own, or right here where the system
+  /// starts no more threads: the outcomes are then there before the first Wait.
+  template <typename Work>
+  void Start(Work work);
+
+  PartBoard board_;
+  PartReads reads_ = PartReads::kParallel;
+  unsigned threads_ = 1;
+  std::vector<File> handles_;
+  std::vector<Share> shares_;
+  std::vector<std::thread> running_;
+};

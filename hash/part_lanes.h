@@ -1,0 +1,29 @@
+// The parallel reading of a part check: every thread hashes a share of the
+// parts a batch at a time, each part of a batch in a lane of the multi-buffer
+// MD4 and read through a handle of its own, 64 KiB a step.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+class Disk;
+class File;
+class PartBoard;
+
+/// Bytes each lane reads and hashes a step: small enough that the lanes of
+/// a thread stay in the processor's caches between the read and the hash.
+constexpr size_t kLaneStepBytes = 65536;
+
+/// The sizes of the batches one thread hashes `count` parts in, at most
+/// kMd4MaxMessages each, largest first: the split whose lane passes cost
+/// least, as a batch of a few parts takes nearly as long as a full one.
+std::vector<size_t> SplitIntoBatches(size_t count);
+
+/// Hashes `parts` batch after batch (`batches` as SplitIntoBatches gives
+/// them), the i-th part of a batch read through readers[i], and leaves each
+/// outcome on the board; a part the board no longer wants is dropped.
+/// `readers` holds a handle for each part of the largest batch.
+void HashPartsInLanes(Disk& disk, const std::vector<File*>& readers,
+                      const std::vector<uint32_t>& parts, const std::vector<size_t>& batches,
+                      PartBoard& board);
