@@ -12,7 +12,6 @@
 #include "gaps/gap_clear.h"
 #include "gaps/gap_list.h"
 #include "gaps/gap_messages.h"
-#include "hash/hash_routines.h"
 #include "met/met_file.h"
 #include "platform/console.h"
 #include "platform/disk.h"
@@ -61,14 +60,14 @@ int Unchanged(const std::string& problem, const std::string& metPath, Console& c
 
 // /rebuild's look at the data: every part hashed and compared with its
 // stored hash, every corrupt complete part made a gap. False, after its
-// message, when the data file could not be read whole.
+// message, when the data file could not be read whole. The parts are read
+// as the storage suits, unless PARTSWEEP_READS says otherwise.
 bool CheckParts(const MetImage& image, const MetFile& file, const std::string& metPath,
                 const std::string& partPath, GapTable& gaps, Disk& disk, Console& console) {
   std::optional<File> data = OpenForHashing(metPath, partPath, disk, console);
   if (!data) return false;
-  const HashRoutines routines = BindHashRoutines();
   std::optional<std::vector<PartDigest>> digests =
-      HashParts(image, file.header, gaps, *data, partPath, routines, disk, console);
+      HashParts(image, file.header, gaps, *data, partPath, disk, console);
   data.reset();
   if (!digests) return false;
   RepairGaps(image, file.header, *digests, gaps, console);

@@ -59,24 +59,33 @@ bool OverlapsAGap(const GapTable& gaps, uint64_t start, uint64_t end) {
 
 std::optional<std::vector<PartDigest>> HashParts(const MetImage& image, const MetHeader& header,
                                                  const GapTable& gaps, File& data,
-                                                 const std::string& partPath,
-                                                 const HashRoutines& routines, Disk& disk,
-                                                 Console& console) {
+                                                 const std::string& partPath, Disk& disk,
+                                                 Console& console, const PartHashOptions& options) {
   std::vector<PartDigest> digests;
   console.Write(kMsgCalculating);
+  PartHashing hashing(disk, data, header.partCount, options);
   for (uint32_t part = 0; part < header.partCount; ++part) {
-    PartDigest digest;
-    const uint64_t start = part * kPartSize;
-    if (int error = HashFileRange(routines, disk, data, digest.data(), start, kPartSize)) {
-      Print(console, kMsgReadFailed, partPath.c_str(), error);
+    const PartOutcome outcome = hashing.Wait(part);
+    if (!outcome.ok) {
+      Print(console, kMsgReadFailed, partPath.c_str(), outcome.error);
       return std::nullopt;
     }
+    const PartDigest& digest = outcome.digest;
+    const uint64_t start = part * kPartSize;
     const bool incomplete = OverlapsAGap(gaps, start, start + kPartSize);
     Print(console, kMsgCalculatedHash, static_cast<int>(part), HashText(digest.data()).c_str(),
           PartMark(incomplete, Sound(image, header, part, digest)));
     digests.push_back(digest);
   }
   return digests;
+}
+
+std::optional<std::vector<PartDigest>> HashParts(const MetImage& image, const MetHeader& header,
+                                                 const GapTable& gaps, File& data,
+                                                 const std::string& partPath,
+                                                 const HashRoutines& /*routines*/, Disk& disk,
+                                                 Console& console) {
+  return HashParts(image, header, gaps, data, partPath, disk, console);
 }
 
 void RepairGaps(const MetImage& image, const MetHeader& header,

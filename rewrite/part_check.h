@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "hash/part_hashing.h"
 #include "met/met_file.h"
 #include "met/met_image.h"
 
@@ -23,10 +24,21 @@ using PartDigest = std::array<uint8_t, 16>;
 /// nor turned into a gap. The clients check only complete parts.
 bool OverlapsAGap(const GapTable& gaps, uint64_t start, uint64_t end);
 
-/// Hashes every part of the open data file at `partPath` and prints each
-/// digest against the stored part hash: sound, corrupt, or not judged where
-/// a gap holds a piece of the part. Nothing, after its message, when the
+/// Hashes every part of the open data file at `partPath` on every core and
+/// prints each digest against the stored part hash, in part order as soon as
+/// a part and all before it are done: sound, corrupt, or not judged where a
+/// gap holds a piece of the part. Nothing, after the lines of the parts
+/// before the first one that could not be read and the message, when the
 /// file cannot be read: then nothing was checked.
+std::optional<std::vector<PartDigest>> HashParts(const MetImage& image, const MetHeader& header,
+                                                 const GapTable& gaps, File& data,
+                                                 const std::string& partPath, Disk& disk,
+                                                 Console& console,
+                                                 const PartHashOptions& options = {});
+
+/// The same for callers that still bind the MD4 routines (the rewrite
+/// fuzzer): the parts go through the project's multi-buffer MD4 whatever
+/// `routines` holds.
 std::optional<std::vector<PartDigest>> HashParts(const MetImage& image, const MetHeader& header,
                                                  const GapTable& gaps, File& data,
                                                  const std::string& partPath,

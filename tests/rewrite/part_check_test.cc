@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 #include "hash/hash_routines.h"
+#include "tests/hash/reference_md4.h"
 #include "tests/support/error_codes.h"
 #include "sample/sample_download.h"
 #include "tests/support/faulty_disk.h"
@@ -33,7 +39,7 @@ struct Checked {
   bool result = false;
 
   Checked(std::vector<uint32_t> corrupt, std::vector<std::pair<uint64_t, uint64_t>> bounds,
-          Disk& disk = SystemDisk()) {
+          Disk& disk = SystemDisk(), const PartHashOptions& options = {}) {
     download.fileSize = 30000000;
     download.partHashes = true;
     download.corruptParts = corrupt;
@@ -44,11 +50,11 @@ struct Checked {
     MetImage image = MakeMetImage(met.data(), met.size());
     HeaderRead header = ReadMetHeader(image);
     EXPECT_TRUE(header.header);
-    HashRoutines routines = BindHashRoutines();
     OpenResult data = disk.OpenForReading(folder.Path("001.part"));
     EXPECT_TRUE(data.ok());
-    std::optional<std::vector<PartDigest>> digests = HashParts(
-        image, *header.header, gaps, data.file, folder.Path("001.part"), routines, disk, console);
+    std::optional<std::vector<PartDigest>> digests =
+        HashParts(image, *header.header, gaps, data.file, folder.Path("001.part"), disk, console,
+                  options);
     result = digests.has_value();
     if (digests) RepairGaps(image, *header.header, *digests, gaps, console);
   }
@@ -140,6 +146,145 @@ TEST(PartCheckTest, NothingIsCheckedWhenTheDataFileCannotBeRead) {
             broken.console.output.find("Error: reading '" + broken.folder.Path("001.part") +
                                        "' failed (Error " + std::to_string(kErrorIo) + ")\n"));
   EXPECT_TRUE(broken.gaps.empty());
+}
+
+// The ways of reading a part check can take.
+const PartHashOptions kReadings[] = {
+    {1, PartReads::kParallel}, {2, PartReads::kParallel}, {3, PartReads::kParallel},
+    {1, PartReads::kSequential}, {2, PartReads::kSequential}};
+
+std::string Describe(const PartHashOptions& options) {
+  return std::string(options.reads == PartReads::kParallel ? "parallel" : "sequential") + ", " +
+         std::to_string(options.threads) + " thread(s)";
+}
+
+// The line of a part as the tool has always printed it, its digest taken by
+// the plain MD4 from the data file as it is.
+std::string HashLine(const std::string& data, uint32_t part, const char* mark) {
+  static const char kDigits[] = "0123456789abcdef";
+  const std::string digest = ReferenceMd4(data.substr(part * P, P));
+  std::string line = "Calculated Hash 00" + std::to_string(part) + ": ";
+  for (unsigned char c : digest) line += std::string(1, kDigits[c >> 4]) + kDigits[c & 15];
+  return line + mark + "\n";
+}
+
+TEST(PartCheckTest, TheLinesAreTheSameWhicheverWayThePartsAreRead) {
+  for (const PartHashOptions& options : kReadings) {
+    Checked check({1}, {{3 * P + 10, 3 * P + 20}}, SystemDisk(), options);
+    ASSERT_TRUE(check.result);
+    const std::string data = ReadFileBytes(check.folder.Path("001.part"));
+    EXPECT_EQ("Calculating hashs ...\n" + HashLine(data, 0, " [x] ") + HashLine(data, 1, " [ ]") +
+                  HashLine(data, 2, " [x] ") +
+                  HashLine(data, 3, " [-] incomplete, not checked") +
+                  "Part 1 is corrupt, New Gap 947000 .. 128e000 was added\n",
+              check.console.output)
+        << Describe(options);
+  }
+}
+
+TEST(PartCheckTest, AReadErrorPrintsThePartsBeforeItThenTheError) {
+  for (uint32_t failing : {0u, 2u, 3u}) {
+    for (const PartHashOptions& options : kReadings) {
+      FaultyDisk disk;
+      disk.FailReadsOf(failing * P + 4096, kErrorIo);
+      if (failing < 3) disk.FailReadsOf(3 * P + 1, kErrorNoSpace);  // a later one does not count
+      Checked broken({1}, {}, disk, options);
+      EXPECT_FALSE(broken.result);
+      const std::string data = ReadFileBytes(broken.folder.Path("001.part"));
+      std::string expected = "Calculating hashs ...\n";
+      for (uint32_t part = 0; part < failing; ++part)
+        expected += HashLine(data, part, part == 1 ? " [ ]" : " [x] ");
+      expected += "Error: reading '" + broken.folder.Path("001.part") + "' failed (Error " +
+                  std::to_string(kErrorIo) + ")\n";
+      EXPECT_EQ(expected, broken.console.output) << "part " << failing << ", " << Describe(options);
+      EXPECT_TRUE(broken.gaps.empty());
+    }
+  }
+}
+
+// A console that several threads may look at, and that notes which thread
+// writes to it.
+class WatchedConsole : public Console {
+ public:
+  void Write(std::string_view text) override {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      output_.append(text);
+      if (std::this_thread::get_id() != writer_) otherWriters_ = true;
+    }
+    changed_.notify_all();
+  }
+  bool MarkCursor() override { return false; }
+  void RedrawFromMark() override {}
+  void WaitForKey() override {}
+
+  /// Waits up to 30 s until the output holds `text`; false when it never came.
+  bool WaitFor(const std::string& text) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::seconds(30),
+                             [&] { return output_.find(text) != std::string::npos; });
+  }
+  std::string output() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return output_;
+  }
+  bool otherWriters() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return otherWriters_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::string output_;
+  const std::thread::id writer_ = std::this_thread::get_id();
+  bool otherWriters_ = false;
+};
+
+// The real disk, where a read of the last part waits until the first part's
+// line is out: had the lines waited for all parts, the check would stall.
+class GatedDisk : public FaultyDisk {
+ public:
+  GatedDisk(WatchedConsole& console, uint64_t gate) : console_(console), gate_(gate) {}
+  ReadResult ReadAt(File& file, uint64_t offset, void* buffer, size_t size) override {
+    if (offset + size > gate_ && !console_.WaitFor("Calculated Hash 000: ")) {
+      ReadResult timedOut;
+      timedOut.error = kErrorBusy;
+      return timedOut;
+    }
+    return FaultyDisk::ReadAt(file, offset, buffer, size);
+  }
+
+ private:
+  WatchedConsole& console_;
+  const uint64_t gate_;
+};
+
+TEST(PartCheckTest, EachLineIsPrintedOnceItsPartAndThoseBeforeAreDone) {
+  // Two threads in parallel take parts 0 and 2, and 1 and 3; the sequential
+  // reading reaches part 3 last.
+  for (const PartHashOptions& options :
+       {kReadings[1], kReadings[3], kReadings[4]}) {
+    TempFolder folder;
+    SampleDownload download;
+    download.partHashes = true;
+    std::string error;
+    ASSERT_TRUE(WriteSampleDownload(folder.path(), download, &error)) << error;
+    const std::string met = ReadFileBytes(folder.Path("001.part.met"));
+    MetImage image = MakeMetImage(met.data(), met.size());
+    HeaderRead header = ReadMetHeader(image);
+    ASSERT_TRUE(header.header);
+    ASSERT_EQ(4u, header.header->partCount);
+    WatchedConsole console;
+    GatedDisk disk(console, 3 * P);
+    OpenResult data = disk.OpenForReading(folder.Path("001.part"));
+    ASSERT_TRUE(data.ok());
+    EXPECT_TRUE(HashParts(image, *header.header, GapTable(), data.file, folder.Path("001.part"),
+                          disk, console, options))
+        << Describe(options) << ": " << console.output();
+    EXPECT_NE(std::string::npos, console.output().find("Calculated Hash 003: "));
+    EXPECT_FALSE(console.otherWriters()) << "only the thread that asked writes to the console";
+  }
 }
 
 }  // namespace
