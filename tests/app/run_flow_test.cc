@@ -83,7 +83,7 @@ TEST(RunFlowTest, ARewriteTheDiskLetsDownLeavesTheFileAndFails) {
 }
 
 TEST(RunFlowTest, ADamagedTagStreamIsToldAsEachLookMeetsIt) {
-  // Type 0x0B has no known size: every tag behind it comes from a wrong
+  // Type 0x0C has no known size: every tag behind it comes from a wrong
   // place. The gap in front of it is still cleared, and the run fails.
   auto tag = [](const char* name, uint32_t value) {
     return SampleNumberTag(name, value);
@@ -92,7 +92,7 @@ TEST(RunFlowTest, ADamagedTagStreamIsToldAsEachLookMeetsIt) {
   download.fileSize = 1000;
   download.partFileNameTag = false;
   download.gaps = {};
-  download.extraTags = {tag("\x09", 100), tag("\x0A", 200), SampleTag{0x0B, "x", std::string(4, 'x')},
+  download.extraTags = {tag("\x09", 100), tag("\x0A", 200), SampleTag{0x0C, "x", std::string(4, 'x')},
                         tag("\x09", 300), tag("\x0A", 400)};
   MemoryDisk disk;
   disk.PutFile("dl/X.part.met", EncodeSampleMet(download));
@@ -102,8 +102,8 @@ TEST(RunFlowTest, ADamagedTagStreamIsToldAsEachLookMeetsIt) {
   const std::string met = *disk.FileBytes("dl/X.part.met");
   EXPECT_EQ("Hash Id: " + HashText(reinterpret_cast<const uint8_t*>(met.data()) + 5) +
                 "\nHashed Part Count: 0\nTag Count : 13\n"
-                "CreateTag: Unkown Tag Type b\nGap Count: 1 (File Size: 1000 bytes)\n"
-                "CreateTag: Unkown Tag Type b\nGaps in 'dl/X.part':\n"
+                "CreateTag: Unkown Tag Type c\nGap Count: 1 (File Size: 1000 bytes)\n"
+                "CreateTag: Unkown Tag Type c\nGaps in 'dl/X.part':\n"
                 "\t100 bytes ... 199 bytes (100 bytes) ... Zeroing 100 %\n"
                 "Cleaned space in 'dl/X.part': 100 bytes\n",
             console.output);

@@ -221,11 +221,11 @@ TEST(ListingE2eTest, FailuresGiveExitStatusOne) {
   const std::string content = ReadFileBytes(folder.Path("001.part"));
 
   std::string otherVersion = met;
-  otherVersion[0] = '\xE2';
+  otherVersion[0] = '\xE3';
   ASSERT_TRUE(WriteFileBytes(folder.Path("001.part.met"), otherVersion));
   ProcessResult invalid = RunTool(folder.path(), {"001.part.met"});
   EXPECT_EQ(1, invalid.exitCode);
-  EXPECT_EQ(Lines("Error: .met file version 0xe2 invalid!\n"), invalid.output);
+  EXPECT_EQ(Lines("Error: .met file version 0xe3 invalid!\n"), invalid.output);
   EXPECT_EQ(content, ReadFileBytes(folder.Path("001.part")));
 
   // Cut inside the second gap's end tag: the first gap is still cleared.
