@@ -205,6 +205,24 @@ class PosixDisk : public Disk {
     return CheckOthers(opened.file, /*keepLease=*/false);
   }
 
+  int ReadTimes(File& file, FileTimes* times) override {
+    struct stat info;
+    if (fstat(Fd(file), &info) != 0) return errno;
+    times->access = int64_t(info.st_atim.tv_sec) * 1000000000 + info.st_atim.tv_nsec;
+    times->modify = int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    return 0;
+  }
+
+  int RestoreTimes(File& file, const FileTimes& times) override {
+    timespec both[2];
+    for (int i = 0; i < 2; ++i) {
+      const int64_t at = i == 0 ? times.access : times.modify;
+      both[i].tv_sec = static_cast<time_t>(at / 1000000000);
+      both[i].tv_nsec = static_cast<long>(at % 1000000000);
+    }
+    return futimens(Fd(file), both) == 0 ? 0 : errno;
+  }
+
   int Identify(File& file, FileIdentity* identity) override {
     return IdentifyFd(Fd(file), identity);
   }

@@ -4,7 +4,8 @@
 // the data file, leaves no corrupt complete part outside a gap, and makes
 // no downloaded byte a gap but those of corrupt complete parts. The gaps are
 // random: overlapping, touching, empty, inverted, beyond the end, in every
-// name form, and with start and end tags that do not pair up.
+// name form and integer width, and with start and end tags that do not pair
+// up.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -91,10 +92,13 @@ std::vector<SampleTag> EncodeGapTags(Dice& dice, const std::vector<GapTag>& tags
   std::vector<SampleTag> encoded;
   for (size_t i = 0; i < tags.size(); ++i) {
     const char id = tags[i].start ? '\x09' : '\x0A';
-    switch (dice.Below(3)) {
+    switch (dice.Below(4)) {
       case 0: encoded.push_back(SampleNumberTag(std::string(1, id) + std::to_string(i / 2), tags[i].value)); break;
       case 1: encoded.push_back(SampleNumberTag(std::string(1, id), tags[i].value)); break;
-      default: encoded.push_back(SampleTag{0x83, std::string(1, id), U32(tags[i].value)}); break;
+      case 2: encoded.push_back(SampleTag{0x83, std::string(1, id), U32(tags[i].value)}); break;
+      default:  // 64-bit, as in a large download; any width is read alike
+        encoded.push_back(SampleTag{0x0B, std::string(1, id), U32(tags[i].value) + U32(0)});
+        break;
     }
   }
   return encoded;

@@ -43,6 +43,10 @@ class FaultyDisk : public Disk {
     int error = Fault(DiskOp::CheckNotInUse);
     return error ? error : real_.CheckNotInUse(path);
   }
+  int ReadTimes(File& file, FileTimes* times) override { return real_.ReadTimes(file, times); }
+  int RestoreTimes(File& file, const FileTimes& times) override {
+    return real_.RestoreTimes(file, times);
+  }
   int Identify(File& file, FileIdentity* identity) override {
     return real_.Identify(file, identity);
   }
