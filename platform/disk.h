@@ -191,6 +191,10 @@ class Disk {
   /// Gives an open file these access and modification times again.
   virtual int RestoreTimes(File& file, const FileTimes& times) = 0;
 
+  /// The names in a folder (no "." or ".."), in no order; the error of
+  /// opening it, for a path that is no folder too.
+  virtual int FolderEntries(const std::string& folder, std::vector<std::string>* names) = 0;
+
   /// The identity of an open file.
   virtual int Identify(File& file, FileIdentity* identity) = 0;
   /// The identity of the file a path names, links followed.

@@ -1,5 +1,6 @@
 #include "platform/disk.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -221,6 +222,18 @@ class PosixDisk : public Disk {
       both[i].tv_nsec = static_cast<long>(at % 1000000000);
     }
     return futimens(Fd(file), both) == 0 ? 0 : errno;
+  }
+
+  int FolderEntries(const std::string& folder, std::vector<std::string>* names) override {
+    DIR* entries = opendir(folder.c_str());
+    if (!entries) return errno;
+    names->clear();
+    while (dirent* entry = readdir(entries)) {
+      const std::string name = entry->d_name;
+      if (name != "." && name != "..") names->push_back(name);
+    }
+    closedir(entries);
+    return 0;
   }
 
   int Identify(File& file, FileIdentity* identity) override {

@@ -174,6 +174,22 @@ class Win32Disk : public Disk {
     return SetFileTime(Handle(file), nullptr, &access, &modify) ? 0 : LastError();
   }
 
+  int FolderEntries(const std::string& folder, std::vector<std::string>* names) override {
+    DWORD attributes = GetFileAttributesA(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return LastError();
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return ERROR_DIRECTORY;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    names->clear();
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    do {
+      const std::string name = found.cFileName;
+      if (name != "." && name != "..") names->push_back(name);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return 0;
+  }
+
   int Identify(File& file, FileIdentity* identity) override {
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(Handle(file), &info)) return LastError();

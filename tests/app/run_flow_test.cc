@@ -35,13 +35,43 @@ TEST(RunFlowTest, UsageAndHelp) {
   EXPECT_EQ(std::string(ExpectedUsageText()) + "\n", help.output);
 }
 
-TEST(RunFlowTest, ASwitchInPlaceOfThePathIsOpenedAsThePath) {
+TEST(RunFlowTest, ASwitchBeforeThePathIsASwitch) {
   StringConsole console;
   EXPECT_EQ(1, RunWith({"partsweep", "/rebuild", "X.part.met"}, console));
-  EXPECT_EQ("Error opening '/rebuild' (Error " + std::to_string(kErrorNotFound) +
+  EXPECT_EQ("Error opening 'X.part.met' (Error " + std::to_string(kErrorNotFound) +
                 ")\nPress any key\n",
             console.output);
   EXPECT_EQ(1, console.keyWaits);
+}
+
+TEST(RunFlowTest, AnUnknownSwitchOrNoPathGivesTheUsage) {
+  StringConsole unknown;
+  EXPECT_EQ(-1, RunWith({"partsweep", "X.part.met", "--complet"}, unknown));
+  EXPECT_EQ(std::string("Error: unknown switch '--complet'\n") + ExpectedUsageText(),
+            unknown.output);
+  StringConsole noPath;
+  EXPECT_EQ(-1, RunWith({"partsweep", "--rebuild"}, noPath));
+  EXPECT_EQ(ExpectedUsageText(), noPath.output);
+  StringConsole version;
+  EXPECT_EQ(0, RunWith({"partsweep", "-V"}, version));
+  EXPECT_EQ("partsweep 1.4.0\n", version.output);
+}
+
+TEST(RunFlowTest, ABatchGoesOnAfterAFailureAndNeverWaitsForAKey) {
+  MemoryDisk disk;
+  SampleDownload download;
+  download.fileSize = 1000;
+  download.gaps = {};
+  download.partFileNameTag = false;
+  disk.PutFile("dl/1.part.met", EncodeSampleMet(download));
+  disk.PutFile("dl/1.part", std::string(1000, 'd'));
+  StringConsole console;
+  EXPECT_EQ(1, RunWith({"partsweep", "dl/none.part.met", "dl/1.part.met"}, console, disk));
+  EXPECT_EQ(0, console.keyWaits);
+  EXPECT_EQ(0u, console.output.find("Error opening 'dl/none.part.met' (Error " +
+                                    std::to_string(kErrorNotFound) + ")\nPress any key\n\nHash Id: "))
+      << console.output;
+  EXPECT_NE(std::string::npos, console.output.find("Cleaned space in 'dl/1.part': 0 bytes\n"));
 }
 
 TEST(RunFlowTest, ListingStatusSaysWhetherEveryGapWasCleared) {

@@ -143,6 +143,18 @@ int MemoryDisk::CheckNotInUse(const std::string& path) {
   return 0;
 }
 
+// A folder is a prefix of file names; one without files is none.
+int MemoryDisk::FolderEntries(const std::string& folder, std::vector<std::string>* names) {
+  names->clear();
+  const std::string prefix = folder + "/";
+  for (const auto& entry : files_) {
+    if (entry.first.compare(0, prefix.size(), prefix) != 0) continue;
+    const std::string rest = entry.first.substr(prefix.size());
+    if (rest.find('/') == std::string::npos) names->push_back(rest);
+  }
+  return names->empty() ? kErrorNotFound : 0;
+}
+
 // Files in memory keep no times.
 int MemoryDisk::ReadTimes(File& file, FileTimes* times) {
   *times = FileTimes{};

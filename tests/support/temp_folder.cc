@@ -60,3 +60,9 @@ std::string ListFolder(const std::string& path) {
   for (const std::string& name : names) list += (list.empty() ? "" : " ") + name;
   return list;
 }
+
+bool MakeFolder(const std::string& path) {
+  std::error_code error;
+  fs::create_directories(path, error);
+  return fs::is_directory(path, error);
+}

@@ -24,6 +24,8 @@ class TempFolder {
 std::string ReadFileBytes(const std::string& path);
 /// Writes (replaces) a file with the given bytes.
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
+/// Makes a folder (and the folders above it); true when it exists after.
+bool MakeFolder(const std::string& path);
 /// True when a file or folder of that name exists.
 bool PathExists(const std::string& path);
 /// The names in a folder, sorted.
