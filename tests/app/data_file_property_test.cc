@@ -108,10 +108,9 @@ struct Range {
   uint64_t start, end;  // [start, end)
 };
 
-// The ranges a listing clears, as the gap tags pair up: an end tag
-// completes the gap whose start tag came last since the end tag before it;
-// a gap is a range to clear when the end is not 0 and not before the start.
-std::vector<Range> ClearedRanges(const RandomDownload& download) {
+// The gaps the tags make, as ranges: an end tag completes the gap whose
+// start tag came last since the end tag before it. `keep` tells which.
+std::vector<Range> PairedRanges(const RandomDownload& download, bool (*keep)(uint32_t, uint32_t)) {
   std::vector<Range> ranges;
   std::optional<uint32_t> start;
   for (const GapTag& tag : download.tags) {
@@ -119,26 +118,20 @@ std::vector<Range> ClearedRanges(const RandomDownload& download) {
       start = tag.value;
       continue;
     }
-    if (start && tag.value != 0 && *start <= tag.value) ranges.push_back({*start, tag.value});
+    if (start && keep(*start, tag.value)) ranges.push_back({*start, tag.value});
     start.reset();
   }
   return ranges;
 }
 
-// The gaps a rewrite reads from the tags, as ranges: an end tag completes
-// the start tag read since the end before it.
+// The ranges a listing clears: an end not 0 and not before the start.
+std::vector<Range> ClearedRanges(const RandomDownload& download) {
+  return PairedRanges(download, [](uint32_t start, uint32_t end) { return end != 0 && start <= end; });
+}
+
+// The gaps that hold a byte of the file.
 std::vector<Range> RewrittenRanges(const RandomDownload& download) {
-  std::vector<Range> ranges;
-  std::optional<uint32_t> start;
-  for (const GapTag& tag : download.tags) {
-    if (tag.start) {
-      start = tag.value;
-      continue;
-    }
-    if (start && *start < tag.value) ranges.push_back({*start, tag.value});
-    start.reset();
-  }
-  return ranges;
+  return PairedRanges(download, [](uint32_t start, uint32_t end) { return start < end; });
 }
 
 bool Overlaps(const std::vector<Range>& ranges, uint64_t start, uint64_t end) {

@@ -1,5 +1,7 @@
 #include "tests/e2e/data_file_checks.h"
 
+#include "tests/support/temp_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -21,25 +23,11 @@ std::string ExpectedBytes(const SampleDownload& download, uint64_t from, uint64_
 
 }  // namespace
 
-std::string ReadRange(const std::string& path, uint64_t offset, uint64_t count) {
-  std::ifstream in(path, std::ios::binary);
-  in.seekg(static_cast<std::streamoff>(offset));
-  std::string bytes(count, '\0');
-  in.read(&bytes[0], static_cast<std::streamsize>(count));
-  bytes.resize(static_cast<size_t>(in.gcount()));
-  return bytes;
-}
-
-uint64_t FileLength(const std::string& path) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  return static_cast<uint64_t>(in.tellg());
-}
-
 void ExpectOnlyGapsZeroed(const std::string& path, const SampleDownload& download) {
   for (const SampleGap& region : download.dataRegions) {
     SCOPED_TRACE("region at " + std::to_string(region.start));
     uint64_t end = std::min(region.end, download.fileSize);
-    std::string actual = ReadRange(path, region.start, end - region.start);
+    std::string actual = ReadFileRange(path, region.start, end - region.start);
     std::string expected = ExpectedBytes(download, region.start, end);
     ASSERT_EQ(expected.size(), actual.size());
     auto differ = std::mismatch(expected.begin(), expected.end(), actual.begin());

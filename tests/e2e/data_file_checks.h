@@ -6,15 +6,10 @@
 #include <string>
 
 #include "sample/sample_download.h"
+#include "tests/support/temp_folder.h"
 
 /// The block size of the file systems the tests run on.
 constexpr uint64_t kBlock = 4096;
-
-/// `count` bytes of a file from `offset` on.
-std::string ReadRange(const std::string& path, uint64_t offset, uint64_t count);
-
-/// The length of a file.
-uint64_t FileLength(const std::string& path);
 
 /// Every data region of the download's data file holds the download's bytes
 /// outside the gaps and zeros inside; a failure of the test where not.
