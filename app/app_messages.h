@@ -10,6 +10,10 @@ constexpr char kUsageText[] =
     "\t/complete:\tremoves all gaps so that the file seems to be complete\n"
     "\t/nosparse:\tDon't create sparse file, but clears with zeroes.";
 
+constexpr char kMsgVersion[] = "partsweep %s\n";
+constexpr char kMsgUnknownSwitch[] = "Error: unknown switch '%s'\n";
+constexpr char kMsgNoDownloadsIn[] = "Error: no .part.met file in '%s'\n";
+
 constexpr char kMsgCannotOpenMet[] = "Error opening '%s' (Error %d)\nPress any key\n";
 constexpr char kMsgMetTooLarge[] = "Error: .met file is too large, can't be loaded!\nPress any key!\n";
 constexpr char kMsgNoBuffer[] = "Error creating buffer for %s\nPress any key!\n";

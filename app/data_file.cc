@@ -153,3 +153,5 @@ std::string RefusalMessage(const std::string& path, OpenRefusal refusal) {
 }
 
 bool IsMetadataFileName(const std::string& path) { return IsMetadataName(path); }
+
+bool IsDownloadMetName(const std::string& name) { return EndsWithIgnoringCase(name, ".part.met"); }

@@ -16,6 +16,10 @@ class Console;
 /// "" for any other name, which says nothing about a data file.
 std::string DefaultPartFilePath(const std::string& metPath);
 
+/// True for the name a client gives a download's metadata file: ending in
+/// .part.met (any case).
+bool IsDownloadMetName(const std::string& name);
+
 /// True for a name that only a metadata file or a backup has: ending in
 /// .met, .old, .bak, or a point and three or more digits (any case).
 bool IsMetadataFileName(const std::string& path);

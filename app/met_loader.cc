@@ -6,7 +6,7 @@
 #include "platform/disk.h"
 
 std::optional<MetImage> LoadMetImage(const std::string& metPath, Disk& disk, Console& console,
-                                     void* (*allocate)(size_t, size_t)) {
+                                     bool waitForKey, void* (*allocate)(size_t, size_t)) {
   OpenResult opened = disk.OpenShared(metPath);
   if (opened.refusal != OpenRefusal::None) {
     console.Write(RefusalMessage(metPath, opened.refusal));
@@ -16,13 +16,13 @@ std::optional<MetImage> LoadMetImage(const std::string& metPath, Disk& disk, Con
   if (!opened.error) opened.error = disk.FileSize(opened.file, &size);
   if (opened.error) {
     Print(console, kMsgCannotOpenMet, metPath.c_str(), opened.error);
-    console.WaitForKey();
+    if (waitForKey) console.WaitForKey();
     return std::nullopt;
   }
   // The whole 64-bit size counts: a file of 4 GiB and a few bytes is not small.
   if (size > kMaxMetImageSize) {
     Print(console, kMsgMetTooLarge);
-    console.WaitForKey();
+    if (waitForKey) console.WaitForKey();
     return std::nullopt;
   }
   MetImage image;
@@ -32,7 +32,7 @@ std::optional<MetImage> LoadMetImage(const std::string& metPath, Disk& disk, Con
   if (!image.bytes) {
     Print(console, kMsgNoBuffer, metPath.c_str());
     opened.file.Close();
-    console.WaitForKey();
+    if (waitForKey) console.WaitForKey();
     return std::nullopt;
   }
   // Whatever a failing read leaves out stays zero and outside the image,

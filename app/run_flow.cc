@@ -1,5 +1,6 @@
 #include "app/run_flow.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,7 +15,9 @@
 #include "gaps/gap_messages.h"
 #include "met/met_file.h"
 #include "platform/console.h"
+#include "partsweep_version.h"
 #include "platform/disk.h"
+#include "platform/path.h"
 #include "rewrite/gap_bar.h"
 #include "rewrite/met_rewrite.h"
 #include "rewrite/part_check.h"
@@ -47,7 +50,12 @@ int RunListing(const MetImage& image, const std::string& metPath, bool nosparse,
   Print(console, kMsgGapsIn, partPath.c_str());
   std::optional<File> data = OpenForClearing(metPath, partPath, disk, console);
   if (!data) return 1;
+  // Not a byte of the data changes, so neither may its times: a client that
+  // finds another time hashes every part again, for hours on a large download.
+  FileTimes times;
+  const bool timed = disk.ReadTimes(*data, &times) == 0;
   const bool cleared = ClearGaps(*data, file.gaps, partPath, nosparse, disk, console);
+  if (timed) disk.RestoreTimes(*data, times);
   return cleared && file.damage.empty() ? 0 : 1;
 }
 
@@ -119,24 +127,81 @@ int RunRewrite(const MetImage& image, const std::string& metPath, RewriteMode mo
   return Install(metPath, encoded.bytes, disk, console);
 }
 
-}  // namespace
 
-int RunPartsweep(int argc, const char* const* argv, Disk& disk, Console& console) {
-  if (IsHelpRequest(argc, argv)) {
-    console.Write(kUsageText);
-    console.Write("\n");
-    return 0;
+// The metadata files the command line's paths stand for, in order: a
+// folder stands for every *.part.met in it in name order, and on Windows a
+// path with wildcards for the files they match. A folder without one is
+// said to be so, and is a failed download.
+struct Downloads {
+  std::vector<std::string> metPaths;
+  bool failed = false;
+  /// True when the command line named exactly one download, by its own name.
+  bool single = false;
+};
+
+Downloads FindDownloads(const std::vector<std::string>& entries, Disk& disk, Console& console) {
+  Downloads found;
+  for (const std::string& entry : entries) {
+    for (const std::string& path : ExpandWildcards(entry)) {
+      std::vector<std::string> names;
+      if (disk.FolderEntries(path, &names) != 0) {
+        found.metPaths.push_back(path);
+        found.single = entries.size() == 1 && path == entry;
+        continue;
+      }
+      std::sort(names.begin(), names.end());
+      size_t before = found.metPaths.size();
+      for (const std::string& name : names) {
+        if (IsDownloadMetName(name)) found.metPaths.push_back(AppendPath(path, name));
+      }
+      if (found.metPaths.size() == before) {
+        Print(console, kMsgNoDownloadsIn, path.c_str());
+        found.failed = true;
+      }
+    }
   }
-  if (argc < 2) {
-    console.Write(kUsageText);
-    return -1;
-  }
-  const RunOptions options = ScanSwitches(argc, argv);
-  const std::string metPath = argv[1];
-  std::optional<MetImage> image = LoadMetImage(metPath, disk, console);
+  if (found.metPaths.size() != 1) found.single = false;
+  return found;
+}
+
+// One download, as a run of the tool on it alone: 0 when it did its job.
+int RunDownload(const std::string& metPath, const RunOptions& options, bool waitForKey, Disk& disk,
+                Console& console) {
+  std::optional<MetImage> image = LoadMetImage(metPath, disk, console, waitForKey);
   if (!image) return 1;
   // Both switches together ask for what /complete does.
   if (options.complete) return RunRewrite(*image, metPath, RewriteMode::Complete, disk, console);
   if (options.rebuild) return RunRewrite(*image, metPath, RewriteMode::Rebuild, disk, console);
   return RunListing(*image, metPath, options.nosparse, disk, console);
+}
+
+}  // namespace
+
+int RunPartsweep(int argc, const char* const* argv, Disk& disk, Console& console) {
+  const CommandLine line = ReadCommandLine(argc, argv, [&disk](const std::string& path) {
+    FileIdentity identity;
+    return disk.IdentifyPath(path, &identity) == 0;
+  });
+  if (line.help) {
+    console.Write(kUsageText);
+    console.Write("\n");
+    return 0;
+  }
+  if (line.version) {
+    Print(console, kMsgVersion, PARTSWEEP_VERSION);
+    return 0;
+  }
+  if (!line.unknownSwitch.empty()) Print(console, kMsgUnknownSwitch, line.unknownSwitch.c_str());
+  if (!line.unknownSwitch.empty() || line.paths.empty()) {
+    console.Write(kUsageText);
+    return -1;
+  }
+  const Downloads downloads = FindDownloads(line.paths, disk, console);
+  bool failed = downloads.failed;
+  for (size_t i = 0; i < downloads.metPaths.size(); ++i) {
+    if (i > 0) console.Write("\n");
+    // A batch never stops for a key: nobody may be there to press one.
+    failed |= RunDownload(downloads.metPaths[i], line.options, downloads.single, disk, console) != 0;
+  }
+  return failed ? 1 : 0;
 }

@@ -5,33 +5,66 @@
 
 namespace {
 
-bool EqualIgnoringCase(const char* a, const char* b) {
-  for (; *a && *b; ++a, ++b) {
-    if (std::tolower(static_cast<unsigned char>(*a)) != std::tolower(static_cast<unsigned char>(*b)))
+bool EqualIgnoringCase(const std::string& a, const char* b) {
+  size_t i = 0;
+  for (; i < a.size() && b[i]; ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
       return false;
   }
-  return *a == *b;
+  return i == a.size() && b[i] == '\0';
+}
+
+bool IsAnyOf(const std::string& entry, std::initializer_list<const char*> names) {
+  for (const char* name : names) {
+    if (EqualIgnoringCase(entry, name)) return true;
+  }
+  return false;
+}
+
+// The slash switches of Windows look like paths of the root on POSIX
+// systems: a single word that is no existing file is taken for a switch,
+// anything else for a path.
+bool IsSwitch(const std::string& entry, const std::function<bool(const std::string&)>& exists) {
+  if (entry.size() > 1 && entry[0] == '-') return true;
+  if (entry.size() < 2 || entry[0] != '/') return false;
+  if (entry.find_first_of("/\\", 1) != std::string::npos) return false;
+  return !exists(entry);
+}
+
+// Sets what the switch asks for; false for a switch the tool does not know.
+bool TakeSwitch(const std::string& entry, CommandLine& line) {
+  if (IsAnyOf(entry, {"--rebuild", "/rebuild"})) {
+    line.options.rebuild = true;
+  } else if (IsAnyOf(entry, {"--complete", "/complete"})) {
+    line.options.complete = true;
+  } else if (IsAnyOf(entry, {"--nosparse", "/nosparse"})) {
+    line.options.nosparse = true;
+  } else if (IsAnyOf(entry, {"-h", "--help", "-?", "/?"})) {
+    line.help = true;
+  } else if (entry == "-V" || IsAnyOf(entry, {"--version"})) {
+    line.version = true;
+  } else {
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
 
-RunOptions ScanSwitches(int argc, const char* const* argv) {
-  RunOptions options;
-  for (int i = 0; i < argc; ++i) {
-    if (EqualIgnoringCase(argv[i], "/rebuild"))
-      options.rebuild = true;
-    else if (EqualIgnoringCase(argv[i], "/complete"))
-      options.complete = true;
-    else if (EqualIgnoringCase(argv[i], "/nosparse"))
-      options.nosparse = true;
+CommandLine ReadCommandLine(int argc, const char* const* argv,
+                            const std::function<bool(const std::string&)>& exists) {
+  CommandLine line;
+  bool switchesEnded = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string entry = argv[i];
+    if (entry.empty()) continue;  // names nothing
+    if (!switchesEnded && entry == "--") {
+      switchesEnded = true;
+    } else if (!switchesEnded && IsSwitch(entry, exists)) {
+      if (!TakeSwitch(entry, line) && line.unknownSwitch.empty()) line.unknownSwitch = entry;
+    } else {
+      line.paths.push_back(entry);
+    }
   }
-  return options;
-}
-
-bool IsHelpRequest(int argc, const char* const* argv) {
-  if (argc != 2) return false;
-  for (const char* help : {"--help", "-h", "-?", "/?"}) {
-    if (EqualIgnoringCase(argv[1], help)) return true;
-  }
-  return false;
+  return line;
 }

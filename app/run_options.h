@@ -1,5 +1,9 @@
-// The command line: switches, help and usage.
+// The command line: switches, paths, help and version.
 #pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
 
 /// What the switches ask for; a flag once set stays set.
 struct RunOptions {
@@ -8,9 +12,22 @@ struct RunOptions {
   bool nosparse = false;
 };
 
-/// Sets a flag for every entry that is a switch, compared whole and ignoring
-/// case. Every entry counts, the program's path and the metadata path too.
-RunOptions ScanSwitches(int argc, const char* const* argv);
+/// The command line, read.
+struct CommandLine {
+  RunOptions options;
+  /// The metadata paths (or folders), in the order given.
+  std::vector<std::string> paths;
+  bool help = false;
+  bool version = false;
+  /// The first switch the tool does not know, if any.
+  std::string unknownSwitch;
+};
 
-/// True for a command line that asks for help: --help, -h, -? or /? alone.
-bool IsHelpRequest(int argc, const char* const* argv);
+/// Reads the entries after the program's path. A switch is an entry that
+/// begins with '-', or a single word that begins with '/' (no further '/'
+/// or '\\') and names no existing file, as `exists` tells; switches compare
+/// whole and ignoring case: --rebuild or /rebuild, --complete or /complete,
+/// --nosparse or /nosparse, -h, --help, -? or /? for help, -V or --version.
+/// "--" ends the switches. Every other entry is a path, but for an empty one.
+CommandLine ReadCommandLine(int argc, const char* const* argv,
+                            const std::function<bool(const std::string&)>& exists);

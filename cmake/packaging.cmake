@@ -20,8 +20,12 @@ if(WIN32)
   set(windows_text ${PROJECT_BINARY_DIR}/windows-text)
   partsweep_copy_as_windows_text(${PROJECT_SOURCE_DIR}/README.md ${windows_text}/README.txt)
   partsweep_copy_as_windows_text(${PROJECT_SOURCE_DIR}/LICENSE ${windows_text}/LICENSE.txt)
+  # The static runtime brings winpthreads, whose licence asks for its notice.
+  partsweep_copy_as_windows_text(${PROJECT_SOURCE_DIR}/docs/third-party-windows.txt
+                                 ${windows_text}/THIRD-PARTY.txt)
   install(TARGETS partsweep RUNTIME DESTINATION .)
-  install(FILES ${windows_text}/README.txt ${windows_text}/LICENSE.txt DESTINATION .)
+  install(FILES ${windows_text}/README.txt ${windows_text}/LICENSE.txt
+                ${windows_text}/THIRD-PARTY.txt DESTINATION .)
 else()
   install(TARGETS partsweep RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES docs/partsweep.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)

@@ -31,6 +31,7 @@ namespace {
 struct OldFile {
   std::optional<MetHeader> header;
   std::vector<TagRecord> tags;
+  uint64_t fileSize = 0;
   bool damaged = true;
 };
 
@@ -41,6 +42,7 @@ OldFile ReadOld(const MetImage& image) {
   old.header = decoded.file->header;
   for (const MetTag& tag : decoded.file->tags) old.tags.push_back(tag.record);
   old.damaged = !decoded.file->damage.empty();
+  old.fileSize = decoded.file->fileSize;
   return old;
 }
 
@@ -106,7 +108,11 @@ bool InsideOneOf(const GapTable& gaps, uint64_t start, uint64_t end) {
   return false;
 }
 
-uint32_t WrittenBound(uint64_t bound) { return bound > 0xFFFFFFFFu ? 0xFFFFFFFFu : uint32_t(bound); }
+// The type the clients write a gap bound in: 64-bit in a large download
+// and wherever 32 bits do not hold it.
+uint8_t BoundType(uint64_t bound, uint64_t fileSize) {
+  return fileSize > 4290048000u || bound > 0xFFFFFFFFu ? 0x0B : 0x03;
+}
 
 // The new file holds the old header, the old non-gap tags, `gaps` as tags
 // named the clients' way, and the old bytes behind the last tag.
@@ -115,7 +121,14 @@ void CheckNewFile(const std::string& oldBytes, const MetImage& oldImage, const O
   DecodedMet decoded = DecodeMet(written);
   FuzzCheck(decoded.ok, "the new file decodes without damage");
   const size_t headSize = old.header->firstTag - 4;
-  FuzzCheck(decoded.head == oldBytes.substr(0, headSize), "the new file has the old header");
+  FuzzCheck(decoded.head.compare(1, std::string::npos, oldBytes, 1, headSize - 1) == 0,
+            "the new file has the old header");
+  bool wide = false;
+  for (const DecodedTag& tag : decoded.tags) wide = wide || tag.type == 0x0B;
+  const uint8_t version = uint8_t(oldBytes[0]);
+  const bool upgraded = version == 0xE0 && old.header->layout == HeaderLayout::FullHeader && wide;
+  FuzzCheck(uint8_t(written[0]) == (upgraded ? 0xE2 : version),
+            "the version is the old one, or 0xE2 for a full 0xE0 header with 64-bit tags");
   FuzzCheck(decoded.tags.size() == decoded.tagCount, "the tag count is the tags it holds");
 
   size_t next = 0;
@@ -129,11 +142,13 @@ void CheckNewFile(const std::string& oldBytes, const MetImage& oldImage, const O
   for (size_t index = 0; index < gaps.size(); ++index) {
     const DecodedTag& start = decoded.tags[next + 2 * index];
     const DecodedTag& end = decoded.tags[next + 2 * index + 1];
-    FuzzCheck(!start.idForm && start.name == GapTagName(TagIdGapStart, index) && start.type == 0x03 &&
-                  start.number == WrittenBound(gaps[index].start),
+    FuzzCheck(!start.idForm && start.name == GapTagName(TagIdGapStart, index) &&
+                  start.type == BoundType(gaps[index].start, old.fileSize) &&
+                  start.number == gaps[index].start,
               "a gap's start tag is written the clients' way");
-    FuzzCheck(!end.idForm && end.name == GapTagName(TagIdGapEnd, index) && end.type == 0x03 &&
-                  end.number == WrittenBound(gaps[index].end),
+    FuzzCheck(!end.idForm && end.name == GapTagName(TagIdGapEnd, index) &&
+                  end.type == BoundType(gaps[index].end, old.fileSize) &&
+                  end.number == gaps[index].end,
               "a gap's end tag is written the clients' way");
   }
   StringConsole console;

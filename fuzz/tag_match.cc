@@ -5,10 +5,10 @@
 
 namespace {
 
-uint32_t Little(const std::string& bytes, size_t count) {
-  uint32_t value = 0;
+uint64_t Little(const std::string& bytes, size_t count) {
+  uint64_t value = 0;
   for (size_t i = 0; i < count && i < bytes.size(); ++i)
-    value |= uint32_t(uint8_t(bytes[i])) << (8 * i);
+    value |= uint64_t(uint8_t(bytes[i])) << (8 * i);
   return value;
 }
 
@@ -35,6 +35,10 @@ bool ValueMatches(const TagRecord& record, const DecodedTag& stored) {
     case 0x07:
       return record.type == TagBlob && record.length == Little(raw, 4) &&
              record.data == raw.substr(4);
+    case 0x0A:
+      return record.type == TagBsob && record.data == raw.substr(1);
+    case 0x0B:
+      return record.type == TagUInt64 && record.value == stored.number;
     default:  // the short strings, 0x11 to 0x20
       return record.type == TagString && record.data == UpToNul(stored.text);
   }

@@ -235,6 +235,5 @@ bool ClearGaps(File& file, const std::vector<MetGap>& gaps, const std::string& p
     }
   }
   Print(console, kMsgCleanedSpace, partPath.c_str(), FormatByteSize(run.total).c_str());
-  file.Close();
   return !run.failed;
 }

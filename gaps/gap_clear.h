@@ -19,7 +19,7 @@ constexpr size_t kZeroFillChunk = 131072;
 /// other user, and gives the space of every valid one back: released by the
 /// file system where it can, else overwritten with zeros where it holds
 /// data. Never touches a byte outside a valid gap, never grows the file.
-/// Prints the total given back and closes the file; false when the disk
+/// Prints the total given back; false when the disk
 /// failed on a gap (reported on its line) or another program asked for the
 /// file meanwhile.
 bool ClearGaps(File& file, const std::vector<MetGap>& gaps, const std::string& partPath,

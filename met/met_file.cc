@@ -4,10 +4,6 @@
 
 namespace {
 
-// Sizes and gap bounds are numbers; the value slot of a text, a float or a
-// bool means nothing as an offset.
-bool HoldsNumber(const TagRecord& tag) { return tag.type == TagUInt32; }
-
 // Pairs the gap tags as they come: see MetFile::gaps.
 class GapPairing {
  public:
@@ -44,6 +40,8 @@ class GapPairing {
   std::optional<MetGap> open_;
 };
 
+// Sizes and gap bounds are numbers of any width; the value slot of a text,
+// a float or a bool means nothing as an offset.
 void Take(const TagRecord& tag, MetFile& file, GapPairing& pairing) {
   if (TagHasName(tag, TagIdGapStart)) {
     pairing.Start(tag);

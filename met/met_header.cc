@@ -5,13 +5,14 @@
 
 namespace {
 
-constexpr uint8_t kVersionPlain = 0xE0;
 constexpr uint8_t kVersionCompactCapable = 0xE1;
 // The bytes 00 00 02 01 at offsets 24 to 27 mark a compact 0xE0 header.
 constexpr uint32_t kCompactProbe = 0x01020000;
 constexpr ReadCursor kProbeOffset = 24;
 
 bool MayBeCompact(const MetImage& image, uint8_t version) {
+  // A large download's header is always the full one.
+  if (version == kVersionLarge) return false;
   if (version == kVersionCompactCapable) return true;
   // A file too short for the probe cannot be compact: a compact 0xE0 header
   // with that probe always has a tag behind its tag count.
@@ -60,7 +61,8 @@ HeaderRead ReadMetHeader(const MetImage& image) {
     read.problem = TruncatedMessage(image);
     return read;
   }
-  if (header.version != kVersionPlain && header.version != kVersionCompactCapable) {
+  if (header.version != kVersionPlain && header.version != kVersionCompactCapable &&
+      header.version != kVersionLarge) {
     read.problem = Format(kMsgInvalidVersion, header.version);
     return read;
   }

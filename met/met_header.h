@@ -7,6 +7,11 @@
 
 #include "met/met_image.h"
 
+/// The version bytes: the clients write 0xE0, and 0xE2 for a large download
+/// (above 4,290,048,000 bytes), whose header is always a FullHeader.
+constexpr uint8_t kVersionPlain = 0xE0;
+constexpr uint8_t kVersionLarge = 0xE2;
+
 /// The header layouts: with the MD4 hash of every part, or without.
 enum class HeaderLayout { FullHeader, CompactHeader };
 

@@ -43,6 +43,15 @@ bool ReadU32(const MetImage& image, ReadCursor& cursor, uint32_t* value) {
   return true;
 }
 
+bool ReadU64(const MetImage& image, ReadCursor& cursor, uint64_t* value) {
+  uint32_t low, high;
+  ReadCursor at = cursor;
+  if (!ReadU32(image, at, &low) || !ReadU32(image, at, &high)) return false;
+  cursor = at;
+  *value = uint64_t(high) << 32 | low;
+  return true;
+}
+
 void PutU16(std::string& out, uint32_t value) {
   out += char(value & 0xFF);
   out += char(value >> 8 & 0xFF);
@@ -61,4 +70,9 @@ std::string HashText(const uint8_t* hash) {
     text += kDigits[hash[i] & 15];
   }
   return text;
+}
+
+void PutU64(std::string& out, uint64_t value) {
+  PutU32(out, static_cast<uint32_t>(value));
+  PutU32(out, static_cast<uint32_t>(value >> 32));
 }

@@ -36,10 +36,12 @@ bool ReadBytes(const MetImage& image, ReadCursor& cursor, void* out, uint32_t co
 bool ReadU8(const MetImage& image, ReadCursor& cursor, uint8_t* value);
 bool ReadU16(const MetImage& image, ReadCursor& cursor, uint16_t* value);
 bool ReadU32(const MetImage& image, ReadCursor& cursor, uint32_t* value);
+bool ReadU64(const MetImage& image, ReadCursor& cursor, uint64_t* value);
 
 /// Appends a number in the file's order: little-endian, unaligned.
 void PutU16(std::string& out, uint32_t value);
 void PutU32(std::string& out, uint32_t value);
+void PutU64(std::string& out, uint64_t value);
 
 /// The 16 bytes of a hash as 32 lower-case hexadecimal digits.
 std::string HashText(const uint8_t* hash);

@@ -37,9 +37,20 @@ ValueRead ReadValue(const MetImage& image, ReadCursor& cursor, TagRecord& tag) {
       break;
     }
     case TagUInt32:
-    case TagFloat:
-      ok = ReadU32(image, cursor, &tag.value);
+    case TagFloat: {
+      uint32_t number;
+      ok = ReadU32(image, cursor, &number);
+      tag.value = number;
       break;
+    }
+    case TagUInt64:
+      ok = ReadU64(image, cursor, &tag.value);
+      break;
+    case TagBsob: {
+      uint8_t length;
+      ok = ReadU8(image, cursor, &length) && ReadBuffer(image, cursor, length, &tag.data);
+      break;
+    }
     case TagBool: {
       uint8_t byte;
       ok = ReadU8(image, cursor, &byte);

@@ -16,6 +16,10 @@ enum TagType : uint8_t {
   TagBlob = 0x07,
   TagUInt16 = 0x08,
   TagUInt8 = 0x09,
+  /// A short byte string with an 8-bit length, as the clients' protocol has it.
+  TagBsob = 0x0A,
+  /// The clients' 64-bit integer, for sizes and gap bounds of large downloads.
+  TagUInt64 = 0x0B,
 };
 
 /// Short strings hold (type - 0x10) bytes of text: 0x11 one, 0x20 sixteen.
@@ -41,8 +45,15 @@ struct TagRecord {
   std::optional<std::string> name;
   /// Byte count of a TagBlob value; 0 for every other type.
   uint32_t length = 0;
-  /// Integers (widened), a float's bits, a bool's byte, a bool array's bit count.
-  uint32_t value = 0;
-  /// Bytes of a hash, text of a string, bytes of a blob or a bool array.
+  /// Integers (the small ones widened), a float's bits, a bool's byte, a
+  /// bool array's bit count.
+  uint64_t value = 0;
+  /// Bytes of a hash, text of a string, bytes of a blob, a bool array or a
+  /// bsob.
   std::string data;
 };
+
+/// True for a tag that holds an integer (of any width).
+inline bool HoldsNumber(const TagRecord& tag) {
+  return tag.type == TagUInt32 || tag.type == TagUInt64;
+}

@@ -10,10 +10,10 @@ namespace {
 
 constexpr size_t kMaxShortLength = 0xFFFF;
 
-uint32_t LoadLittleEndian(const void* value, size_t count) {
+uint64_t LoadLittleEndian(const void* value, size_t count) {
   const uint8_t* bytes = static_cast<const uint8_t*>(value);
-  uint32_t number = 0;
-  for (size_t i = 0; i < count; ++i) number |= uint32_t(bytes[i]) << (8 * i);
+  uint64_t number = 0;
+  for (size_t i = 0; i < count; ++i) number |= uint64_t(bytes[i]) << (8 * i);
   return number;
 }
 
@@ -32,10 +32,20 @@ bool EncodeValue(std::string& out, uint8_t type, const TagRecord& tag) {
       return true;
     case TagUInt32:
     case TagFloat:
-      PutU32(out, tag.value);
+      // A number that needs more than 32 bits is never cut to fit.
+      if (tag.value > 0xFFFFFFFFu) return false;
+      PutU32(out, static_cast<uint32_t>(tag.value));
+      return true;
+    case TagUInt64:
+      PutU64(out, tag.value);
+      return true;
+    case TagBsob:
+      if (tag.data.size() > 0xFF) return false;
+      out += char(tag.data.size());
+      out += tag.data;
       return true;
     case TagUInt16:
-      PutU16(out, tag.value);
+      PutU16(out, static_cast<uint32_t>(tag.value & 0xFFFF));
       return true;
     case TagUInt8:
     case TagBool:
@@ -43,7 +53,7 @@ bool EncodeValue(std::string& out, uint8_t type, const TagRecord& tag) {
       return true;
     case TagBoolArray:
       if (tag.value > kMaxShortLength || tag.data.size() != tag.value / 8 + 1) return false;
-      PutU16(out, tag.value);
+      PutU16(out, static_cast<uint32_t>(tag.value));
       out += tag.data;
       return true;
     case TagBlob:
@@ -77,6 +87,13 @@ TagRecord BuildTag(uint8_t type, const std::string& name, const void* value, uin
     case TagFloat:
       tag.value = LoadLittleEndian(source, 4);
       break;
+    case TagUInt64:
+      tag.value = LoadLittleEndian(source, 8);
+      break;
+    case TagBsob:
+      // Given as on disk: the length byte, then the bytes.
+      tag.data.assign(source + 1, static_cast<size_t>(LoadLittleEndian(source, 1)));
+      break;
     case TagUInt16:
       tag.value = LoadLittleEndian(source, 2);
       break;
@@ -87,7 +104,7 @@ TagRecord BuildTag(uint8_t type, const std::string& name, const void* value, uin
     case TagBoolArray:
       // Given as on disk: the bit count, then its bytes.
       tag.value = LoadLittleEndian(source, 2);
-      tag.data.assign(source + 2, tag.value / 8 + 1);
+      tag.data.assign(source + 2, static_cast<size_t>(tag.value / 8 + 1));
       break;
     case TagBlob:
       tag.length = count;

@@ -124,6 +124,14 @@ struct ByteRange {
   uint64_t end = 0;
 };
 
+/// A file's access and modification times, in the system's own units
+/// (nanoseconds since 1970 on POSIX, 100-nanosecond steps since 1601 on
+/// Windows): only for giving a file its times back.
+struct FileTimes {
+  int64_t access = 0;
+  int64_t modify = 0;
+};
+
 /// A read: the bytes delivered (0 at the end of the file) or the error code.
 struct ReadResult {
   size_t count = 0;
@@ -199,6 +207,15 @@ class Disk {
   /// one has, else the error of looking. A running client holds its download's
   /// data file open and would overwrite a rewritten metadata file.
   virtual int CheckNotInUse(const std::string& path) = 0;
+
+  /// The access and modification times of an open file.
+  virtual int ReadTimes(File& file, FileTimes* times) = 0;
+  /// Gives an open file these access and modification times again.
+  virtual int RestoreTimes(File& file, const FileTimes& times) = 0;
+
+  /// The names in a folder (no "." or ".."), in no order; the error of
+  /// opening it, for a path that is no folder too.
+  virtual int FolderEntries(const std::string& folder, std::vector<std::string>* names) = 0;
 
   /// The identity of an open file.
   virtual int Identify(File& file, FileIdentity* identity) = 0;

@@ -1,5 +1,6 @@
 #include "platform/disk.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -289,6 +290,36 @@ class PosixDisk : public Disk {
     if (opened.refusal != OpenRefusal::None) return 0;  // not a file a client holds
     if (opened.error) return opened.error;
     return CheckOthers(opened.file, /*keepLease=*/false);
+  }
+
+  int ReadTimes(File& file, FileTimes* times) override {
+    struct stat info;
+    if (fstat(Fd(file), &info) != 0) return errno;
+    times->access = int64_t(info.st_atim.tv_sec) * 1000000000 + info.st_atim.tv_nsec;
+    times->modify = int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    return 0;
+  }
+
+  int RestoreTimes(File& file, const FileTimes& times) override {
+    timespec both[2];
+    for (int i = 0; i < 2; ++i) {
+      const int64_t at = i == 0 ? times.access : times.modify;
+      both[i].tv_sec = static_cast<time_t>(at / 1000000000);
+      both[i].tv_nsec = static_cast<long>(at % 1000000000);
+    }
+    return futimens(Fd(file), both) == 0 ? 0 : errno;
+  }
+
+  int FolderEntries(const std::string& folder, std::vector<std::string>* names) override {
+    DIR* entries = opendir(folder.c_str());
+    if (!entries) return errno;
+    names->clear();
+    while (dirent* entry = readdir(entries)) {
+      const std::string name = entry->d_name;
+      if (name != "." && name != "..") names->push_back(name);
+    }
+    closedir(entries);
+    return 0;
   }
 
   int Identify(File& file, FileIdentity* identity) override {

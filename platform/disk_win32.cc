@@ -227,6 +227,36 @@ class Win32Disk : public Disk {
     return 0;
   }
 
+  int ReadTimes(File& file, FileTimes* times) override {
+    FILETIME access, modify;
+    if (!GetFileTime(Handle(file), nullptr, &access, &modify)) return LastError();
+    times->access = static_cast<int64_t>(uint64_t(access.dwHighDateTime) << 32 | access.dwLowDateTime);
+    times->modify = static_cast<int64_t>(uint64_t(modify.dwHighDateTime) << 32 | modify.dwLowDateTime);
+    return 0;
+  }
+
+  int RestoreTimes(File& file, const FileTimes& times) override {
+    FILETIME access{static_cast<DWORD>(times.access), static_cast<DWORD>(uint64_t(times.access) >> 32)};
+    FILETIME modify{static_cast<DWORD>(times.modify), static_cast<DWORD>(uint64_t(times.modify) >> 32)};
+    return SetFileTime(Handle(file), nullptr, &access, &modify) ? 0 : LastError();
+  }
+
+  int FolderEntries(const std::string& folder, std::vector<std::string>* names) override {
+    DWORD attributes = GetFileAttributesA(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return LastError();
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return ERROR_DIRECTORY;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    names->clear();
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    do {
+      const std::string name = found.cFileName;
+      if (name != "." && name != "..") names->push_back(name);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return 0;
+  }
+
   int Identify(File& file, FileIdentity* identity) override {
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(Handle(file), &info)) return LastError();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 /// The path without its last component and the separator before it, as the
 /// folder that holds the file: "" for a bare name, the root for a file in it.
@@ -20,3 +21,9 @@ bool IsPathSeparator(char c);
 
 /// The separator this platform writes between components.
 extern const char kPathSeparator;
+
+/// The paths a command-line entry stands for: on Windows, whose shell leaves
+/// wildcards to the program, every file that `*` and `?` in the entry's last
+/// component match, in name order (the entry itself when none does); on
+/// other systems, whose shells expand them, the entry itself.
+std::vector<std::string> ExpandWildcards(const std::string& entry);

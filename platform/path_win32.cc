@@ -1,5 +1,28 @@
 #include "platform/path.h"
 
+#include <windows.h>
+
+#include <algorithm>
+
 const char kPathSeparator = '\\';
 
 bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }
+
+std::vector<std::string> ExpandWildcards(const std::string& entry) {
+  const size_t last = entry.find_last_of("\\/:");
+  const std::string name = last == std::string::npos ? entry : entry.substr(last + 1);
+  if (name.find_first_of("*?") == std::string::npos) return {entry};
+  // The folder as given: the matches are named in it.
+  const std::string folder = last == std::string::npos ? "" : entry.substr(0, last + 1);
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(entry.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return {entry};
+  std::vector<std::string> paths;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+      paths.push_back(folder + found.cFileName);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  std::sort(paths.begin(), paths.end());
+  return paths.empty() ? std::vector<std::string>{entry} : paths;
+}

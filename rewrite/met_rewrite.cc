@@ -7,22 +7,42 @@
 
 namespace {
 
-// A bound past 32 bits still has to lie at or beyond the end of any file the
-// format describes, so it is written as the largest 32-bit value.
-uint32_t GapBound(uint64_t bound) {
-  return bound > std::numeric_limits<uint32_t>::max() ? std::numeric_limits<uint32_t>::max()
-                                                      : static_cast<uint32_t>(bound);
+// Above this size a download is large: the clients then write its size and
+// every gap bound as 64-bit tags.
+constexpr uint64_t kLargeDownloadAbove = 4290048000;
+
+// A gap bound's tag, written as the clients write it: 64-bit in a large
+// download, and wherever the bound does not fit 32 bits, which are never
+// cut; 32-bit otherwise.
+TagRecord GapBoundTag(uint8_t id, size_t index, uint64_t bound, bool large) {
+  if (large || bound > 0xFFFFFFFFu) return BuildTag(TagUInt64, GapTagName(id, index), &bound, 8);
+  const uint32_t narrow = static_cast<uint32_t>(bound);
+  return BuildTag(TagUInt32, GapTagName(id, index), &narrow, 4);
 }
 
-bool WriteGapTags(std::string& out, const GapTable& gaps, std::string* problem) {
+bool WriteGapTags(std::string& out, const GapTable& gaps, uint64_t fileSize,
+                  std::string* problem) {
+  const bool large = fileSize > kLargeDownloadAbove;
   for (size_t index = 0; index < gaps.size(); ++index) {
-    uint32_t start = GapBound(gaps[index].start);
-    uint32_t end = GapBound(gaps[index].end);
-    TagRecord startTag = BuildTag(TagUInt32, GapTagName(TagIdGapStart, index), &start, 4);
-    TagRecord endTag = BuildTag(TagUInt32, GapTagName(TagIdGapEnd, index), &end, 4);
-    if (!WriteTag(out, startTag, problem) || !WriteTag(out, endTag, problem)) return false;
+    if (!WriteTag(out, GapBoundTag(TagIdGapStart, index, gaps[index].start, large), problem) ||
+        !WriteTag(out, GapBoundTag(TagIdGapEnd, index, gaps[index].end, large), problem))
+      return false;
   }
   return true;
+}
+
+// True when the new file holds a 64-bit tag: a client then writes the
+// version of a large download, whatever the size.
+bool HoldsWideTags(const MetFile& file, RewriteMode mode, const GapTable& gaps) {
+  for (const MetTag& tag : file.tags) {
+    if (!IsGapTag(tag.record) && tag.record.type == TagUInt64) return true;
+  }
+  if (mode != RewriteMode::Rebuild || gaps.empty()) return false;
+  if (file.fileSize > kLargeDownloadAbove) return true;
+  for (const MetGap& gap : gaps) {
+    if (gap.start > 0xFFFFFFFFu || gap.end > 0xFFFFFFFFu) return true;
+  }
+  return false;
 }
 
 // True when the new file's header reads as the old one did. A compact 0xE0
@@ -70,7 +90,12 @@ EncodedMet EncodeMetFile(const MetImage& image, const MetFile& file, RewriteMode
   for (const MetTag& tag : file.tags) {
     if (!IsGapTag(tag.record) && !WriteTag(out, tag.record, &encoded.problem)) return encoded;
   }
-  if (mode == RewriteMode::Rebuild && !WriteGapTags(out, gaps, &encoded.problem)) return encoded;
+  if (mode == RewriteMode::Rebuild && !WriteGapTags(out, gaps, file.fileSize, &encoded.problem))
+    return encoded;
+  // The full header of 0xE0 is the header of 0xE2 too; a compact one is not.
+  if (file.header.version == kVersionPlain && file.header.layout == HeaderLayout::FullHeader &&
+      HoldsWideTags(file, mode, gaps))
+    out[0] = static_cast<char>(kVersionLarge);
   // Bytes after the last tag (the part hashes of the old eDonkey layout) stay.
   out.append(reinterpret_cast<const char*>(image.data()) + file.tagsEnd, image.size - file.tagsEnd);
   if (!KeepsHeaderLayout(out, file.header)) encoded.problem = kMsgOtherLayout;

@@ -33,9 +33,11 @@ struct EncodedMet {
 
 /// Builds the new file from the old one's image: the same header with
 /// `tagCount`, every tag that is not a gap tag in its old order, with
-/// Rebuild `gaps` as fresh tags named the clients' way, then whatever
-/// followed the tags. A file whose new header would read as another layout
-/// is refused.
+/// Rebuild `gaps` as fresh tags named and typed the clients' way (64-bit in
+/// a large download or for a bound past 32 bits), then whatever followed
+/// the tags. A full 0xE0 header that now comes with 64-bit tags gets the
+/// version 0xE2, as the clients write it. A file whose new header would read
+/// as another layout is refused.
 EncodedMet EncodeMetFile(const MetImage& image, const MetFile& file, RewriteMode mode,
                          uint32_t tagCount, const GapTable& gaps);
 

@@ -19,3 +19,10 @@ std::optional<int64_t> ModificationTime(const std::string& path) {
   if (stat(path.c_str(), &info) != 0) return std::nullopt;
   return static_cast<int64_t>(info.st_mtime);
 }
+
+std::optional<std::pair<int64_t, int64_t>> AccessAndModificationTimes(const std::string& path) {
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0) return std::nullopt;
+  return std::make_pair(int64_t(info.st_atim.tv_sec) * 1000000000 + info.st_atim.tv_nsec,
+                        int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec);
+}

@@ -33,3 +33,12 @@ std::optional<int64_t> ModificationTime(const std::string& path) {
                          data.ftLastWriteTime.dwLowDateTime;
   return static_cast<int64_t>(steps / kStepsPerSecond) - kSecondsFrom1601To1970;
 }
+
+std::optional<std::pair<int64_t, int64_t>> AccessAndModificationTimes(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+  auto steps = [](const FILETIME& time) {
+    return static_cast<int64_t>(uint64_t(time.dwHighDateTime) << 32 | time.dwLowDateTime);
+  };
+  return std::make_pair(steps(data.ftLastAccessTime), steps(data.ftLastWriteTime));
+}

@@ -52,8 +52,8 @@ std::vector<SampleTag> SampleTags(const SampleDownload& download) {
   };
   if (download.emuleTags) add(EmuleSampleTags(download.fileSize, download.seed));
   if (download.everyTagType) add(EveryTypeSampleTags());
-  if (download.uint64Tags) add(UInt64SampleTags());
-  if (download.bsobTag) tags.push_back(BsobSampleTag());
+  if (download.uint64Tags || download.everyTagType) add(UInt64SampleTags());
+  if (download.bsobTag || download.everyTagType) tags.push_back(BsobSampleTag());
   add(download.extraTags);
   tags.push_back(SampleNumberTag("\x53", 0));
   for (size_t i = 0; i < download.gaps.size(); ++i) {

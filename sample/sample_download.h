@@ -39,8 +39,9 @@ struct SampleDownload {
   SampleGapContent gapContent = SampleGapContent::Holes;
   /// eMule writes the data file's name as a tag; aMule does not.
   bool partFileNameTag = true;
-  /// Tags of every value type the tool reads (0x01 to 0x09, short strings)
-  /// and both name forms among the usual ones.
+  /// Tags of every value type the tool reads (0x01 to 0x0B, short strings)
+  /// and both name forms among the usual ones; the 64-bit and bsob tags of
+  /// the two flags below included.
   bool everyTagType = false;
   /// 64-bit tags (0x0B) in both name forms among the usual ones, as a client
   /// passes on one it read and did not know.

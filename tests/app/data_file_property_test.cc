@@ -4,7 +4,8 @@
 // the data file, leaves no corrupt complete part outside a gap, and makes
 // no downloaded byte a gap but those of corrupt complete parts. The gaps are
 // random: overlapping, touching, empty, inverted, beyond the end, in every
-// name form, and with start and end tags that do not pair up.
+// name form and integer width, and with start and end tags that do not pair
+// up.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -91,10 +92,13 @@ std::vector<SampleTag> EncodeGapTags(Dice& dice, const std::vector<GapTag>& tags
   std::vector<SampleTag> encoded;
   for (size_t i = 0; i < tags.size(); ++i) {
     const char id = tags[i].start ? '\x09' : '\x0A';
-    switch (dice.Below(3)) {
+    switch (dice.Below(4)) {
       case 0: encoded.push_back(SampleNumberTag(std::string(1, id) + std::to_string(i / 2), tags[i].value)); break;
       case 1: encoded.push_back(SampleNumberTag(std::string(1, id), tags[i].value)); break;
-      default: encoded.push_back(SampleTag{0x83, std::string(1, id), U32(tags[i].value)}); break;
+      case 2: encoded.push_back(SampleTag{0x83, std::string(1, id), U32(tags[i].value)}); break;
+      default:  // 64-bit, as in a large download; any width is read alike
+        encoded.push_back(SampleTag{0x0B, std::string(1, id), U32(tags[i].value) + U32(0)});
+        break;
     }
   }
   return encoded;
@@ -104,10 +108,9 @@ struct Range {
   uint64_t start, end;  // [start, end)
 };
 
-// The ranges a listing clears, as the gap tags pair up: an end tag
-// completes the gap whose start tag came last since the end tag before it;
-// a gap is a range to clear when the end is not 0 and not before the start.
-std::vector<Range> ClearedRanges(const RandomDownload& download) {
+// The gaps the tags make, as ranges: an end tag completes the gap whose
+// start tag came last since the end tag before it. `keep` tells which.
+std::vector<Range> PairedRanges(const RandomDownload& download, bool (*keep)(uint32_t, uint32_t)) {
   std::vector<Range> ranges;
   std::optional<uint32_t> start;
   for (const GapTag& tag : download.tags) {
@@ -115,26 +118,20 @@ std::vector<Range> ClearedRanges(const RandomDownload& download) {
       start = tag.value;
       continue;
     }
-    if (start && tag.value != 0 && *start <= tag.value) ranges.push_back({*start, tag.value});
+    if (start && keep(*start, tag.value)) ranges.push_back({*start, tag.value});
     start.reset();
   }
   return ranges;
 }
 
-// The gaps a rewrite reads from the tags, as ranges: an end tag completes
-// the start tag read since the end before it.
+// The ranges a listing clears: an end not 0 and not before the start.
+std::vector<Range> ClearedRanges(const RandomDownload& download) {
+  return PairedRanges(download, [](uint32_t start, uint32_t end) { return end != 0 && start <= end; });
+}
+
+// The gaps that hold a byte of the file.
 std::vector<Range> RewrittenRanges(const RandomDownload& download) {
-  std::vector<Range> ranges;
-  std::optional<uint32_t> start;
-  for (const GapTag& tag : download.tags) {
-    if (tag.start) {
-      start = tag.value;
-      continue;
-    }
-    if (start && *start < tag.value) ranges.push_back({*start, tag.value});
-    start.reset();
-  }
-  return ranges;
+  return PairedRanges(download, [](uint32_t start, uint32_t end) { return start < end; });
 }
 
 bool Overlaps(const std::vector<Range>& ranges, uint64_t start, uint64_t end) {

@@ -49,7 +49,7 @@ TEST(MetLoaderTest, NoMemoryForTheImage) {
   ASSERT_TRUE(WriteFileBytes(met, "\xE0"));
   StringConsole console;
   auto noMemory = [](size_t, size_t) -> void* { return nullptr; };
-  EXPECT_FALSE(LoadMetImage(met, SystemDisk(), console, noMemory));
+  EXPECT_FALSE(LoadMetImage(met, SystemDisk(), console, true, noMemory));
   EXPECT_EQ("Error creating buffer for " + met + "\nPress any key!\n", console.output);
   EXPECT_EQ(1, console.keyWaits);
 }

@@ -35,13 +35,43 @@ TEST(RunFlowTest, UsageAndHelp) {
   EXPECT_EQ(std::string(ExpectedUsageText()) + "\n", help.output);
 }
 
-TEST(RunFlowTest, ASwitchInPlaceOfThePathIsOpenedAsThePath) {
+TEST(RunFlowTest, ASwitchBeforeThePathIsASwitch) {
   StringConsole console;
   EXPECT_EQ(1, RunWith({"partsweep", "/rebuild", "X.part.met"}, console));
-  EXPECT_EQ("Error opening '/rebuild' (Error " + std::to_string(kErrorNotFound) +
+  EXPECT_EQ("Error opening 'X.part.met' (Error " + std::to_string(kErrorNotFound) +
                 ")\nPress any key\n",
             console.output);
   EXPECT_EQ(1, console.keyWaits);
+}
+
+TEST(RunFlowTest, AnUnknownSwitchOrNoPathGivesTheUsage) {
+  StringConsole unknown;
+  EXPECT_EQ(-1, RunWith({"partsweep", "X.part.met", "--complet"}, unknown));
+  EXPECT_EQ(std::string("Error: unknown switch '--complet'\n") + ExpectedUsageText(),
+            unknown.output);
+  StringConsole noPath;
+  EXPECT_EQ(-1, RunWith({"partsweep", "--rebuild"}, noPath));
+  EXPECT_EQ(ExpectedUsageText(), noPath.output);
+  StringConsole version;
+  EXPECT_EQ(0, RunWith({"partsweep", "-V"}, version));
+  EXPECT_EQ("partsweep 1.4.0\n", version.output);
+}
+
+TEST(RunFlowTest, ABatchGoesOnAfterAFailureAndNeverWaitsForAKey) {
+  MemoryDisk disk;
+  SampleDownload download;
+  download.fileSize = 1000;
+  download.gaps = {};
+  download.partFileNameTag = false;
+  disk.PutFile("dl/1.part.met", EncodeSampleMet(download));
+  disk.PutFile("dl/1.part", std::string(1000, 'd'));
+  StringConsole console;
+  EXPECT_EQ(1, RunWith({"partsweep", "dl/none.part.met", "dl/1.part.met"}, console, disk));
+  EXPECT_EQ(0, console.keyWaits);
+  EXPECT_EQ(0u, console.output.find("Error opening 'dl/none.part.met' (Error " +
+                                    std::to_string(kErrorNotFound) + ")\nPress any key\n\nHash Id: "))
+      << console.output;
+  EXPECT_NE(std::string::npos, console.output.find("Cleaned space in 'dl/1.part': 0 bytes\n"));
 }
 
 TEST(RunFlowTest, ListingStatusSaysWhetherEveryGapWasCleared) {
@@ -83,7 +113,7 @@ TEST(RunFlowTest, ARewriteTheDiskLetsDownLeavesTheFileAndFails) {
 }
 
 TEST(RunFlowTest, ADamagedTagStreamIsToldAsEachLookMeetsIt) {
-  // Type 0x0B has no known size: every tag behind it comes from a wrong
+  // Type 0x0C has no known size: every tag behind it comes from a wrong
   // place. The gap in front of it is still cleared, and the run fails.
   auto tag = [](const char* name, uint32_t value) {
     return SampleNumberTag(name, value);
@@ -92,7 +122,7 @@ TEST(RunFlowTest, ADamagedTagStreamIsToldAsEachLookMeetsIt) {
   download.fileSize = 1000;
   download.partFileNameTag = false;
   download.gaps = {};
-  download.extraTags = {tag("\x09", 100), tag("\x0A", 200), SampleTag{0x0B, "x", std::string(4, 'x')},
+  download.extraTags = {tag("\x09", 100), tag("\x0A", 200), SampleTag{0x0C, "x", std::string(4, 'x')},
                         tag("\x09", 300), tag("\x0A", 400)};
   MemoryDisk disk;
   disk.PutFile("dl/X.part.met", EncodeSampleMet(download));
@@ -102,8 +132,8 @@ TEST(RunFlowTest, ADamagedTagStreamIsToldAsEachLookMeetsIt) {
   const std::string met = *disk.FileBytes("dl/X.part.met");
   EXPECT_EQ("Hash Id: " + HashText(reinterpret_cast<const uint8_t*>(met.data()) + 5) +
                 "\nHashed Part Count: 0\nTag Count : 13\n"
-                "CreateTag: Unkown Tag Type b\nGap Count: 1 (File Size: 1000 bytes)\n"
-                "CreateTag: Unkown Tag Type b\nGaps in 'dl/X.part':\n"
+                "CreateTag: Unkown Tag Type c\nGap Count: 1 (File Size: 1000 bytes)\n"
+                "CreateTag: Unkown Tag Type c\nGaps in 'dl/X.part':\n"
                 "\t100 bytes ... 199 bytes (100 bytes) ... Zeroing 100 %\n"
                 "Cleaned space in 'dl/X.part': 100 bytes\n",
             console.output);

@@ -2,40 +2,55 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <vector>
 
 namespace {
 
-RunOptions Scan(std::vector<const char*> args) {
-  return ScanSwitches(static_cast<int>(args.size()), args.data());
+// The command line as read on a disk that holds just these files.
+CommandLine Read(std::vector<const char*> entries, std::set<std::string> files = {}) {
+  entries.insert(entries.begin(), "partsweep");
+  return ReadCommandLine(static_cast<int>(entries.size()), entries.data(),
+                         [&files](const std::string& path) { return files.count(path) > 0; });
 }
 
-TEST(RunOptionsTest, SwitchesInAnyCaseAndPlace) {
-  RunOptions options = Scan({"partsweep", "X.part.met", "/REBUILD", "/Complete", "/nosparse"});
-  EXPECT_TRUE(options.rebuild);
-  EXPECT_TRUE(options.complete);
-  EXPECT_TRUE(options.nosparse);
-
-  RunOptions none = Scan({"partsweep", "X.part.met", "/foo", "rebuild", "/rebuild2"});
-  EXPECT_FALSE(none.rebuild || none.complete || none.nosparse);
+TEST(RunOptionsTest, BothFormsOfEverySwitchInAnyCaseAndPlace) {
+  CommandLine slashes = Read({"/REBUILD", "X.part.met", "/Complete", "/nosparse"});
+  EXPECT_TRUE(slashes.options.rebuild && slashes.options.complete && slashes.options.nosparse);
+  EXPECT_EQ(std::vector<std::string>{"X.part.met"}, slashes.paths);
+  CommandLine dashes = Read({"a.part.met", "--rebuild", "--COMPLETE", "b.part.met", "--nosparse"});
+  EXPECT_TRUE(dashes.options.rebuild && dashes.options.complete && dashes.options.nosparse);
+  EXPECT_EQ((std::vector<std::string>{"a.part.met", "b.part.met"}), dashes.paths);
+  EXPECT_EQ("", dashes.unknownSwitch);
 }
 
-TEST(RunOptionsTest, TheMetPathAndProgramPathCountToo) {
-  RunOptions options = Scan({"/nosparse", "/rebuild", "X.part.met"});
-  EXPECT_TRUE(options.rebuild);
-  EXPECT_TRUE(options.nosparse);
-  EXPECT_FALSE(options.complete);
+TEST(RunOptionsTest, HelpAndVersion) {
+  for (const char* help : {"--help", "-h", "-?", "/?", "-H"}) EXPECT_TRUE(Read({help}).help) << help;
+  EXPECT_TRUE(Read({"X.part.met", "-V"}).version);
+  EXPECT_TRUE(Read({"--version"}).version);
+  EXPECT_FALSE(Read({"-v"}).version);  // -v is no switch of the tool's
+  EXPECT_EQ("-v", Read({"-v"}).unknownSwitch);
 }
 
-TEST(RunOptionsTest, HelpOnlyAlone) {
-  for (const char* help : {"--help", "-h", "-?", "/?", "-H"}) {
-    std::vector<const char*> args{"partsweep", help};
-    EXPECT_TRUE(IsHelpRequest(2, args.data())) << help;
-  }
-  std::vector<const char*> withMore{"partsweep", "-h", "x"};
-  EXPECT_FALSE(IsHelpRequest(3, withMore.data()));
-  std::vector<const char*> path{"partsweep", "X.part.met"};
-  EXPECT_FALSE(IsHelpRequest(2, path.data()));
+TEST(RunOptionsTest, AnUnknownSwitchIsNeverTakenForAPath) {
+  EXPECT_EQ("--complet", Read({"X.part.met", "--complet", "--bogus"}).unknownSwitch);
+  EXPECT_EQ("/rebiuld", Read({"X.part.met", "/rebiuld"}).unknownSwitch);
+  CommandLine line = Read({"X.part.met", "/rebiuld"});
+  EXPECT_EQ(std::vector<std::string>{"X.part.met"}, line.paths);
+}
+
+TEST(RunOptionsTest, APathThatLooksLikeASwitch) {
+  // A path of more than one word, or a file that exists, is a path.
+  EXPECT_EQ(std::vector<std::string>{"/home/u/X.part.met"}, Read({"/home/u/X.part.met"}).paths);
+  EXPECT_EQ(std::vector<std::string>{"/dl"}, Read({"/dl"}, {"/dl"}).paths);
+  EXPECT_EQ("/dl", Read({"/dl"}).unknownSwitch);
+  EXPECT_EQ(std::vector<std::string>{"\\dl\\X.part.met"}, Read({"\\dl\\X.part.met"}).paths);
+  // After "--" every entry is a path, "-" alone anywhere.
+  CommandLine ended = Read({"--rebuild", "--", "--complete", "-", "/nosparse"});
+  EXPECT_TRUE(ended.options.rebuild);
+  EXPECT_FALSE(ended.options.complete || ended.options.nosparse);
+  EXPECT_EQ((std::vector<std::string>{"--complete", "-", "/nosparse"}), ended.paths);
+  EXPECT_EQ(std::vector<std::string>{"-"}, Read({"-"}).paths);
 }
 
 }  // namespace

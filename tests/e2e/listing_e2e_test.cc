@@ -11,6 +11,7 @@
 #include "tests/support/error_codes.h"
 #include "tests/support/child_process.h"
 #include "sample/sample_download.h"
+#include "tests/e2e/data_file_checks.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/support/client_sample.h"
 #include "tests/support/platform_traits.h"
@@ -18,50 +19,6 @@
 #include "tests/support/temp_folder.h"
 
 namespace {
-
-constexpr uint64_t kBlock = 4096;
-
-// `count` bytes of a file from `offset` on.
-std::string ReadRange(const std::string& path, uint64_t offset, uint64_t count) {
-  std::ifstream in(path, std::ios::binary);
-  in.seekg(static_cast<std::streamoff>(offset));
-  std::string bytes(count, '\0');
-  in.read(&bytes[0], static_cast<std::streamsize>(count));
-  bytes.resize(static_cast<size_t>(in.gcount()));
-  return bytes;
-}
-
-uint64_t FileLength(const std::string& path) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  return static_cast<uint64_t>(in.tellg());
-}
-
-// The sample content of [from, to) with every gap's bytes zeroed.
-std::string ExpectedBytes(const SampleDownload& download, uint64_t from, uint64_t to) {
-  std::string bytes(to - from, '\0');
-  SampleBytes(download.seed, from, reinterpret_cast<uint8_t*>(&bytes[0]), bytes.size());
-  for (const SampleGap& gap : download.gaps) {
-    uint64_t start = std::max(gap.start, from), end = std::min(gap.end, to);
-    if (start < end) std::fill(bytes.begin() + (start - from), bytes.begin() + (end - from), '\0');
-  }
-  return bytes;
-}
-
-// Every written stretch of the data file holds the sample content outside
-// the gaps and zeros inside. The rest of the file is a hole; that it stayed
-// one is shown by the allocated size.
-void ExpectOnlyGapsZeroed(const std::string& path, const SampleDownload& download) {
-  for (const SampleGap& region : download.dataRegions) {
-    SCOPED_TRACE("region at " + std::to_string(region.start));
-    uint64_t end = std::min(region.end, download.fileSize);
-    std::string actual = ReadRange(path, region.start, end - region.start);
-    std::string expected = ExpectedBytes(download, region.start, end);
-    ASSERT_EQ(expected.size(), actual.size());
-    auto differ = std::mismatch(expected.begin(), expected.end(), actual.begin());
-    EXPECT_TRUE(differ.first == expected.end())
-        << "first difference at offset " << region.start + (differ.first - expected.begin());
-  }
-}
 
 TEST(ListingE2eTest, ClientSampleFile) {
   TempFolder folder;
@@ -108,24 +65,8 @@ SampleDownload LargeDownload() {
       {size - 65536, size + 65536},           // over the end of the file
       {size + 200000, size + 300000},         // beyond the end of the file
   };
-  for (const SampleGap& gap : download.gaps) {
-    if (gap.start >= size) continue;
-    download.dataRegions.push_back(
-        {gap.start < 65536 ? 0 : gap.start - 65536, std::min(gap.end + 65536, size)});
-  }
+  download.dataRegions = RegionsAroundGaps(download, 65536);
   return download;
-}
-
-// Bytes of whole blocks inside the gaps' part of the file: what releasing
-// them gives back (a block only partly inside a gap is zeroed, not freed).
-uint64_t WholeBlocksInGaps(const SampleDownload& download) {
-  uint64_t total = 0;
-  for (const SampleGap& gap : download.gaps) {
-    uint64_t first = (gap.start + kBlock - 1) / kBlock;
-    uint64_t last = std::min(gap.end, download.fileSize) / kBlock;
-    if (last > first) total += (last - first) * kBlock;
-  }
-  return total;
 }
 
 const char kLargeListingStart[] =
@@ -221,11 +162,11 @@ TEST(ListingE2eTest, FailuresGiveExitStatusOne) {
   const std::string content = ReadFileBytes(folder.Path("001.part"));
 
   std::string otherVersion = met;
-  otherVersion[0] = '\xE2';
+  otherVersion[0] = '\xE3';
   ASSERT_TRUE(WriteFileBytes(folder.Path("001.part.met"), otherVersion));
   ProcessResult invalid = RunTool(folder.path(), {"001.part.met"});
   EXPECT_EQ(1, invalid.exitCode);
-  EXPECT_EQ(Lines("Error: .met file version 0xe2 invalid!\n"), invalid.output);
+  EXPECT_EQ(Lines("Error: .met file version 0xe3 invalid!\n"), invalid.output);
   EXPECT_EQ(content, ReadFileBytes(folder.Path("001.part")));
 
   // Cut inside the second gap's end tag: the first gap is still cleared.

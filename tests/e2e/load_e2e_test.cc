@@ -19,12 +19,14 @@ TEST(LoadE2eTest, UsageTextAndStatus) {
   EXPECT_EQ(Lines(std::string(ExpectedUsageText()) + "\n"), help.output);
 }
 
-TEST(LoadE2eTest, SwitchTakenForThePath) {
+TEST(LoadE2eTest, ASwitchBeforeThePathIsASwitch) {
   TempFolder folder;
   ASSERT_TRUE(WriteFileBytes(folder.Path("X.part.met"), "\xE0"));
   ProcessResult run = RunTool(folder.path(), {"/rebuild", "X.part.met"}, "k");
   EXPECT_EQ(1, run.exitCode);
-  EXPECT_EQ(Lines("Error opening '/rebuild' (Error 2)\nPress any key\n"), run.output);
+  EXPECT_EQ(Lines("Error: .met file is truncated at offset 1!\n"
+                  "Error: 'X.part.met' was not rewritten, it is unchanged.\n"),
+            run.output);
   EXPECT_EQ("X.part.met", ListFolder(folder.path()));
 }
 

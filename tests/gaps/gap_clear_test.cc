@@ -42,9 +42,7 @@ class ClearGapsTest : public ::testing::Test {
   bool Clear(const GapTable& gaps, bool nosparse, FaultyDisk& through) {
     OpenResult opened = through.OpenExclusive(path);
     EXPECT_EQ(0, opened.error);
-    bool cleared = ClearGaps(opened.file, gaps, "X.part", nosparse, through, console);
-    EXPECT_FALSE(opened.file.IsOpen());
-    return cleared;
+    return ClearGaps(opened.file, gaps, "X.part", nosparse, through, console);
   }
 
   // The file holds the original content with exactly these [start, end)

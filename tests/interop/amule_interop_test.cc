@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "sample/file_time.h"
 #include "sample/sample_download.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/interop/amule_daemon.h"
@@ -254,12 +255,22 @@ TEST_F(AmuleInteropTest, AfterAListingTheClientSeesTheSameCompletion) {
   ASSERT_NE(nullptr, second) << "the client did not load the download after the listing";
   EXPECT_EQ(first->percent, second->percent);
   ExpectCompletion(after, ours, expected);
-  // The listing changes the data file's time, so the client re-hashes every
-  // complete part: parts 0 and 2, right beside the cleared gap, must still
-  // be sound.
-  EXPECT_EQ("", LogLinesWith(client->Log(), {"Found corrupted part"}));
+  // The listing kept the data file's times, so the client trusts its data
+  // as before: it neither warns nor hashes anything again.
+  EXPECT_EQ("", LogLinesWith(client->Log(), {"corrupt", "rehash"}));
   ASSERT_TRUE(stopped) << "the client did not stop cleanly, so it did not save";
   ExpectClientSavedSameGaps(ClientMet(*client, met), ours, expected);
+
+  // Made to doubt the data (another time), the client hashes every complete
+  // part again: parts 0 and 2, right beside the cleared gap, are sound.
+  ASSERT_EQ(0, SetModificationTime(Work("001.part"), download.timeStamp + 3600));
+  std::unique_ptr<AmuleDaemon> doubting;
+  ASSERT_TRUE(StartClient("doubting", {met}, &doubting));
+  DownloadList rehashed = Settled(*doubting);
+  EXPECT_TRUE(doubting->Stop());
+  EXPECT_NE("", LogLinesWith(doubting->Log(), {"might be corrupted"})) << doubting->Log();
+  EXPECT_EQ("", LogLinesWith(doubting->Log(), {"Found corrupted part"}));
+  ExpectCompletion(rehashed, ours, expected);
 }
 
 TEST_F(AmuleInteropTest, AfterCompleteTheClientTakesTheDownloadForComplete) {
@@ -348,6 +359,64 @@ TEST_F(AmuleInteropTest, AfterRebuildTheClientReadsEveryGap) {
   for (size_t i = 0; i < mets.size(); ++i) {
     SCOPED_TRACE(mets[i]);
     ExpectClientSavedSameGaps(ClientMet(*client, mets[i]), rebuilt[i], expected[i]);
+  }
+}
+
+// Downloads of 5,000,000,000 bytes, as the clients keep them (version 0xE2,
+// 64-bit tags, a sparse data file), after each mode: a listing, /complete,
+// and /rebuild with a corrupt part above 4 GiB. The client takes each for
+// what its metadata file declares, and saves the same gaps back.
+TEST_F(AmuleInteropTest, ALargeDownloadReadsAsItsFileSaysAfterEveryMode) {
+  constexpr uint64_t kSize = 5000000000, k4GiB = 4294967296;
+  const std::vector<SampleGap> gaps = {
+      {k4GiB - 131072, k4GiB + 131072}, {4500000000, 4500300000}, {kSize - 65536, kSize}};
+  // Listed: its gaps hold bytes, which the listing gives back.
+  SampleDownload listed = HashedDownload("005", 21, kSize, gaps);
+  listed.gapContent = SampleGapContent::Data;
+  for (const SampleGap& gap : gaps)
+    listed.dataRegions.push_back({gap.start - 65536, std::min(gap.end + 65536, kSize)});
+  // Completed: a download whose gaps, holes, lie where its bytes are zero,
+  // so that the client finds every part sound once it takes them for done.
+  SampleDownload completed =
+      HashedDownload("006", 22, kSize, {{k4GiB - 4096, k4GiB + 4096}, {4800000000, kSize}});
+  completed.dataRegions = {{0, 1048576}};
+  // Rebuilt: part 460 (from 4,474,880,000) corrupt, part 462 partly downloaded.
+  SampleDownload rebuilt = HashedDownload("007", 23, kSize, gaps);
+  rebuilt.dataRegions = {{460 * kSamplePartSize, 463 * kSamplePartSize}};
+  rebuilt.corruptParts = {460, 462};
+
+  std::vector<std::string> mets;
+  std::vector<MetFacts> facts;
+  std::vector<Ranges> expected;
+  const std::vector<std::pair<const SampleDownload*, const char*>> runs = {
+      {&listed, ""}, {&completed, "/complete"}, {&rebuilt, "/rebuild"}};
+  for (const auto& [download, mode] : runs) {
+    mets.push_back(Generate(*download));
+    ASSERT_NO_FATAL_FAILURE(RunPartsweep({download->name + ".part.met", mode}));
+    facts.push_back(ReadMetFacts(mets.back()));
+    ASSERT_TRUE(facts.back().ok);
+    EXPECT_EQ(kSize, facts.back().fileSize);
+    expected.push_back(std::string(mode) == "/complete" ? Ranges{}
+                                                         : ExpectedMissing(*download, true));
+    SCOPED_TRACE(mets.back());
+    ExpectDeclaredGaps(facts.back(), expected.back());
+  }
+
+  std::unique_ptr<AmuleDaemon> client;
+  ASSERT_TRUE(StartClient("client", mets, &client));
+  DownloadList list = Settled(*client);
+  const bool stopped = client->Stop();
+  for (size_t i : {size_t(0), size_t(2)}) {
+    SCOPED_TRACE(mets[i]);
+    ExpectCompletion(list, facts[i], expected[i]);
+  }
+  EXPECT_EQ(nullptr, FindListedDownload(list, facts[1].fileHash)) << "the completed one stays listed";
+  EXPECT_NE("", LogLinesWith(client->Log(), {"Finished downloading"})) << client->Log();
+  EXPECT_EQ("", LogLinesWith(client->Log(), {"corrupt"}));
+  ASSERT_TRUE(stopped) << "the client did not stop cleanly, so it did not save";
+  for (size_t i : {size_t(0), size_t(2)}) {
+    SCOPED_TRACE(mets[i]);
+    ExpectClientSavedSameGaps(ClientMet(*client, mets[i]), facts[i], expected[i]);
   }
 }
 

@@ -13,15 +13,6 @@
 
 namespace {
 
-std::string ReadRange(const std::string& path, uint64_t offset, uint64_t count) {
-  std::ifstream in(path, std::ios::binary);
-  in.seekg(static_cast<std::streamoff>(offset));
-  std::string bytes(count, '\0');
-  in.read(&bytes[0], static_cast<std::streamsize>(count));
-  bytes.resize(static_cast<size_t>(in.gcount()));
-  return bytes;
-}
-
 // The data file of a 5 GB download with data in three places, one at the
 // very end, copied as the test peer gets it.
 TEST(SparseCopyTest, ALargeSparseDownloadIsCopiedAsItsData) {
@@ -46,7 +37,7 @@ TEST(SparseCopyTest, ALargeSparseDownloadIsCopiedAsItsData) {
   EXPECT_EQ(extents, FileDataExtents(to));
   for (const auto& [start, end] : *extents) {
     ASSERT_LT(end - start, uint64_t(64) << 20);
-    EXPECT_TRUE(ReadRange(from, start, end - start) == ReadRange(to, start, end - start)) << start;
+    EXPECT_TRUE(ReadFileRange(from, start, end - start) == ReadFileRange(to, start, end - start)) << start;
   }
   if (AllocatedBytes(from) < (16u << 20)) {
     EXPECT_LT(AllocatedBytes(to), 16u << 20);

@@ -124,12 +124,12 @@ TEST(MetFileTest, SizeAndNamesAreTheNumbersAndTextsTheirTagsHold) {
 }
 
 TEST(MetFileTest, DecodingStopsAtTheFirstTagItCannotDecode) {
-  // Type 0x0B has no known size here: every tag behind it would come from
+  // Type 0x0C has no known size: every tag behind it would come from
   // a wrong place.
   const std::string bytes =
-      FullMet({Start(5), SampleTag{0x0B, "\x0A", U32(9)}, End(7)});
+      FullMet({Start(5), SampleTag{0x0C, "\x0A", U32(9)}, End(7)});
   MetFile file = Decoded(bytes);
-  EXPECT_EQ("CreateTag: Unkown Tag Type b\n", file.damage);
+  EXPECT_EQ("CreateTag: Unkown Tag Type c\n", file.damage);
   ASSERT_EQ(1u, file.tags.size());
   EXPECT_EQ(27u + 8u, file.tagsEnd);
   ExpectGaps({Gap(5, 0, GapFault::NoEnd, true, false)}, file.gaps);

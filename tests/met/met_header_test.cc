@@ -115,9 +115,9 @@ TEST(MetHeaderTest, ShortFileWithoutRoomForTheProbeIsFull) {
 
 TEST(MetHeaderTest, InvalidVersion) {
   StringConsole console;
-  EXPECT_FALSE(Read(FullBytes(0xE2, 1, 0), console));
+  EXPECT_FALSE(Read(FullBytes(0xE3, 1, 0), console));
   EXPECT_FALSE(Read(FullBytes(0x00, 1, 0), console));
-  EXPECT_EQ("Error: .met file version 0xe2 invalid!\nError: .met file version 0 invalid!\n",
+  EXPECT_EQ("Error: .met file version 0xe3 invalid!\nError: .met file version 0 invalid!\n",
             console.output);
 }
 

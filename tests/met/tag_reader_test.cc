@@ -145,7 +145,7 @@ TEST(TagReaderTest, BuffersAndBitArrays) {
 }
 
 TEST(TagReaderTest, UnknownTypesCannotBeDecoded) {
-  for (uint8_t code : {0x00, 0x0B, 0x10, 0x21, 0x7F}) {
+  for (uint8_t code : {0x00, 0x0C, 0x10, 0x21, 0x7F}) {
     StringConsole console;
     EXPECT_FALSE(Decode(Named(code, "x") + U32(5), nullptr, &console));
     char expected[64];

@@ -88,13 +88,13 @@ TEST(TagWriterTest, CanonicalTagsRoundTripByteForByte) {
 
 TEST(TagWriterTest, TypesWithoutEncodingAreReported) {
   TagRecord unknown;
-  unknown.type = 0x0B;
+  unknown.type = 0x0C;
   unknown.name = "x";
   std::string out = "keep";
   std::string problem;
   EXPECT_FALSE(WriteTag(out, unknown, &problem));
   EXPECT_EQ("keep", out);
-  EXPECT_EQ("Error: WriteTag: Unkown Tag Type 11\n", problem);
+  EXPECT_EQ("Error: WriteTag: Unkown Tag Type 12\n", problem);
 
   TagRecord badArray;  // bit count and bytes disagree: it would not read back
   badArray.type = TagBoolArray;

@@ -94,7 +94,11 @@ TEST(MetRewriteTest, CompleteKeepsEveryOtherTagInOrder) {
   ASSERT_TRUE(written) << console.output;
   DecodedMet before = DecodeMet(old), after = DecodeMet(*written);
   ASSERT_TRUE(before.ok && after.ok);
-  EXPECT_EQ(before.head, after.head);
+  // The same header, but for the version: the file holds 64-bit tags, so
+  // it is written as the clients write such a file.
+  EXPECT_EQ(0xE0, before.version);
+  EXPECT_EQ(0xE2, after.version);
+  EXPECT_EQ(before.head.substr(1), after.head.substr(1));
   EXPECT_EQ(after.tags.size(), after.tagCount);
   EXPECT_EQ(before.tags.size() - 8, after.tags.size());
   ExpectSameTags(before.tags, after.tags);
@@ -170,7 +174,10 @@ TEST(MetRewriteTest, ThousandsOfGapsAreAllKept) {
   EXPECT_EQ(std::string::npos, console.output.find("Error"));
 }
 
-TEST(MetRewriteTest, ABoundPast32BitsIsWrittenAsTheLargest32BitValue) {
+TEST(MetRewriteTest, ABoundPast32BitsIsWrittenWhole) {
+  // A gap that a check added above 4 GiB, in a 0xE0 file of a small size:
+  // its end tag is 64-bit, never cut, and the version says so, as the
+  // clients write it.
   SampleDownload download;
   download.gaps = {{10, 20}};
   const std::string old = EncodeSampleMet(download);
@@ -188,9 +195,19 @@ TEST(MetRewriteTest, ABoundPast32BitsIsWrittenAsTheLargest32BitValue) {
   EncodedMet encoded = EncodeMetFile(image, *decoded.file, RewriteMode::Rebuild, *count, gaps);
   ASSERT_EQ("", encoded.problem);
   DecodedMet after = DecodeMet(encoded.bytes);
+  ASSERT_TRUE(after.ok);
+  EXPECT_EQ(0xE2, after.version);
+  EXPECT_EQ(old.substr(1, 22), encoded.bytes.substr(1, 22));
   EXPECT_EQ(after.tags.size(), after.tagCount);
-  EXPECT_EQ((ClientGapList{{10, 20}, {9728000, 0xFFFFFFFFu}}),
-            ClientGaps(after));
+  EXPECT_EQ((ClientGapList{{10, 20}, {9728000, 5000000000ull}}), ClientGaps(after));
+  const std::vector<uint8_t> types = {0x03, 0x03, 0x03, 0x0B};
+  for (size_t i = 0; i < 4; ++i)
+    EXPECT_EQ(types[i], after.tags[after.tags.size() - 4 + i].type) << i;
+
+  // /complete writes no 64-bit tag, and the version stays.
+  count = NewTagCount(*decoded.file, RewriteMode::Complete, gaps);
+  encoded = EncodeMetFile(image, *decoded.file, RewriteMode::Complete, *count, gaps);
+  EXPECT_EQ('\xE0', encoded.bytes[0]);
 }
 
 TEST(MetRewriteTest, HeadersAreCopiedAndPrinted) {
@@ -252,15 +269,15 @@ TEST(MetRewriteTest, ACompactHeaderToldByItsFirstTagKeepsItsLayout) {
 
 TEST(MetRewriteTest, FilesThatCannotBeRewrittenWhole) {
   StringConsole version;
-  EXPECT_FALSE(Rewrite(std::string("\xE2") + std::string(30, '\0'), RewriteMode::Complete, version));
-  EXPECT_EQ(std::string("Error: .met file version 0xe2 invalid!\n") + kUnchanged, version.output);
+  EXPECT_FALSE(Rewrite(std::string("\xE3") + std::string(30, '\0'), RewriteMode::Complete, version));
+  EXPECT_EQ(std::string("Error: .met file version 0xe3 invalid!\n") + kUnchanged, version.output);
 
   std::string damaged = ClientSampleMet();
-  damaged[27] = 0x0B;  // the first tag's type
+  damaged[27] = 0x0C;  // the first tag's type
   StringConsole unknown;
   EXPECT_FALSE(Rewrite(damaged, RewriteMode::Rebuild, unknown));
   EXPECT_EQ(std::string("Hash Id: 0123456789abcdef0123456789abcdef\nHashed Part Count: 0\n"
-                        "CreateTag: Unkown Tag Type b\n") +
+                        "CreateTag: Unkown Tag Type c\n") +
                 kUnchanged,
             unknown.output);
 

@@ -16,20 +16,6 @@ namespace {
 
 constexpr uint64_t P = kSamplePartSize;
 
-std::string ReadRange(const std::string& path, uint64_t offset, uint64_t count) {
-  std::ifstream in(path, std::ios::binary);
-  in.seekg(static_cast<std::streamoff>(offset));
-  std::string bytes(count, '\0');
-  in.read(&bytes[0], static_cast<std::streamsize>(count));
-  bytes.resize(static_cast<size_t>(in.gcount()));
-  return bytes;
-}
-
-uint64_t FileLength(const std::string& path) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  return static_cast<uint64_t>(in.tellg());
-}
-
 std::string Content(const SampleDownload& download, uint64_t from, uint64_t to) {
   std::string bytes(to - from, '\0');
   SampleContent(download, from, reinterpret_cast<uint8_t*>(&bytes[0]), bytes.size());
@@ -90,7 +76,7 @@ TEST(SampleDataTest, ALargeSparseDownloadHashesItsZeroPartsAsZeros) {
   EXPECT_EQ(ReferenceMd4(Content(download, 0, P)), Hash(hashes, 0));
   const uint64_t part451 = 451 * P;
   EXPECT_EQ(ReferenceMd4(Content(download, part451, part451 + P)), Hash(hashes, 451));
-  const std::string held = ReadRange(data, part451, P);
+  const std::string held = ReadFileRange(data, part451, P);
   EXPECT_EQ(WithGapsZeroed(download, part451, part451 + P), held);
   EXPECT_NE(ReferenceMd4(held), Hash(hashes, 451));
 }

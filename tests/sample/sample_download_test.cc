@@ -151,13 +151,13 @@ std::set<uint8_t> TypesOf(const std::vector<SampleTag>& tags) {
 
 TEST(SampleDownloadTest, UnusualTagTypesComeOnlyWhenAskedFor) {
   SampleDownload download;
+  EXPECT_EQ(0u, TypesOf(SampleTags(download)).count(0x0B));
   download.everyTagType = true;
   const std::set<uint8_t> every = TypesOf(SampleTags(download));
-  for (uint8_t type : {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x15, 0x20})
+  for (uint8_t type : {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A, 0x0B, 0x15, 0x20})
     EXPECT_EQ(1u, every.count(type)) << int(type);
-  EXPECT_EQ(0u, every.count(0x0A));
-  EXPECT_EQ(0u, every.count(0x0B));
 
+  download.everyTagType = false;
   download.uint64Tags = true;
   EXPECT_EQ(1u, TypesOf(SampleTags(download)).count(0x0B));
   EXPECT_EQ(0u, TypesOf(SampleTags(download)).count(0x0A));

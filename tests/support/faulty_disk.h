@@ -60,6 +60,13 @@ class FaultyDisk : public Disk {
     int error = Fault(DiskOp::CheckNotInUse);
     return error ? error : real_.CheckNotInUse(path);
   }
+  int FolderEntries(const std::string& folder, std::vector<std::string>* names) override {
+    return real_.FolderEntries(folder, names);
+  }
+  int ReadTimes(File& file, FileTimes* times) override { return real_.ReadTimes(file, times); }
+  int RestoreTimes(File& file, const FileTimes& times) override {
+    return real_.RestoreTimes(file, times);
+  }
   int Identify(File& file, FileIdentity* identity) override {
     return real_.Identify(file, identity);
   }

@@ -169,6 +169,26 @@ int MemoryDisk::CheckNotInUse(const std::string& path) {
   return 0;
 }
 
+// A folder is a prefix of file names; one without files is none.
+int MemoryDisk::FolderEntries(const std::string& folder, std::vector<std::string>* names) {
+  names->clear();
+  const std::string prefix = folder + "/";
+  for (const auto& entry : files_) {
+    if (entry.first.compare(0, prefix.size(), prefix) != 0) continue;
+    const std::string rest = entry.first.substr(prefix.size());
+    if (rest.find('/') == std::string::npos) names->push_back(rest);
+  }
+  return names->empty() ? kErrorNotFound : 0;
+}
+
+// Files in memory keep no times.
+int MemoryDisk::ReadTimes(File& file, FileTimes* times) {
+  *times = FileTimes{};
+  return Find(file) ? 0 : kErrorIo;
+}
+
+int MemoryDisk::RestoreTimes(File& file, const FileTimes&) { return Find(file) ? 0 : kErrorIo; }
+
 // A file is its content: two names of one content are one file.
 static FileIdentity IdentityOfContent(const void* content) {
   return FileIdentity{1, static_cast<uint64_t>(reinterpret_cast<uintptr_t>(content))};

@@ -59,6 +59,9 @@ class MemoryDisk : public Disk, private HandleCloser {
                  std::vector<ByteRange>* ranges) override;
   int ConfirmExclusive(File& file) override;
   int CheckNotInUse(const std::string& path) override;
+  int FolderEntries(const std::string& folder, std::vector<std::string>* names) override;
+  int ReadTimes(File& file, FileTimes* times) override;
+  int RestoreTimes(File& file, const FileTimes& times) override;
   int Identify(File& file, FileIdentity* identity) override;
   int IdentifyPath(const std::string& path, FileIdentity* identity) override;
   PathResult ResolveLinks(const std::string& path) override;

@@ -19,3 +19,6 @@ extern const char kShadeGlyph[];
 
 /// True where the system has MD4 routines to bind (advapi32 on Windows).
 extern const bool kSystemOffersMd4;
+
+/// True where the program, not the shell, expands `*` and `?` (Windows).
+extern const bool kProgramExpandsWildcards;

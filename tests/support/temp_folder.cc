@@ -60,3 +60,23 @@ std::string ListFolder(const std::string& path) {
   for (const std::string& name : names) list += (list.empty() ? "" : " ") + name;
   return list;
 }
+
+bool MakeFolder(const std::string& path) {
+  std::error_code error;
+  fs::create_directories(path, error);
+  return fs::is_directory(path, error);
+}
+
+std::string ReadFileRange(const std::string& path, uint64_t offset, uint64_t count) {
+  std::ifstream in(path, std::ios::binary);
+  in.seekg(static_cast<std::streamoff>(offset));
+  std::string bytes(count, '\0');
+  in.read(&bytes[0], static_cast<std::streamsize>(count));
+  bytes.resize(static_cast<size_t>(in.gcount()));
+  return bytes;
+}
+
+uint64_t FileLength(const std::string& path) {
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  return static_cast<uint64_t>(in.tellg());
+}

@@ -2,6 +2,7 @@
 // also when an assertion fails.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 class TempFolder {
@@ -22,8 +23,14 @@ class TempFolder {
 
 /// The whole content of a file; "" when it cannot be read.
 std::string ReadFileBytes(const std::string& path);
+/// `count` bytes of a file from `offset` on; fewer where it ends first.
+std::string ReadFileRange(const std::string& path, uint64_t offset, uint64_t count);
+/// The length of a file.
+uint64_t FileLength(const std::string& path);
 /// Writes (replaces) a file with the given bytes.
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
+/// Makes a folder (and the folders above it); true when it exists after.
+bool MakeFolder(const std::string& path);
 /// True when a file or folder of that name exists.
 bool PathExists(const std::string& path);
 /// The names in a folder, sorted.
