@@ -67,4 +67,65 @@ TEST(DiskTest, ReadsWritesAndSeeksPastTwoGiB) {
   EXPECT_EQ('n', tail[0]);
 }
 
+TEST(DiskTest, ReadsAtAnOffsetPastFourGiBWhereverThePositionIs) {
+  TempFolder folder;
+  const std::string path = folder.Path("big.part");
+  ASSERT_TRUE(WriteFileBytes(path, ""));
+  const uint64_t at = (uint64_t{1} << 32) + 5;
+  {
+    OpenResult opened = disk.OpenExclusive(path);
+    ASSERT_EQ(0, opened.error);
+    disk.SetSparse(opened.file);
+    ASSERT_EQ(0, disk.Seek(opened.file, at));
+    ASSERT_EQ(0, disk.Write(opened.file, "far", 3));
+  }
+  OpenResult reading = disk.OpenForReading(path);
+  ASSERT_EQ(0, reading.error);
+  ASSERT_EQ(0, disk.Seek(reading.file, 0));
+  char bytes[8] = {};
+  ReadResult got = disk.ReadAt(reading.file, at + 1, bytes, sizeof bytes);
+  EXPECT_EQ(0, got.error);
+  ASSERT_EQ(2u, got.count);
+  EXPECT_EQ("ar", std::string(bytes, 2));
+  // 2^32 bytes further on would be 5 bytes in, had the offset lost its high word.
+  got = disk.ReadAt(reading.file, 5, bytes, 3);
+  ASSERT_EQ(3u, got.count);
+  EXPECT_EQ(std::string(3, '\0'), std::string(bytes, 3));
+  // At and past the end there is nothing to read, and that is no error.
+  EXPECT_EQ(0u, disk.ReadAt(reading.file, at + 3, bytes, 1).count);
+  EXPECT_EQ(0, disk.ReadAt(reading.file, at + 1000000, bytes, 1).error);
+  EXPECT_EQ(0u, disk.ReadAt(reading.file, at + 1000000, bytes, 1).count);
+}
+
+TEST(DiskTest, ASequentialReaderReadsTheFileOfTheHandleItCameFrom) {
+  TempFolder folder;
+  const std::string path = folder.Path("data.part");
+  ASSERT_TRUE(WriteFileBytes(path, "the download's bytes"));
+  OpenResult first = disk.OpenForReading(path);
+  ASSERT_EQ(0, first.error);
+  OpenResult reader = disk.OpenSequentialReader(first.file);
+  ASSERT_TRUE(reader.ok()) << reader.error;
+  // Another file put in place of the name since is not the one read, where
+  // the system lets a name be replaced while the file is open.
+  ASSERT_TRUE(WriteFileBytes(folder.Path("other"), "another file's bytes"));
+  disk.MoveReplace(folder.Path("other"), path);
+  OpenResult second = disk.OpenSequentialReader(first.file);
+  ASSERT_TRUE(second.ok()) << second.error;
+  for (File* file : {&reader.file, &second.file}) {
+    char bytes[32] = {};
+    ReadResult got = disk.ReadAt(*file, 4, bytes, sizeof bytes);
+    EXPECT_EQ(0, got.error);
+    EXPECT_EQ("download's bytes", std::string(bytes, got.count));
+  }
+  // Each has a position of its own, and closing one leaves the others open.
+  ASSERT_EQ(0, disk.Seek(first.file, 0));
+  ASSERT_EQ(0, disk.Seek(second.file, 2));
+  reader.file.Close();
+  char byte = 0;
+  ASSERT_EQ(1u, disk.Read(first.file, &byte, 1).count);
+  EXPECT_EQ('t', byte);
+  ASSERT_EQ(1u, disk.Read(second.file, &byte, 1).count);
+  EXPECT_EQ('e', byte);
+}
+
 }  // namespace
