@@ -1,5 +1,7 @@
-// MD4 as the rebuild uses it: the routines, bound once per run, and the
-// digest of a byte range of the data file.
+// MD4 over a data file: the part size, the routines (the system's where it
+// has them, which the tests hold against our own), the digest of a byte
+// range, and whole reads at an offset. The rebuild hashes its parts in
+// hash/part_hashing.h.
 #pragma once
 
 #include <cstdint>
