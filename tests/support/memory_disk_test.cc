@@ -34,28 +34,6 @@ TEST(MemoryDiskTest, FilesReadAndWriteLikeOnDisk) {
   EXPECT_EQ(kErrorNoSpace, disk.Write(opened.file, "x", 1));
 }
 
-TEST(MemoryDiskTest, ReadersAtAnOffsetShareTheFile) {
-  MemoryDisk disk;
-  disk.PutFile("a", "hello world");
-  OpenResult opened = disk.OpenForReading("a");
-  ASSERT_EQ(0, opened.error);
-  OpenResult reader = disk.OpenSequentialReader(opened.file);
-  ASSERT_TRUE(reader.ok());
-  EXPECT_EQ(2u, disk.OpenFileCount());
-  char buffer[16] = {};
-  ReadResult got = disk.ReadAt(reader.file, 6, buffer, sizeof buffer);
-  EXPECT_EQ("world", std::string(buffer, got.count));
-  EXPECT_EQ(0u, disk.ReadAt(reader.file, 11, buffer, 1).count);
-  // The position of neither moved.
-  EXPECT_EQ(5u, disk.Read(reader.file, buffer, 5).count);
-  EXPECT_EQ("hello", std::string(buffer, 5));
-  // An exclusive open waits for a reader too, as for any open file.
-  opened.file.Close();
-  EXPECT_EQ(kErrorBusy, disk.OpenExclusive("a").error);
-  reader.file.Close();
-  EXPECT_EQ(0, disk.OpenExclusive("a").error);
-}
-
 TEST(MemoryDiskTest, OpenFilesStandInEachOthersWay) {
   MemoryDisk disk;
   disk.PutFile("a", "x");
