@@ -73,8 +73,7 @@ struct InMemory {
   bool checked = false;
 };
 
-InMemory RewriteInMemory(const MetImage& image, RewriteMode mode, MemoryDisk& disk,
-                         const HashRoutines& routines) {
+InMemory RewriteInMemory(const MetImage& image, RewriteMode mode, MemoryDisk& disk) {
   InMemory result;
   MetDecode decoded = DecodeMetFile(image);
   if (!decoded.file || !decoded.file->damage.empty()) return result;
@@ -88,7 +87,7 @@ InMemory RewriteInMemory(const MetImage& image, RewriteMode mode, MemoryDisk& di
     if (!data.ok()) return result;
     StringConsole console;
     std::optional<std::vector<PartDigest>> digests =
-        HashParts(image, file.header, gaps, data.file, partPath, routines, disk, console);
+        HashParts(image, file.header, gaps, data.file, partPath, disk, console);
     if (!digests) return result;
     result.checked = true;
     RepairGaps(image, file.header, *digests, gaps, console);
@@ -205,10 +204,9 @@ void CheckRun(const std::string& bytes, const std::optional<std::string>& writte
   if (data) FuzzCheck(*disk.FileBytes(kFuzzPartPath) == *data, "a rebuild never writes the data file");
 }
 
-void FuzzComplete(const std::string& bytes, const MetImage& image, const OldFile& old,
-                  const HashRoutines& routines) {
+void FuzzComplete(const std::string& bytes, const MetImage& image, const OldFile& old) {
   MemoryDisk disk;
-  InMemory rewrite = RewriteInMemory(image, RewriteMode::Complete, disk, routines);
+  InMemory rewrite = RewriteInMemory(image, RewriteMode::Complete, disk);
   const std::optional<std::string>& written = rewrite.written;
   CheckRun(bytes, written, "/complete", nullptr);
   if (old.damaged) {
@@ -262,11 +260,10 @@ void CheckCorruptPartsCovered(const MetImage& image, const OldFile& old, const G
   }
 }
 
-void FuzzRebuild(const std::string& bytes, const MetImage& image, const OldFile& old,
-                 const HashRoutines& routines) {
+void FuzzRebuild(const std::string& bytes, const MetImage& image, const OldFile& old) {
   MemoryDisk disk;
   disk.PutFile(kFuzzPartPath, RebuildDataFile());
-  InMemory rewrite = RewriteInMemory(image, RewriteMode::Rebuild, disk, routines);
+  InMemory rewrite = RewriteInMemory(image, RewriteMode::Rebuild, disk);
   const std::optional<std::string>& written = rewrite.written;
   FuzzCheck(disk.OpenFileCount() == 0, "the data file is closed after the check");
   FuzzCheck(*disk.FileBytes(kFuzzPartPath) == RebuildDataFile(), "a rebuild never writes the data file");
@@ -290,12 +287,11 @@ void FuzzRebuild(const std::string& bytes, const MetImage& image, const OldFile&
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const HashRoutines routines = BindHashRoutines("");
   if (size > (1u << 20)) return 0;
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   MetImage image = MakeMetImage(data, size);
   const OldFile old = ReadOld(image);
-  FuzzComplete(bytes, image, old, routines);
-  FuzzRebuild(bytes, image, old, routines);
+  FuzzComplete(bytes, image, old);
+  FuzzRebuild(bytes, image, old);
   return 0;
 }

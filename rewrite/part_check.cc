@@ -80,14 +80,6 @@ std::optional<std::vector<PartDigest>> HashParts(const MetImage& image, const Me
   return digests;
 }
 
-std::optional<std::vector<PartDigest>> HashParts(const MetImage& image, const MetHeader& header,
-                                                 const GapTable& gaps, File& data,
-                                                 const std::string& partPath,
-                                                 const HashRoutines& /*routines*/, Disk& disk,
-                                                 Console& console) {
-  return HashParts(image, header, gaps, data, partPath, disk, console);
-}
-
 void RepairGaps(const MetImage& image, const MetHeader& header,
                 const std::vector<PartDigest>& digests, GapTable& gaps, Console& console) {
   for (uint32_t part = 0; part < header.partCount && part < digests.size(); ++part) {

@@ -14,7 +14,6 @@
 class Console;
 class Disk;
 class File;
-struct HashRoutines;
 
 /// The MD4 digest of one part.
 using PartDigest = std::array<uint8_t, 16>;
@@ -35,15 +34,6 @@ std::optional<std::vector<PartDigest>> HashParts(const MetImage& image, const Me
                                                  const std::string& partPath, Disk& disk,
                                                  Console& console,
                                                  const PartHashOptions& options = {});
-
-/// The same for callers that still bind the MD4 routines (the rewrite
-/// fuzzer): the parts go through the project's multi-buffer MD4 whatever
-/// `routines` holds.
-std::optional<std::vector<PartDigest>> HashParts(const MetImage& image, const MetHeader& header,
-                                                 const GapTable& gaps, File& data,
-                                                 const std::string& partPath,
-                                                 const HashRoutines& routines, Disk& disk,
-                                                 Console& console);
 
 /// Makes every corrupt part that no gap holds a piece of a gap: the first gap
 /// that touches it grows over it, else a new gap is added. Says so for each.
