@@ -144,6 +144,16 @@ SeekCost RotationalFlag(dev_t device) {
   return value == '0' ? SeekCost::None : SeekCost::Unknown;
 }
 
+// A read, tried again when a signal cut it short.
+template <typename ReadCall>
+ReadResult Retried(ReadCall call) {
+  for (;;) {
+    ssize_t got = call();
+    if (got >= 0) return ReadResult{static_cast<size_t>(got), 0};
+    if (errno != EINTR) return ReadResult{0, errno};
+  }
+}
+
 class PosixDisk : public Disk {
  public:
   OpenResult OpenShared(const std::string& path) override {
@@ -182,37 +192,12 @@ class PosixDisk : public Disk {
   }
 
   ReadResult Read(File& file, void* buffer, size_t size) override {
-    ReadResult result;
-    for (;;) {
-      ssize_t got = read(Fd(file), buffer, size);
-      if (got >= 0) {
-        result.count = static_cast<size_t>(got);
-        return result;
-      }
-      if (errno != EINTR) {
-        result.error = errno;
-        return result;
-      }
-    }
+    return Retried([&] { return read(Fd(file), buffer, size); });
   }
 
   ReadResult ReadAt(File& file, uint64_t offset, void* buffer, size_t size) override {
-    ReadResult result;
-    if (offset > static_cast<uint64_t>(INT64_MAX)) {
-      result.error = EINVAL;
-      return result;
-    }
-    for (;;) {
-      ssize_t got = pread(Fd(file), buffer, size, static_cast<off_t>(offset));
-      if (got >= 0) {
-        result.count = static_cast<size_t>(got);
-        return result;
-      }
-      if (errno != EINTR) {
-        result.error = errno;
-        return result;
-      }
-    }
+    if (offset > static_cast<uint64_t>(INT64_MAX)) return ReadResult{0, EINVAL};
+    return Retried([&] { return pread(Fd(file), buffer, size, static_cast<off_t>(offset)); });
   }
 
   OpenResult OpenSequentialReader(File& file) override {

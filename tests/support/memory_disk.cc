@@ -82,17 +82,9 @@ int MemoryDisk::Seek(File& file, uint64_t offset) {
 }
 
 ReadResult MemoryDisk::Read(File& file, void* buffer, size_t size) {
-  ReadResult result;
   OpenFile* open = Find(file);
-  if (!open) {
-    result.error = kErrorIo;
-    return result;
-  }
-  const std::string& bytes = *open->content;
-  if (open->position >= bytes.size()) return result;
-  result.count = static_cast<size_t>(std::min<uint64_t>(size, bytes.size() - open->position));
-  std::memcpy(buffer, bytes.data() + open->position, result.count);
-  open->position += result.count;
+  ReadResult result = ReadAt(file, open ? open->position : 0, buffer, size);
+  if (open) open->position += result.count;
   return result;
 }
 
