@@ -39,6 +39,8 @@ bool TakeSwitch(const std::string& entry, CommandLine& line) {
     line.options.complete = true;
   } else if (IsAnyOf(entry, {"--nosparse", "/nosparse"})) {
     line.options.nosparse = true;
+  } else if (IsAnyOf(entry, {"--check", "/check"})) {
+    line.options.check = true;
   } else if (IsAnyOf(entry, {"-h", "--help", "-?", "/?"})) {
     line.help = true;
   } else if (entry == "-V" || IsAnyOf(entry, {"--version"})) {

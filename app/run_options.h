@@ -10,6 +10,8 @@ struct RunOptions {
   bool rebuild = false;
   bool complete = false;
   bool nosparse = false;
+  /// Judge the parts as /rebuild does, but write nothing.
+  bool check = false;
 };
 
 /// The command line, read.
@@ -27,7 +29,7 @@ struct CommandLine {
 /// begins with '-', or a single word that begins with '/' (no further '/'
 /// or '\\') and names no existing file, as `exists` tells; switches compare
 /// whole and ignoring case: --rebuild or /rebuild, --complete or /complete,
-/// --nosparse or /nosparse, -h, --help, -? or /? for help, -V or --version.
+/// --nosparse or /nosparse, --check or /check, -h, --help, -? or /? for help, -V or --version.
 /// "--" ends the switches. Every other entry is a path, but for an empty one.
 CommandLine ReadCommandLine(int argc, const char* const* argv,
                             const std::function<bool(const std::string&)>& exists);

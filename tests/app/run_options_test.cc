@@ -15,8 +15,11 @@ CommandLine Read(std::vector<const char*> entries, std::set<std::string> files =
 }
 
 TEST(RunOptionsTest, BothFormsOfEverySwitchInAnyCaseAndPlace) {
-  CommandLine slashes = Read({"/REBUILD", "X.part.met", "/Complete", "/nosparse"});
+  CommandLine slashes = Read({"/REBUILD", "X.part.met", "/Complete", "/nosparse", "/Check"});
   EXPECT_TRUE(slashes.options.rebuild && slashes.options.complete && slashes.options.nosparse);
+  EXPECT_TRUE(slashes.options.check);
+  EXPECT_TRUE(Read({"--CHECK"}).options.check);
+  EXPECT_FALSE(Read({"X.part.met"}).options.check);
   EXPECT_EQ(std::vector<std::string>{"X.part.met"}, slashes.paths);
   CommandLine dashes = Read({"a.part.met", "--rebuild", "--COMPLETE", "b.part.met", "--nosparse"});
   EXPECT_TRUE(dashes.options.rebuild && dashes.options.complete && dashes.options.nosparse);
