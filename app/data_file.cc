@@ -121,13 +121,17 @@ std::optional<File> OpenForClearing(const std::string& metPath, const std::strin
   return std::move(opened.file);
 }
 
-std::optional<File> OpenForHashing(const std::string& metPath, const std::string& partPath,
-                                   Disk& disk, Console& console) {
+namespace {
+
+// The data file opened by `open` for hashing, or nothing after the message.
+template <typename Open>
+std::optional<File> OpenToHash(const std::string& metPath, const std::string& partPath,
+                               Console& console, Open open) {
   if (partPath.empty()) {
     Print(console, kMsgNoDataFile, metPath.c_str());
     return std::nullopt;
   }
-  OpenResult opened = disk.OpenForReading(partPath);
+  OpenResult opened = open(partPath);
   if (opened.refusal != OpenRefusal::None) {
     console.Write(RefusalMessage(partPath, opened.refusal));
     return std::nullopt;
@@ -137,6 +141,20 @@ std::optional<File> OpenForHashing(const std::string& metPath, const std::string
     return std::nullopt;
   }
   return std::move(opened.file);
+}
+
+}  // namespace
+
+std::optional<File> OpenForHashing(const std::string& metPath, const std::string& partPath,
+                                   Disk& disk, Console& console) {
+  return OpenToHash(metPath, partPath, console,
+                    [&disk](const std::string& path) { return disk.OpenForReading(path); });
+}
+
+std::optional<File> OpenToCheck(const std::string& metPath, const std::string& partPath,
+                                Disk& disk, Console& console) {
+  return OpenToHash(metPath, partPath, console,
+                    [&disk](const std::string& path) { return disk.OpenShared(path); });
 }
 
 bool ReportIfInUse(const std::string& partPath, Disk& disk, Console& console) {

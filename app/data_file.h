@@ -44,6 +44,11 @@ std::optional<File> OpenForClearing(const std::string& metPath, const std::strin
 std::optional<File> OpenForHashing(const std::string& metPath, const std::string& partPath,
                                    Disk& disk, Console& console);
 
+/// Opens the data file only to read it, also while a client holds it open:
+/// a check writes nothing. Nothing, after the message, when it cannot be.
+std::optional<File> OpenToCheck(const std::string& metPath, const std::string& partPath,
+                                Disk& disk, Console& console);
+
 /// True, after saying so, when another program has the data file open: a
 /// running client keeps its own copy of the metadata and would overwrite a
 /// rewritten file at its next save.

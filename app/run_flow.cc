@@ -7,6 +7,7 @@
 
 #include "app/app_messages.h"
 #include "app/data_file.h"
+#include "app/judged_download.h"
 #include "app/met_install.h"
 #include "app/met_loader.h"
 #include "app/run_options.h"
@@ -21,6 +22,7 @@
 #include "rewrite/gap_bar.h"
 #include "rewrite/met_rewrite.h"
 #include "rewrite/part_check.h"
+#include "rewrite/part_judgement.h"
 #include "rewrite/rewrite_messages.h"
 
 namespace {
@@ -54,7 +56,10 @@ int RunListing(const MetImage& image, const std::string& metPath, bool nosparse,
   // finds another time hashes every part again, for hours on a large download.
   FileTimes times;
   const bool timed = disk.ReadTimes(*data, &times) == 0;
-  const bool cleared = ClearGaps(*data, file.gaps, partPath, nosparse, disk, console);
+  // The client mends a part it found corrupt from its old bytes.
+  std::vector<ByteRange> kept;
+  for (uint32_t part : ListedCorruptParts(file)) kept.push_back(PartRange(part, file.fileSize));
+  const bool cleared = ClearGaps(*data, file.gaps, partPath, nosparse, disk, console, kept);
   if (timed) disk.RestoreTimes(*data, times);
   return cleared && file.damage.empty() ? 0 : 1;
 }
@@ -64,22 +69,6 @@ int Unchanged(const std::string& problem, const std::string& metPath, Console& c
   console.Write(problem);
   ReportUnchanged(metPath, console);
   return 1;
-}
-
-// /rebuild's look at the data: every part hashed and compared with its
-// stored hash, every corrupt complete part made a gap. False, after its
-// message, when the data file could not be read whole. The parts are read
-// as the storage suits, unless PARTSWEEP_READS says otherwise.
-bool CheckParts(const MetImage& image, const MetFile& file, const std::string& metPath,
-                const std::string& partPath, GapTable& gaps, Disk& disk, Console& console) {
-  std::optional<File> data = OpenForHashing(metPath, partPath, disk, console);
-  if (!data) return false;
-  std::optional<std::vector<PartDigest>> digests =
-      HashParts(image, file.header, gaps, *data, partPath, disk, console);
-  data.reset();
-  if (!digests) return false;
-  RepairGaps(image, file.header, *digests, gaps, console);
-  return true;
 }
 
 // Puts the new bytes in place of the metadata file. A link to the metadata
@@ -92,14 +81,15 @@ int Install(const std::string& metPath, const std::string& bytes, Disk& disk, Co
   return InstallMetFile(at, bytes, disk, console) ? 0 : 1;
 }
 
-// Rewrites the metadata file: without its gaps, or with the gaps as the
-// part check leaves them. Nothing changes on disk unless the whole new file
-// could be made, and never while a client holds the download.
+// Rewrites the metadata file: without its gaps, or with the gaps and the
+// corrupted-parts list as the part check leaves them. Nothing changes on
+// disk unless the whole new file could be made, and never while a client
+// holds the download.
 int RunRewrite(const MetImage& image, const std::string& metPath, RewriteMode mode, Disk& disk,
                Console& console) {
   MetDecode decoded = DecodeMetFile(image);
   if (!decoded.file) return Unchanged(decoded.problem, metPath, console);
-  const MetFile& file = *decoded.file;
+  MetFile file = std::move(*decoded.file);
   console.Write(HeaderLines(image, file.header, /*partHashes=*/true));
   // Whatever lay behind the damage would be lost.
   if (!file.damage.empty()) return Unchanged(file.damage, metPath, console);
@@ -108,8 +98,23 @@ int RunRewrite(const MetImage& image, const std::string& metPath, RewriteMode mo
       FindDataFile(metPath, file.partFileNames, rebuild ? &console : nullptr);
   if (ReportIfInUse(partPath, disk, console)) return Unchanged("", metPath, console);
   GapTable gaps = RewritableGaps(file);
-  if (rebuild && !CheckParts(image, file, metPath, partPath, gaps, disk, console))
-    return Unchanged("", metPath, console);
+  if (rebuild) {
+    const JudgedDownload judged =
+        JudgeDownload(image, file, gaps, metPath, partPath, /*shared=*/false, disk, console);
+    // Hashes that cannot judge leave nothing to mend: a download without
+    // part hashes yet is in order, damaged ones are not.
+    if (judged.state == JudgedState::NotJudged) return judged.trust == HashTrust::NoneYet ? 0 : 1;
+    if (judged.state == JudgedState::Failed) return Unchanged("", metPath, console);
+    const GapTable before = gaps;
+    RepairGaps(judged.verdicts, file.fileSize, judged.dataLength, gaps, console);
+    const std::vector<uint32_t> listed = ListedCorruptParts(file);
+    const std::vector<uint32_t> corrupted = NewCorruptedParts(listed, judged.verdicts);
+    if (SameGaps(before, gaps) && corrupted == listed) {
+      Print(console, kMsgPartsUnchanged, metPath.c_str());
+      return 0;
+    }
+    if (corrupted != listed) SetCorruptedParts(file, corrupted);
+  }
 
   std::optional<uint32_t> tagCount = NewTagCount(file, mode, gaps);
   if (!tagCount) return Unchanged(kMsgTooManyTags, metPath, console);
@@ -127,6 +132,36 @@ int RunRewrite(const MetImage& image, const std::string& metPath, RewriteMode mo
   return Install(metPath, encoded.bytes, disk, console);
 }
 
+// Judges the parts as /rebuild does and writes nothing: 0 when the hashes
+// can be trusted and every part they judged is sound.
+int RunCheck(const MetImage& image, const std::string& metPath, Disk& disk, Console& console) {
+  MetDecode decoded = DecodeMetFile(image);
+  if (!decoded.file) {
+    console.Write(decoded.problem);
+    return 1;
+  }
+  const MetFile& file = *decoded.file;
+  console.Write(HeaderLines(image, file.header, /*partHashes=*/true));
+  if (!file.damage.empty()) {
+    console.Write(file.damage);
+    return 1;
+  }
+  const std::string partPath = FindDataFile(metPath, file.partFileNames, &console);
+  const JudgedDownload judged = JudgeDownload(image, file, RewritableGaps(file), metPath,
+                                              partPath, /*shared=*/true, disk, console);
+  if (judged.state == JudgedState::Failed) return 1;
+  if (judged.state == JudgedState::NotJudged) {
+    Print(console, kMsgCheckSummary,
+          judged.trust == HashTrust::NoneYet ? "none judged (no part hashes yet)"
+                                             : "none judged (the part hashes are not trustworthy)");
+    return judged.trust == HashTrust::NoneYet ? 0 : 1;
+  }
+  console.Write(CheckSummary(judged.verdicts));
+  for (PartVerdict verdict : judged.verdicts) {
+    if (verdict == PartVerdict::Corrupt) return 1;
+  }
+  return 0;
+}
 
 // The metadata files the command line's paths stand for, in order: a
 // folder stands for every *.part.met in it in name order, and on Windows a
@@ -172,6 +207,7 @@ int RunDownload(const std::string& metPath, const RunOptions& options, bool wait
   // Both switches together ask for what /complete does.
   if (options.complete) return RunRewrite(*image, metPath, RewriteMode::Complete, disk, console);
   if (options.rebuild) return RunRewrite(*image, metPath, RewriteMode::Rebuild, disk, console);
+  if (options.check) return RunCheck(*image, metPath, disk, console);
   return RunListing(*image, metPath, options.nosparse, disk, console);
 }
 

@@ -220,15 +220,57 @@ void ClearGap(ClearRun& run, const MetGap& gap) {
   ZeroFillGap(run, gap.start, length, inside);
 }
 
+// The part [start, end) of a valid gap.
+MetGap Piece(const MetGap& gap, uint64_t start, uint64_t end) {
+  MetGap piece = gap;
+  piece.start = start;
+  piece.end = end;
+  return piece;
+}
+
+// A piece of a gap, and whether it lies in a part kept for the client.
+struct GapPiece {
+  MetGap gap;
+  bool kept = false;
+};
+
+// The gap cut where it enters and leaves the kept ranges (ascending, apart).
+std::vector<GapPiece> SplitAtKept(const MetGap& gap, const std::vector<ByteRange>& kept) {
+  std::vector<GapPiece> pieces;
+  if (!gap.IsValid()) return {GapPiece{gap, false}};
+  uint64_t at = gap.start;
+  for (const ByteRange& range : kept) {
+    const uint64_t a = std::max(range.start, at), b = std::min(range.end, gap.end);
+    if (a >= b) continue;
+    if (at < a) pieces.push_back(GapPiece{Piece(gap, at, a), false});
+    pieces.push_back(GapPiece{Piece(gap, a, b), true});
+    at = b;
+  }
+  if (pieces.empty() || at < gap.end) pieces.push_back(GapPiece{Piece(gap, at, gap.end), false});
+  return pieces;
+}
+
+void ListKept(ClearRun& run, const MetGap& gap) {
+  Print(run.console, kMsgGapLine, FormatByteSize(gap.start).c_str(),
+        FormatByteSize(ShownLastByte(gap)).c_str(), FormatByteSize(gap.end - gap.start).c_str());
+  run.console.Write(kMsgKept);
+}
+
 }  // namespace
 
 bool ClearGaps(File& file, const std::vector<MetGap>& gaps, const std::string& partPath,
-               bool nosparse, Disk& disk, Console& console) {
+               bool nosparse, Disk& disk, Console& console, const std::vector<ByteRange>& kept) {
   // The mark is asked for even under /nosparse, which only picks the route.
   bool sparse = disk.SetSparse(file) == 0 && !nosparse;
   ClearRun run(disk, console, file, sparse);
   for (const MetGap& gap : gaps) {
-    ClearGap(run, gap);
+    for (const GapPiece& piece : SplitAtKept(gap, kept)) {
+      if (piece.kept)
+        ListKept(run, piece.gap);
+      else
+        ClearGap(run, piece.gap);
+      if (run.stopped) break;
+    }
     if (run.stopped) {
       Print(console, kMsgStopped, partPath.c_str());
       break;

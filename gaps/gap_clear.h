@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "met/met_file.h"
+#include "platform/disk.h"
 
 class Console;
 class Disk;
@@ -19,8 +20,11 @@ constexpr size_t kZeroFillChunk = 131072;
 /// other user, and gives the space of every valid one back: released by the
 /// file system where it can, else overwritten with zeros where it holds
 /// data. Never touches a byte outside a valid gap, never grows the file.
+/// The pieces of gaps inside `kept` (ascending, apart: the parts a client
+/// found corrupt and mends from their old bytes) are listed, not cleared.
 /// Prints the total given back; false when the disk
 /// failed on a gap (reported on its line) or another program asked for the
 /// file meanwhile.
 bool ClearGaps(File& file, const std::vector<MetGap>& gaps, const std::string& partPath,
-               bool nosparse, Disk& disk, Console& console);
+               bool nosparse, Disk& disk, Console& console,
+               const std::vector<ByteRange>& kept = {});

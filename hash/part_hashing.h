@@ -25,6 +25,8 @@ struct PartHashOptions {
   /// Hashing threads; 0 for one per core. Never more than one per part.
   unsigned threads = 0;
   PartReads reads = PartReads::kAuto;
+  /// The download's size: no part reaches past it, whatever the file holds.
+  uint64_t size = UINT64_MAX;
 };
 
 /// The most hashing threads, which bounds the memory: each holds up to
@@ -46,7 +48,8 @@ unsigned HashThreads(unsigned asked, uint32_t parts);
 
 /// Hashes the parts [0, parts) of the open data file on threads of its own
 /// from construction on. Part p is the bytes [p * kPartSize, (p + 1) *
-/// kPartSize) as far as the file has them: a part past its end is empty.
+/// kPartSize) below the size the options give, as far as the file has them:
+/// a part past its end is empty.
 class PartHashing {
  public:
   PartHashing(Disk& disk, File& data, uint32_t parts, const PartHashOptions& options);
@@ -87,4 +90,5 @@ class PartHashing {
   std::vector<File> handles_;
   std::vector<Share> shares_;
   std::vector<std::thread> running_;
+  uint64_t size_ = UINT64_MAX;
 };

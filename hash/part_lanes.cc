@@ -85,12 +85,12 @@ size_t FinishStep(Lane* lanes, size_t count, const StaggeredLaneBuffers& buffers
 }
 
 void HashBatch(Disk& disk, const std::vector<File*>& readers, const uint32_t* parts,
-               size_t count, const StaggeredLaneBuffers& buffers, PartBoard& board) {
+               size_t count, uint64_t size, const StaggeredLaneBuffers& buffers, PartBoard& board) {
   Lane lanes[kMd4MaxMessages];
   for (size_t i = 0; i < count; ++i) {
     lanes[i].part = parts[i];
-    lanes[i].next = parts[i] * kPartSize;
-    lanes[i].end = lanes[i].next + kPartSize;
+    lanes[i].next = std::min<uint64_t>(parts[i] * kPartSize, size);
+    lanes[i].end = std::min<uint64_t>(lanes[i].next + kPartSize, size);
     lanes[i].active = true;
     Md4Init(&lanes[i].context);
   }
@@ -128,13 +128,13 @@ std::vector<size_t> SplitIntoBatches(size_t count) {
 
 void HashPartsInLanes(Disk& disk, const std::vector<File*>& readers,
                       const std::vector<uint32_t>& parts, const std::vector<size_t>& batches,
-                      PartBoard& board) {
+                      uint64_t size, PartBoard& board) {
   size_t widest = 0;
   for (size_t batch : batches) widest = std::max(widest, batch);
   const StaggeredLaneBuffers buffers(widest, kLaneStepBytes);
   size_t done = 0;
   for (size_t batch : batches) {
-    HashBatch(disk, readers, parts.data() + done, batch, buffers, board);
+    HashBatch(disk, readers, parts.data() + done, batch, size, buffers, board);
     done += batch;
   }
 }

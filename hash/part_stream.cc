@@ -113,10 +113,10 @@ void RunHasher(Pipeline& pipeline, unsigned hasher, PartBoard& board) {
 
 // Reads the part in chunks and queues them for its hasher. False when the
 // reading must end: a read failed, or nothing is wanted any more.
-bool ReadPart(Disk& disk, File& reader, uint32_t part, unsigned hasher, bool* atEnd,
-              Pipeline& pipeline, PartBoard& board) {
-  const uint64_t end = (uint64_t{part} + 1) * kPartSize;
-  uint64_t next = part * kPartSize;
+bool ReadPart(Disk& disk, File& reader, uint32_t part, unsigned hasher, uint64_t size,
+              bool* atEnd, Pipeline& pipeline, PartBoard& board) {
+  const uint64_t end = std::min<uint64_t>((uint64_t{part} + 1) * kPartSize, size);
+  uint64_t next = std::min<uint64_t>(part * kPartSize, size);
   while (!*atEnd) {
     if (!board.Wanted(part)) return false;
     uint8_t* buffer = pipeline.TakeBuffer();
@@ -141,7 +141,8 @@ bool ReadPart(Disk& disk, File& reader, uint32_t part, unsigned hasher, bool* at
 
 }  // namespace
 
-void HashPartsInStream(Disk& disk, File& reader, unsigned hashers, PartBoard& board) {
+void HashPartsInStream(Disk& disk, File& reader, unsigned hashers, uint64_t size,
+                       PartBoard& board) {
   hashers = std::max(1u, std::min(hashers, kMaxStreamHashers));
   Pipeline pipeline(hashers);
   std::vector<std::thread> threads;
@@ -149,7 +150,7 @@ void HashPartsInStream(Disk& disk, File& reader, unsigned hashers, PartBoard& bo
     threads.emplace_back(RunHasher, std::ref(pipeline), h, std::ref(board));
   bool atEnd = false;
   for (uint32_t part = 0; part < board.count(); ++part) {
-    if (!ReadPart(disk, reader, part, part % hashers, &atEnd, pipeline, board)) break;
+    if (!ReadPart(disk, reader, part, part % hashers, size, &atEnd, pipeline, board)) break;
   }
   pipeline.Stop();
   for (std::thread& thread : threads) thread.join();

@@ -72,6 +72,8 @@ struct MetFile {
   uint64_t fileSize = 0;
   /// The text of every part-file-name tag, in order.
   std::vector<std::string> partFileNames;
+  /// The text of the last corrupted-parts tag, such as "3,7"; empty without one.
+  std::string corruptedParts;
   /// Just behind the last tag decoded.
   ReadCursor tagsEnd = 0;
   /// Empty, or the line saying that the tag stream broke off after `tags`:

@@ -2,7 +2,9 @@
 
 #include <limits>
 
+#include "met/corrupted_parts.h"
 #include "met/tag_writer.h"
+#include "met/tag_reader.h"
 #include "rewrite/rewrite_messages.h"
 
 namespace {
@@ -59,6 +61,23 @@ bool KeepsHeaderLayout(const std::string& content, const MetHeader& old) {
 
 std::string GapTagName(uint8_t id, size_t index) {
   return std::string(1, char(id)) + std::to_string(index);
+}
+
+void SetCorruptedParts(MetFile& file, const std::vector<uint32_t>& parts) {
+  std::vector<MetTag> tags;
+  bool placed = parts.empty();
+  for (MetTag& tag : file.tags) {
+    if (!TagHasName(tag.record, TagIdCorruptedParts)) {
+      tags.push_back(std::move(tag));
+    } else if (!placed) {
+      tag.record = CorruptedPartsTag(parts);
+      tags.push_back(std::move(tag));
+      placed = true;
+    }
+  }
+  if (!placed) tags.push_back(MetTag{CorruptedPartsTag(parts), 0, 0});
+  file.tags = std::move(tags);
+  file.corruptedParts = FormatCorruptedParts(parts);
 }
 
 GapTable RewritableGaps(const MetFile& file) {

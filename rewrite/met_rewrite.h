@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "met/met_file.h"
 #include "met/met_image.h"
@@ -40,6 +41,11 @@ struct EncodedMet {
 /// as another layout is refused.
 EncodedMet EncodeMetFile(const MetImage& image, const MetFile& file, RewriteMode mode,
                          uint32_t tagCount, const GapTable& gaps);
+
+/// Makes the file's corrupted-parts tags one that lists `parts`, in the place
+/// of the first (after the other tags where there was none), or none at all
+/// for no parts, as the clients write it only where it has a value.
+void SetCorruptedParts(MetFile& file, const std::vector<uint32_t>& parts);
 
 /// The name a rewrite gives the tag of gap `index`'s start or end, as the
 /// download clients name them: the byte 0x09 or 0x0A and the index in decimal.

@@ -30,6 +30,17 @@ SampleTag SizeTag(const std::string& name, uint64_t value, bool wide) {
   return wide ? SampleUInt64Tag(name, value) : SampleNumberTag(name, static_cast<uint32_t>(value));
 }
 
+// The file hash of a download of one part: the MD4 of its content.
+std::string ContentHash(const SampleDownload& download) {
+  Md4Context context;
+  Md4Init(&context);
+  std::vector<uint8_t> bytes(static_cast<size_t>(download.fileSize));
+  SampleContent(download, 0, bytes.data(), bytes.size());
+  Md4Update(&context, bytes.data(), static_cast<uint32_t>(bytes.size()));
+  Md4Final(&context);
+  return std::string(reinterpret_cast<const char*>(context.digest), 16);
+}
+
 }  // namespace
 
 bool IsLargeSampleDownload(uint64_t fileSize) { return fileSize > kSampleLargeSizeAbove; }
@@ -69,7 +80,9 @@ std::string EncodeSampleMet(const SampleDownload& download, const std::string& p
   // A large download has version 0xE2 and the very same full header.
   std::string met(1, IsLargeSampleDownload(download.fileSize) ? '\xE2' : '\xE0');
   met += U32(download.timeStamp);
-  if (partHashes.empty()) {
+  if (partHashes.empty() && download.partHashes && SamplePartHashCount(download.fileSize) == 0) {
+    met += ContentHash(download);
+  } else if (partHashes.empty()) {
     for (int i = 0; i < 16; ++i) met += char(Mix(download.seed * 16ull + i));
   } else {
     // The file hash of a file with part hashes is the MD4 of those hashes.

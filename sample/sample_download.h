@@ -71,7 +71,8 @@ struct SampleDownload {
   std::string trailer;
   /// Write the MD4 hash of every 9,728,000-byte part of the download's
   /// content (gaps included, as a client learns them from others) and the
-  /// file hash made from them, as a client does once it knows them.
+  /// file hash made from them, as a client does once it knows them. A
+  /// download of one part has none: its file hash is then its content's.
   bool partHashes = false;
   /// Parts whose downloaded data is damaged after their hashes were taken.
   std::vector<uint32_t> corruptParts;

@@ -164,17 +164,19 @@ TEST(RunFlowTest, TheListingAndARebuildReadEveryGapAlike) {
     download.extraTags = cases[i];
     MemoryDisk disk;
     disk.PutFile("dl/X.part.met", EncodeSampleMet(download));
-    disk.PutFile("dl/X.part", std::string(1000, 'd'));
+    // A data file short of the size, so that every rebuild has a gap to add
+    // and writes the gaps back.
+    disk.PutFile("dl/X.part", std::string(500, 'd'));
     StringConsole listing, rebuild;
     RunWith({"partsweep", "dl/X.part.met", "/nosparse"}, listing, disk);
     EXPECT_EQ(0, RunWith({"partsweep", "dl/X.part.met", "/rebuild"}, rebuild, disk))
         << rebuild.output;
     // The bytes the listing zeroed, and the ranges the rebuild wrote.
-    std::string cleared(1000, 'd');
+    std::string cleared(500, 'd');
     for (const auto& gap : ClientGaps(DecodeMet(*disk.FileBytes("dl/X.part.met")))) {
       if (gap.first < gap.second && gap.second != 0)
-        std::fill(cleared.begin() + std::min<uint64_t>(gap.first, 1000),
-                  cleared.begin() + std::min<uint64_t>(gap.second, 1000), '\0');
+        std::fill(cleared.begin() + std::min<uint64_t>(gap.first, 500),
+                  cleared.begin() + std::min<uint64_t>(gap.second, 500), '\0');
     }
     EXPECT_EQ(cleared, *disk.FileBytes("dl/X.part")) << listing.output;
   }

@@ -49,27 +49,34 @@ TEST(RebuildE2eTest, CorruptNeighboursBecomeOneGapTheClientsCanRead) {
   const std::string tail = Lines(
       "Part 1 is corrupt, New Gap 947000 .. 128e000 was added\n"
       "Part 2 is corrupt, Gap 0 was expanded to 947000 .. 1bd5000\n"
-      "Tag Count : 11\n") + Lines(Bar(25, 75));
+      "Tag Count : 12\n") + Lines(Bar(25, 75));
   ASSERT_GE(run.output.size(), tail.size());
   EXPECT_EQ(tail, run.output.substr(run.output.size() - tail.size()));
 
   DecodedMet before = DecodeMet(download.old);
   DecodedMet after = DecodeMet(ReadFileBytes(download.folder.Path("001.part.met")));
   ASSERT_TRUE(after.ok);
-  EXPECT_EQ(before.tagCount + 2, after.tagCount);
+  EXPECT_EQ(before.tagCount + 3, after.tagCount);
   EXPECT_EQ(before.head, after.head);
   EXPECT_EQ((ClientGapList{{9728000, 29184000}}), ClientGaps(after));
   EXPECT_EQ("\x09" "0", after.tags[after.tags.size() - 2].name);
+  // The corrupt parts are listed for the client's recovery, as it lists them.
+  const DecodedTag& listed = after.tags[after.tags.size() - 3];
+  EXPECT_EQ("\x24", listed.name);
+  EXPECT_EQ(0x02, listed.type);
+  EXPECT_EQ("1,2", listed.text);
   EXPECT_EQ(download.old, ReadFileBytes(download.folder.Path("001.part.met.old")));
 }
 
-TEST(RebuildE2eTest, SoundPartsLeaveTheGapsAsTheyWere) {
+TEST(RebuildE2eTest, ARebuildThatChangesNothingWritesNothing) {
   Download download({});
   ProcessResult run = RunTool(download.folder.path(), {"001.part.met", "/rebuild"});
   EXPECT_EQ(0, run.exitCode);
-  EXPECT_EQ(std::string::npos, run.output.find("corrupt"));
-  // A file without gap tags comes back the same.
+  EXPECT_TRUE(EndsWith(run.output, Lines(" [x] \nNo part is corrupt and no gap changes: "
+                                         "'001.part.met' is unchanged.\n")))
+      << run.output;
   EXPECT_EQ(download.old, ReadFileBytes(download.folder.Path("001.part.met")));
+  EXPECT_EQ("001.part 001.part.met", ListFolder(download.folder.path()));
 }
 
 TEST(RebuildE2eTest, AClientFileWithoutANameTagFindsItsDataFile) {
@@ -77,7 +84,7 @@ TEST(RebuildE2eTest, AClientFileWithoutANameTagFindsItsDataFile) {
   ProcessResult run = RunTool(download.folder.path(), {"001.part.met", "/rebuild"});
   EXPECT_EQ(0, run.exitCode) << run.output;
   EXPECT_NE(std::string::npos,
-            run.output.find(Lines("Part 3 is corrupt, New Gap 1bd5000 .. 251c000 was added\n")));
+            run.output.find(Lines("Part 3 is corrupt, New Gap 1bd5000 .. 1c9c380 was added\n")));
 }
 
 TEST(RebuildE2eTest, NothingIsRewrittenWhenNothingCouldBeChecked) {

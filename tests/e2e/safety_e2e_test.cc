@@ -225,7 +225,8 @@ TEST(SafetyE2eTest, AZeroFillOverHolesAllocatesNothing) {
 
 TEST(SafetyE2eTest, ARewriteThatCouldNotBeLoadedAgainIsRefused) {
   // Two parts, part 0 corrupt: the rebuild adds a gap of two tags, 18
-  // bytes, to a file 10 bytes below the limit.
+  // bytes, and the corrupted-parts list "0", 7 bytes, to a file 10 bytes
+  // below the limit.
   TempFolder folder;
   SampleDownload download;
   download.fileSize = 10000000;
@@ -249,7 +250,7 @@ TEST(SafetyE2eTest, ARewriteThatCouldNotBeLoadedAgainIsRefused) {
   ProcessResult run = RunTool(folder.path(), {"001.part.met", "/rebuild"});
   EXPECT_EQ(1, run.exitCode);
   EXPECT_TRUE(Contains(run.output,
-                       Lines("Error: the new file would be 5242888 bytes, more than the 5242880 "
+                       Lines("Error: the new file would be 5242895 bytes, more than the 5242880 "
                              "bytes partsweep can load\n"
                              "Error: '001.part.met' was not rewritten, it is unchanged.\n")))
       << run.output.substr(run.output.size() - std::min<size_t>(run.output.size(), 300));

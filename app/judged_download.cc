@@ -1,0 +1,48 @@
+#include "app/judged_download.h"
+
+#include <optional>
+
+#include "app/data_file.h"
+#include "platform/console.h"
+#include "platform/disk.h"
+#include "rewrite/part_check.h"
+#include "rewrite/rewrite_messages.h"
+
+namespace {
+
+// Says where the data file's length and the download's size part ways:
+// only the size counts, and the bytes past it are never touched.
+void ReportLength(const std::string& partPath, uint64_t length, uint64_t size, Console& console) {
+  if (length == size) return;
+  Print(console, length > size ? kMsgDataLonger : kMsgDataShorter, partPath.c_str(),
+        static_cast<unsigned long long>(length), static_cast<unsigned long long>(size));
+}
+
+}  // namespace
+
+JudgedDownload JudgeDownload(const MetImage& image, const MetFile& file, const GapTable& gaps,
+                             const std::string& metPath, const std::string& partPath, bool shared,
+                             Disk& disk, Console& console) {
+  JudgedDownload judged;
+  std::optional<File> data = shared ? OpenToCheck(metPath, partPath, disk, console)
+                                    : OpenForHashing(metPath, partPath, disk, console);
+  if (!data) return judged;
+  judged.trust = JudgeHashes(image, file);
+  if (!CanJudge(judged.trust)) {
+    console.Write(UntrustedLine(judged.trust, file));
+    judged.state = JudgedState::NotJudged;
+    return judged;
+  }
+  if (int error = disk.FileSize(*data, &judged.dataLength)) {
+    Print(console, kMsgReadFailed, partPath.c_str(), error);
+    return judged;
+  }
+  ReportLength(partPath, judged.dataLength, file.fileSize, console);
+  const PartJudging judging{image, file, judged.trust, judged.dataLength, gaps};
+  std::optional<std::vector<PartVerdict>> verdicts =
+      HashParts(judging, *data, partPath, disk, console);
+  if (!verdicts) return judged;
+  judged.verdicts = std::move(*verdicts);
+  judged.state = JudgedState::Judged;
+  return judged;
+}
