@@ -202,6 +202,11 @@ TEST_F(OtherUsersClientTest, ItsDownloadIsNeitherClearedNorRewritten) {
     EXPECT_TRUE(Contains(run.output, "Error: '001.part' is held open by another program (Error 16)"))
         << run.output;
   }
+  // A check only reads: it works while the client holds the download.
+  ProcessResult check = RunWithin(folder.path(), {"001.part.met", "--check"}, nobody);
+  EXPECT_EQ(0, check.exitCode) << check.output;
+  EXPECT_TRUE(Contains(check.output, "Parts: 0 sound, 0 corrupt, 1 not judged (not downloaded whole)\n"))
+      << check.output;
   EXPECT_EQ(before, ReadFileBytes(folder.Path("001.part")));
   EXPECT_EQ(met, ReadFileBytes(folder.Path("001.part.met")));
   EXPECT_EQ("001.part 001.part.met", ListFolder(folder.path()));
