@@ -52,11 +52,14 @@ class AichPartHasher {
   /// Hashes the block under way into a leaf.
   void CloseBlock();
 
+  /// The block under way, then the nodes above the leaves.
   Sha1 sha1_;
   /// Bytes of the block under way already fed to sha1_.
   uint64_t blockFill_ = 0;
   /// Bytes fed since the last Finish.
   uint64_t fed_ = 0;
+  /// The hashes of the part's blocks so far, at most 53.
   std::vector<AichHash> leaves_;
+  /// SHA-1 failed on a block since the last Finish.
   bool failed_ = false;
 };
