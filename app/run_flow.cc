@@ -156,7 +156,9 @@ int RunCheck(const MetImage& image, const std::string& metPath, Disk& disk, Cons
                                              : "none judged (the part hashes are not trustworthy)");
     return judged.trust == HashTrust::NoneYet ? 0 : 1;
   }
-  console.Write(CheckSummary(judged.verdicts));
+  console.Write(CheckSummary(judged.findings));
+  // Judged by the AICH set alone, the part hashes are still damaged.
+  if (!CanJudge(judged.trust) && judged.trust != HashTrust::NoneYet) return 1;
   for (PartVerdict verdict : judged.verdicts) {
     if (verdict == PartVerdict::Corrupt) return 1;
   }

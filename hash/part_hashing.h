@@ -27,6 +27,8 @@ struct PartHashOptions {
   PartReads reads = PartReads::kAuto;
   /// The download's size: no part reaches past it, whatever the file holds.
   uint64_t size = UINT64_MAX;
+  /// Also hash every part's AICH tree, in the same read.
+  bool aich = false;
 };
 
 /// The most hashing threads, which bounds the memory: each holds up to
@@ -91,4 +93,5 @@ class PartHashing {
   std::vector<Share> shares_;
   std::vector<std::thread> running_;
   uint64_t size_ = UINT64_MAX;
+  bool aich_ = false;
 };
