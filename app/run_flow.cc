@@ -1,6 +1,7 @@
 #include "app/run_flow.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "gaps/gap_clear.h"
 #include "gaps/gap_list.h"
 #include "gaps/gap_messages.h"
+#include "hash/part_hashing.h"
 #include "met/met_file.h"
 #include "platform/console.h"
 #include "partsweep_version.h"
@@ -169,7 +171,6 @@ int RunDownload(const std::string& metPath, const RunOptions& options, bool wait
                 Console& console) {
   std::optional<MetImage> image = LoadMetImage(metPath, disk, console, waitForKey);
   if (!image) return 1;
-  // Both switches together ask for what /complete does.
   if (options.complete) return RunRewrite(*image, metPath, RewriteMode::Complete, disk, console);
   if (options.rebuild) return RunRewrite(*image, metPath, RewriteMode::Rebuild, disk, console);
   return RunListing(*image, metPath, options.nosparse, disk, console);
@@ -183,8 +184,7 @@ int RunPartsweep(int argc, const char* const* argv, Disk& disk, Console& console
     return disk.IdentifyPath(path, &identity) == 0;
   });
   if (line.help) {
-    console.Write(kUsageText);
-    console.Write("\n");
+    console.Write(kHelpText);
     return 0;
   }
   if (line.version) {
@@ -192,9 +192,16 @@ int RunPartsweep(int argc, const char* const* argv, Disk& disk, Console& console
     return 0;
   }
   if (!line.unknownSwitch.empty()) Print(console, kMsgUnknownSwitch, line.unknownSwitch.c_str());
-  if (!line.unknownSwitch.empty() || line.paths.empty()) {
+  const std::string conflict = line.unknownSwitch.empty() ? SwitchConflict(line.options) : "";
+  console.Write(conflict);
+  if (!line.unknownSwitch.empty() || !conflict.empty() || line.paths.empty()) {
     console.Write(kUsageText);
     return -1;
+  }
+  const char* reads = std::getenv(kReadsVariable);
+  if (!IsKnownReads(reads)) {
+    Print(console, kMsgUnknownReads, reads);
+    return 1;
   }
   const Downloads downloads = FindDownloads(line.paths, disk, console);
   bool failed = downloads.failed;

@@ -105,6 +105,69 @@ TEST(CommandLineE2eTest, ABatchOfGoodDownloadsSucceeds) {
       << run.output;
 }
 
+TEST(CommandLineE2eTest, SwitchesThatExcludeEachOtherAreRefused) {
+  // A rebuild asked for is never quietly dropped, nor a check made a rewrite.
+  struct Case {
+    std::vector<std::string> switches;
+    const char* line;
+  };
+  for (const Case& c : {Case{{"--rebuild", "--complete"}, "--rebuild and --complete"},
+                        Case{{"/complete", "/REBUILD"}, "--rebuild and --complete"},
+                        Case{{"--check", "/rebuild"}, "--check and --rebuild"},
+                        Case{{"/complete", "--check", "--nosparse"}, "--check and --complete"}}) {
+    SCOPED_TRACE(c.line);
+    TempFolder folder;
+    ASSERT_NO_FATAL_FAILURE(WriteTempFolder(folder.path()));
+    const std::string met = ReadFileBytes(AppendPath(folder.Path("Temp"), "001.part.met"));
+    const std::string files = ListFolder(folder.Path("Temp"));
+    std::vector<std::string> args = c.switches;
+    args.push_back(AppendPath("Temp", "001.part.met"));
+    ProcessResult run = RunUnattended(folder.path(), args);
+    EXPECT_EQ(ExitStatusSeenByParent(-1), run.exitCode);
+    EXPECT_EQ(Lines(std::string("Error: ") + c.line + " cannot be used together\n" +
+                    ExpectedUsageText()),
+              run.output);
+    EXPECT_EQ(met, ReadFileBytes(AppendPath(folder.Path("Temp"), "001.part.met")));
+    EXPECT_EQ(files, ListFolder(folder.Path("Temp")));
+  }
+}
+
+TEST(CommandLineE2eTest, HelpTellsTheWholeCommandLine) {
+  TempFolder folder;
+  for (const char* form : {"--help", "-h", "/?"}) {
+    ProcessResult help = RunUnattended(folder.path(), {form});
+    EXPECT_EQ(0, help.exitCode);
+    EXPECT_EQ(0u, help.output.find(Lines("eMule .part file partsweep v1.4.\n"
+                                         "Usage: partsweep [switches] <part.met file | folder>...\n")))
+        << help.output;
+    for (const char* told :
+         {"--rebuild   /rebuild", "--complete  /complete", "--check     /check",
+          "--nosparse  /nosparse", "-h --help   -? /?", "-V --version", "\n  --    ", "folder",
+          "Several paths", "X.part.met.old", "PARTSWEEP_READS=parallel|sequential", "255"})
+      EXPECT_NE(std::string::npos, help.output.find(Lines(told))) << told;
+  }
+}
+
+TEST(CommandLineE2eTest, AnUnknownReadingIsRefused) {
+  TempFolder folder;
+  ASSERT_NO_FATAL_FAILURE(WriteTempFolder(folder.path()));
+  const std::string met = AppendPath("Temp", "001.part.met");
+  const std::string before = ReadFileBytes(folder.Path(met));
+  for (const char* mode : {"", "--rebuild"}) {
+    ScopedVariable reads("PARTSWEEP_READS", "Parallel");
+    ProcessResult run = RunUnattended(folder.path(), {met, mode});
+    EXPECT_EQ(1, run.exitCode);
+    EXPECT_EQ(Lines("Error: PARTSWEEP_READS is 'Parallel', which partsweep does not know: set it "
+                    "to parallel or sequential, or unset it\n"),
+              run.output);
+  }
+  EXPECT_EQ(before, ReadFileBytes(folder.Path(met)));
+  for (const char* value : {"sequential", ""}) {
+    ScopedVariable reads("PARTSWEEP_READS", value);
+    EXPECT_EQ(0, RunUnattended(folder.path(), {met, "--rebuild"}).exitCode) << value;
+  }
+}
+
 TEST(CommandLineE2eTest, BothFormsOfEverySwitchDoTheSame) {
   for (const auto& pair : std::vector<std::pair<const char*, const char*>>{
            {"/rebuild", "--rebuild"}, {"/complete", "--COMPLETE"}, {"/nosparse", "--nosparse"}}) {

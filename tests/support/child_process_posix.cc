@@ -247,6 +247,13 @@ void InterruptProcess(BackgroundProcess& process, bool terminate) {
     kill(static_cast<pid_t>(process.id), terminate ? SIGTERM : SIGINT);
 }
 
+void SetVariable(const std::string& name, const std::optional<std::string>& value) {
+  if (value)
+    setenv(name.c_str(), value->c_str(), 1);
+  else
+    unsetenv(name.c_str());
+}
+
 bool WaitForEnd(BackgroundProcess& process, uint64_t microseconds) {
   return WaitUntil(process, NowMicroseconds() + int64_t(microseconds));
 }
