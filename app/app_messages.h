@@ -54,6 +54,19 @@ constexpr char kMsgUnknownReads[] =
     "sequential, or unset it\n";
 constexpr char kMsgNoDownloadsIn[] = "Error: no .part.met file in '%s'\n";
 
+constexpr char kMsgDataFileGiven[] =
+    "Error: '%s' is the data file of a download; give its metadata file '%s'.\n";
+constexpr char kMsgNotMetName[] =
+    "Error: '%s' is not named like a metadata file (X.part.met) or a backup of one "
+    "(X.part.met.bak), it is not touched.\n";
+constexpr char kMsgBackupNotRewritten[] =
+    "Error: '%s' is a backup, it is not rewritten; give the metadata file '%s'.\n";
+
+constexpr char kMsgDownloadHeading[] = "Download %u of %u: '%s'\n";
+constexpr char kMsgBatchDone[] = "%u downloads: %u done";
+constexpr char kMsgBatchFailed[] = ", %u failed";
+constexpr char kMsgBatchCleaned[] = "; cleaned space in all: %s";
+
 constexpr char kMsgCannotOpenMet[] = "Error opening '%s' (Error %d)\nPress any key\n";
 constexpr char kMsgMetTooLarge[] = "Error: .met file is too large, can't be loaded!\nPress any key!\n";
 constexpr char kMsgNoBuffer[] = "Error creating buffer for %s\nPress any key!\n";

@@ -10,6 +10,7 @@
 #include "app/data_file.h"
 #include "app/met_install.h"
 #include "app/met_loader.h"
+#include "app/met_name.h"
 #include "app/run_options.h"
 #include "gaps/gap_clear.h"
 #include "gaps/gap_list.h"
@@ -169,6 +170,11 @@ Downloads FindDownloads(const std::vector<std::string>& entries, Disk& disk, Con
 // One download, as a run of the tool on it alone: 0 when it did its job.
 int RunDownload(const std::string& metPath, const RunOptions& options, bool waitForKey, Disk& disk,
                 Console& console) {
+  const std::string refusal = MetPathRefusal(metPath, options.complete || options.rebuild, disk);
+  if (!refusal.empty()) {
+    console.Write(refusal);
+    return 1;
+  }
   std::optional<MetImage> image = LoadMetImage(metPath, disk, console, waitForKey);
   if (!image) return 1;
   if (options.complete) return RunRewrite(*image, metPath, RewriteMode::Complete, disk, console);

@@ -39,7 +39,10 @@ TEST(SafetyPosixE2eTest, NothingButRegularFilesIsReadOrWritten) {
   ASSERT_TRUE(WriteSmallDownload(folder.path(), {{1000, 2000}}));
   ASSERT_EQ(0, MakeFifo(folder.Path("fifo.part.met")));
   ASSERT_EQ(0, MakeSocketFile(folder.Path("socket.part.met")));
-  for (const char* met : {"fifo.part.met", "socket.part.met", "/dev/zero", "/dev/stdin"}) {
+  // Devices behind names that metadata files have.
+  ASSERT_EQ(0, MakeSymlink("/dev/zero", folder.Path("zero.part.met")));
+  ASSERT_EQ(0, MakeSymlink("/dev/stdin", folder.Path("stdin.part.met")));
+  for (const char* met : {"fifo.part.met", "socket.part.met", "zero.part.met", "stdin.part.met"}) {
     ProcessResult run = RunWithin(folder.path(), {met});
     EXPECT_FALSE(run.killed) << met;
     EXPECT_EQ(1, run.exitCode) << met;
