@@ -20,6 +20,7 @@
 #include "platform/console.h"
 #include "partsweep_version.h"
 #include "platform/disk.h"
+#include "platform/interrupt.h"
 #include "platform/path.h"
 #include "rewrite/gap_bar.h"
 #include "rewrite/met_rewrite.h"
@@ -27,6 +28,21 @@
 #include "rewrite/rewrite_messages.h"
 
 namespace {
+
+// Clears the gaps of the open data file and gives it its times back: not a
+// byte of the data changes, so neither may its times, or a client that
+// finds another time hashes every part again, for hours on a large
+// download. An interrupt stops the clearing, waits for the times, and then
+// ends the run.
+bool ClearKeepingTimes(File& data, const MetFile& file, const std::string& partPath, bool nosparse,
+                       Disk& disk, Console& console) {
+  FileTimes times;
+  const bool timed = disk.ReadTimes(data, &times) == 0;
+  InterruptsHeld held;
+  const bool done = ClearGaps(data, file.gaps, partPath, nosparse, disk, console, InterruptPending);
+  if (timed) disk.RestoreTimes(data, times);
+  return done;
+}
 
 // Lists the gaps and gives their space back. A damaged tag stream still
 // gets the gaps before the damage cleared, but the run did not do all of
@@ -53,13 +69,8 @@ int RunListing(const MetImage& image, const std::string& metPath, bool nosparse,
   Print(console, kMsgGapsIn, partPath.c_str());
   std::optional<File> data = OpenForClearing(metPath, partPath, disk, console);
   if (!data) return 1;
-  // Not a byte of the data changes, so neither may its times: a client that
-  // finds another time hashes every part again, for hours on a large download.
-  FileTimes times;
-  const bool timed = disk.ReadTimes(*data, &times) == 0;
-  const bool cleared = ClearGaps(*data, file.gaps, partPath, nosparse, disk, console);
-  if (timed) disk.RestoreTimes(*data, times);
-  return cleared && file.damage.empty() ? 0 : 1;
+  const bool done = ClearKeepingTimes(*data, file, partPath, nosparse, disk, console);
+  return done && file.damage.empty() ? 0 : 1;
 }
 
 // Says what stopped a rewrite and that the metadata file is as it was.

@@ -92,9 +92,21 @@ bool StartBackgroundProcess(const std::vector<std::string>& args, const ChildOpt
 /// True while the program runs; collects its end once it has ended.
 bool IsRunning(BackgroundProcess& process);
 
-/// Sends the program the interrupt a user's Ctrl+C sends (SIGINT), or the
-/// termination request (SIGTERM) with `terminate`.
-void InterruptProcess(BackgroundProcess& process, bool terminate = false);
+/// The interrupts that end a program from outside.
+enum class Interrupt {
+  /// A user's Ctrl+C (SIGINT).
+  kCtrlC,
+  /// The termination request (SIGTERM) of a shutdown or `kill`.
+  kTerminate,
+  /// The hang-up (SIGHUP) of a closed terminal or session.
+  kHangUp,
+};
+
+/// Sends the program an interrupt (POSIX).
+void InterruptProcess(BackgroundProcess& process, Interrupt interrupt = Interrupt::kCtrlC);
+
+/// The signal number the program ends with after `interrupt` (POSIX).
+int SignalOf(Interrupt interrupt);
 
 /// Sets (or with nullopt removes) an environment variable of this process.
 void SetVariable(const std::string& name, const std::optional<std::string>& value);
