@@ -84,6 +84,8 @@ constexpr char kMsgCannotOpenPart[] = "Can't open part file '%s' (Error %d)\n";
 constexpr char kMsgCannotOpenPartForHashing[] = "Error: Can't open partfile %s\n";
 constexpr char kMsgHeldOpen[] =
     "Error: '%s' is held open by another program (Error %d); close the client first.\n";
+constexpr char kMsgHeldOpenWhy[] =
+    "'%s' is held open by another program; close the client first.\n";
 
 constexpr char kMsgTooLargeToLoad[] =
     "Error: the new file would be %llu bytes, more than the %u bytes partsweep can load\n";

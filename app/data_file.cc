@@ -102,6 +102,7 @@ std::optional<File> OpenForClearing(const std::string& metPath, const std::strin
   }
   if (opened.error) {
     Print(console, kMsgCannotOpenPart, partPath.c_str(), opened.error);
+    if (IsBusy(opened.error)) Print(console, kMsgHeldOpenWhy, partPath.c_str());
     return std::nullopt;
   }
   if (std::optional<std::string> refusal =

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/app_messages.h"
+#include "app/batch_report.h"
 #include "app/data_file.h"
 #include "app/met_install.h"
 #include "app/met_loader.h"
@@ -33,13 +34,14 @@ namespace {
 // byte of the data changes, so neither may its times, or a client that
 // finds another time hashes every part again, for hours on a large
 // download. An interrupt stops the clearing, waits for the times, and then
-// ends the run.
+// ends the run. Adds what was given back to `cleared`.
 bool ClearKeepingTimes(File& data, const MetFile& file, const std::string& partPath, bool nosparse,
-                       Disk& disk, Console& console) {
+                       Disk& disk, Console& console, uint64_t* cleared) {
   FileTimes times;
   const bool timed = disk.ReadTimes(data, &times) == 0;
   InterruptsHeld held;
-  const bool done = ClearGaps(data, file.gaps, partPath, nosparse, disk, console, InterruptPending);
+  const bool done =
+      ClearGaps(data, file.gaps, partPath, nosparse, disk, console, InterruptPending, cleared);
   if (timed) disk.RestoreTimes(data, times);
   return done;
 }
@@ -48,7 +50,7 @@ bool ClearKeepingTimes(File& data, const MetFile& file, const std::string& partP
 // gets the gaps before the damage cleared, but the run did not do all of
 // its job.
 int RunListing(const MetImage& image, const std::string& metPath, bool nosparse, Disk& disk,
-               Console& console) {
+               Console& console, uint64_t* cleared) {
   MetDecode decoded = DecodeMetFile(image);
   if (!decoded.file) {
     console.Write(decoded.problem);
@@ -69,7 +71,7 @@ int RunListing(const MetImage& image, const std::string& metPath, bool nosparse,
   Print(console, kMsgGapsIn, partPath.c_str());
   std::optional<File> data = OpenForClearing(metPath, partPath, disk, console);
   if (!data) return 1;
-  const bool done = ClearKeepingTimes(*data, file, partPath, nosparse, disk, console);
+  const bool done = ClearKeepingTimes(*data, file, partPath, nosparse, disk, console, cleared);
   return done && file.damage.empty() ? 0 : 1;
 }
 
@@ -179,8 +181,9 @@ Downloads FindDownloads(const std::vector<std::string>& entries, Disk& disk, Con
 }
 
 // One download, as a run of the tool on it alone: 0 when it did its job.
+// A listing adds the space it gave back to `cleared`.
 int RunDownload(const std::string& metPath, const RunOptions& options, bool waitForKey, Disk& disk,
-                Console& console) {
+                Console& console, uint64_t* cleared) {
   const std::string refusal = MetPathRefusal(metPath, options.complete || options.rebuild, disk);
   if (!refusal.empty()) {
     console.Write(refusal);
@@ -190,7 +193,7 @@ int RunDownload(const std::string& metPath, const RunOptions& options, bool wait
   if (!image) return 1;
   if (options.complete) return RunRewrite(*image, metPath, RewriteMode::Complete, disk, console);
   if (options.rebuild) return RunRewrite(*image, metPath, RewriteMode::Rebuild, disk, console);
-  return RunListing(*image, metPath, options.nosparse, disk, console);
+  return RunListing(*image, metPath, options.nosparse, disk, console, cleared);
 }
 
 }  // namespace
@@ -221,11 +224,21 @@ int RunPartsweep(int argc, const char* const* argv, Disk& disk, Console& console
     return 1;
   }
   const Downloads downloads = FindDownloads(line.paths, disk, console);
-  bool failed = downloads.failed;
-  for (size_t i = 0; i < downloads.metPaths.size(); ++i) {
+  const std::vector<std::string>& metPaths = downloads.metPaths;
+  // One download's output is as it always was; several are told apart.
+  const bool several = metPaths.size() > 1;
+  BatchTally tally;
+  for (size_t i = 0; i < metPaths.size(); ++i) {
     if (i > 0) console.Write("\n");
+    if (several) console.Write(DownloadHeading(i + 1, metPaths.size(), metPaths[i]));
+    uint64_t cleared = 0;
     // A batch never stops for a key: nobody may be there to press one.
-    failed |= RunDownload(downloads.metPaths[i], line.options, downloads.single, disk, console) != 0;
+    const int status = RunDownload(metPaths[i], line.options, downloads.single, disk, console, &cleared);
+    TallyDownload(tally, metPaths[i], status == 0, cleared);
   }
-  return failed ? 1 : 0;
+  if (several) {
+    console.Write("\n");
+    console.Write(BatchSummary(tally, GivesSpaceBack(line.options)));
+  }
+  return downloads.failed || !tally.failed.empty() ? 1 : 0;
 }

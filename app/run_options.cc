@@ -81,3 +81,7 @@ std::string SwitchConflict(const RunOptions& options) {
   if (options.check && options.complete) return Format(kMsgSwitchConflict, "--check", "--complete");
   return "";
 }
+
+bool GivesSpaceBack(const RunOptions& options) {
+  return !options.rebuild && !options.complete && !options.check;
+}

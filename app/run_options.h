@@ -38,3 +38,7 @@ CommandLine ReadCommandLine(int argc, const char* const* argv,
 /// other (--rebuild, --complete and --check pick one thing each), or "": a run
 /// must not quietly do less than it was asked.
 std::string SwitchConflict(const RunOptions& options);
+
+/// True when the run lists the gaps and gives their space back: no
+/// rewrite and no check asked for.
+bool GivesSpaceBack(const RunOptions& options);

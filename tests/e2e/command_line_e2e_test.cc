@@ -3,6 +3,7 @@
 // a mistyped switch.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -56,17 +57,21 @@ std::vector<std::string> MetPaths() {
   return paths;
 }
 
-// What five runs, one per download, print, with a blank line between them;
-// each on a folder of its own as the batch found it.
-std::string SingleRuns(const std::vector<std::string>& paths) {
+// What the batch prints: five runs, one per download, each on a folder of
+// its own as the batch found it, each under a line naming its download, a
+// blank line between them, and the summary of the five.
+std::string BatchOfSingleRuns(const std::vector<std::string>& paths) {
   std::string output;
   for (size_t i = 0; i < paths.size(); ++i) {
     TempFolder alone;
     WriteTempFolder(alone.path());
     if (i > 0) output += Lines("\n");
+    output += Lines("Download " + std::to_string(i + 1) + " of 5: '" + paths[i] + "'\n");
     output += RunUnattended(alone.path(), {paths[i]}).output;
   }
-  return output;
+  // 001, 002 and 005 each cleared 2,000 + 50,000 bytes.
+  return output + Lines("\n5 downloads: 3 done, 2 failed ('" + paths[2] + "', '" + paths[3] +
+                        "'); cleaned space in all: 152 KB\n");
 }
 
 TEST(CommandLineE2eTest, AFolderOfDownloadsIsWorkedOnWhole) {
@@ -75,7 +80,7 @@ TEST(CommandLineE2eTest, AFolderOfDownloadsIsWorkedOnWhole) {
   ProcessResult run = RunUnattended(folder.path(), {"Temp"});
   EXPECT_FALSE(run.killed) << "the batch waited for a key";
   EXPECT_EQ(1, run.exitCode);
-  EXPECT_EQ(SingleRuns(MetPaths()), run.output);
+  EXPECT_EQ(BatchOfSingleRuns(MetPaths()), run.output);
   // The good downloads were cleared, the others left alone.
   for (const char* name : {"001.part", "002.part", "005.part"})
     EXPECT_EQ(std::string(2000, '\0'), ReadFileBytes(AppendPath(folder.Path("Temp"), name)).substr(1000, 2000))
@@ -91,7 +96,7 @@ TEST(CommandLineE2eTest, AWildcardPathIsEveryDownloadItMatches) {
       kProgramExpandsWildcards ? std::vector<std::string>{AppendPath("Temp", "*.part.met")} : MetPaths();
   ProcessResult run = RunUnattended(folder.path(), args);
   EXPECT_EQ(1, run.exitCode);
-  EXPECT_EQ(SingleRuns(MetPaths()), run.output);
+  EXPECT_EQ(BatchOfSingleRuns(MetPaths()), run.output);
 }
 
 TEST(CommandLineE2eTest, ABatchOfGoodDownloadsSucceeds) {
@@ -100,9 +105,13 @@ TEST(CommandLineE2eTest, ABatchOfGoodDownloadsSucceeds) {
   ProcessResult run = RunUnattended(
       folder.path(), {AppendPath("Temp", "001.part.met"), "--nosparse", AppendPath("Temp", "005.part.met")});
   EXPECT_EQ(0, run.exitCode) << run.output;
-  EXPECT_NE(std::string::npos, run.output.find(Lines("Cleaned space in '" + AppendPath("Temp", "001.part") +
-                                                     "': 50.7 KB\n\nHash Id: ")))
+  EXPECT_NE(std::string::npos,
+            run.output.find(Lines("Cleaned space in '" + AppendPath("Temp", "001.part") +
+                                  "': 50.7 KB\n\nDownload 2 of 2: '" +
+                                  AppendPath("Temp", "005.part.met") + "'\nHash Id: ")))
       << run.output;
+  const std::string summary = Lines("\n2 downloads: 2 done; cleaned space in all: 101 KB\n");
+  EXPECT_EQ(summary, run.output.substr(run.output.size() - std::min(summary.size(), run.output.size())));
 }
 
 TEST(CommandLineE2eTest, SwitchesThatExcludeEachOtherAreRefused) {
