@@ -15,6 +15,11 @@ PartReads ChooseReads(PartReads asked, const char* environment, SeekCost cost) {
   return cost == SeekCost::Seeks ? PartReads::kSequential : PartReads::kParallel;
 }
 
+bool IsKnownReads(const char* environment) {
+  return !environment || !*environment || std::strcmp(environment, "parallel") == 0 ||
+         std::strcmp(environment, "sequential") == 0;
+}
+
 unsigned HashThreads(unsigned asked, uint32_t parts) {
   unsigned threads = asked != 0 ? asked : std::thread::hardware_concurrency();
   threads = std::min(threads, kMaxHashThreads);

@@ -36,8 +36,12 @@ struct PartHashOptions {
 constexpr unsigned kMaxHashThreads = 16;
 
 /// The environment variable that forces the reading: "parallel" or
-/// "sequential"; any other value leaves the choice to the storage.
+/// "sequential"; empty or unset leaves the choice to the storage.
 constexpr char kReadsVariable[] = "PARTSWEEP_READS";
+
+/// True for a value of kReadsVariable (nullptr when unset) that the tool
+/// knows; a run refuses any other, which would otherwise go unnoticed.
+bool IsKnownReads(const char* environment);
 
 /// The reading to use: `asked` unless it is kAuto, else what `environment`
 /// (the value of kReadsVariable, or nullptr) forces, else sequential where
