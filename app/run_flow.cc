@@ -10,6 +10,7 @@
 #include "app/judged_download.h"
 #include "app/met_install.h"
 #include "app/met_loader.h"
+#include "app/met_recovery.h"
 #include "app/run_options.h"
 #include "gaps/gap_clear.h"
 #include "gaps/gap_list.h"
@@ -232,6 +233,8 @@ int RunPartsweep(int argc, const char* const* argv, Disk& disk, Console& console
     console.Write(kUsageText);
     return -1;
   }
+  // One download and maybe its link, not a batch.
+  if (line.options.recover) return RunRecovery(line.paths, disk, console);
   const Downloads downloads = FindDownloads(line.paths, disk, console);
   bool failed = downloads.failed;
   for (size_t i = 0; i < downloads.metPaths.size(); ++i) {

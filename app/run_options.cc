@@ -41,6 +41,8 @@ bool TakeSwitch(const std::string& entry, CommandLine& line) {
     line.options.nosparse = true;
   } else if (IsAnyOf(entry, {"--check", "/check"})) {
     line.options.check = true;
+  } else if (IsAnyOf(entry, {"--recover", "/recover"})) {
+    line.options.recover = true;
   } else if (IsAnyOf(entry, {"-h", "--help", "-?", "/?"})) {
     line.help = true;
   } else if (entry == "-V" || IsAnyOf(entry, {"--version"})) {
