@@ -2,7 +2,9 @@
 // or lost, brought back from a backup or built from its ed2k link.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -142,6 +144,173 @@ TEST(RecoverE2eTest, ADamagedOrLostFileIsTakenFromTheBestBackup) {
       if (tag.name == "\x24") listed = tag.text;
     EXPECT_EQ("3", listed);
   }
+}
+
+std::string Hex(const std::string& bytes) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string hex;
+  for (unsigned char c : bytes) hex += std::string{kDigits[c >> 4], kDigits[c & 15]};
+  return hex;
+}
+
+// A download built anew from its link and its data file, as a row.
+struct LinkBuild {
+  const char* what;
+  uint64_t size = 30000000;
+  std::vector<SampleGap> dataRegions;
+  std::vector<uint32_t> corrupt;
+  /// Gaps of the sample: holes in the data file, or zeros written out.
+  std::vector<SampleGap> gaps;
+  SampleGapContent content = SampleGapContent::Holes;
+  /// "p=" with the part hashes; one of them damaged with `badHashes`.
+  bool withP = false;
+  bool badHashes = false;
+  /// The data file cut to this length; 0 keeps it.
+  uint64_t dataLength = 0;
+  int exitCode = 0;
+  std::vector<std::string> said;
+  /// What the new file holds; nothing is written when `version` is 0.
+  uint8_t version = 0;
+  uint16_t partCount = 0;
+  ClientGapList gapsAfter;
+  std::string listedAfter;
+};
+
+constexpr uint64_t k4GiB = 4294967296;
+
+const LinkBuild kLinkBuilds[] = {
+    {"a small download, whole", 5000000, {}, {}, {}, {}, false, false, 0, 0,
+     {"Calculated Hash 000: ", " [x] \nGaps: 0, 0 of 5000000 bytes missing: 100.0 % complete\n"},
+     0xE0, 0, {}, ""},
+    {"a one-part download with holes: a hole is a gap however short", 5000000,
+     {{0, 1000000}, {2000000, 2010000}, {2020000, 4000000}}, {}, {}, {}, false, false, 4500000, 0,
+     {"'001.part' (4500000 of 5000000 bytes)", "Gaps: 3, 2010000 of 5000000 bytes missing"},
+     0xE0, 0, {{1000000, 2000000}, {2010000, 2020000}, {4000000, 5000000}}, ""},
+    {"without p=: long zero runs are gaps, short ones data", 30000000, {}, {},
+     {{5000000, 5065535}, {9728000, 9728000 + 65536}}, SampleGapContent::Zeros, false, false,
+     25000000, 0, {"The client has no part hashes for this download yet"}, 0xE0, 0,
+     {{9728000, 9728000 + 65536}, {25000000, 30000000}}, ""},
+    {"with p=: parts that hash right are complete whatever their bytes, corrupt ones are listed",
+     30000000, {{0, 100000}, {300000, 30000000}}, {3}, {{P, 2 * P}}, {}, true, false, 0, 0,
+     {"The link's 4 part hashes hash to its file hash: they are written.\n",
+      " [x] complete, found inside a gap\nCalculated Hash 001: ",
+      "Part 3 is corrupt, New Gap 1bd5000 .. 1c9c380 was added\n"},
+     0xE0, 4, {{9728000, 19456000}, {29184000, 30000000}}, "3"},
+    {"p= that does not hash to the file hash is not written", 30000000, {}, {}, {{P, 2 * P}}, {},
+     true, true, 0, 0,
+     {"The link's part hashes do not hash to its file hash: none are written, the client fetches "
+      "them.\n"},
+     0xE0, 0, {{9728000, 19456000}}, ""},
+    {"a large sparse download without p=", 5000000000, {{0, 1000000}, {k4GiB - 65536, k4GiB + 65536}},
+     {}, {}, {}, false, false, 4800000000, 0, {"Gaps: 2, "}, 0xE2, 0,
+     {{1000000, k4GiB - 65536}, {k4GiB + 65536, 5000000000}}, ""},
+    {"a large sparse download with p=", 5000000000, {{0, 1000000}, {k4GiB - 65536, k4GiB + 65536}},
+     {}, {}, {}, true, false, 4800000000, 0, {"The link's 514 part hashes"}, 0xE2, 514,
+     {{4795904000, 5000000000}}, ""},
+    {"a data file longer than the size", 20000000, {}, {}, {}, {}, false, false, 30000000, 1,
+     {"Error: '001.part' is 30000000 bytes, longer than the 20000000 bytes the link gives: it is "
+      "not this download's data file, nothing is written.\n"},
+     0, 0, {}, ""},
+};
+
+TEST(RecoverE2eTest, AMetadataFileIsBuiltFromTheLinkAndTheDataFile) {
+  for (const LinkBuild& row : kLinkBuilds) {
+    SCOPED_TRACE(row.what);
+    TempFolder folder;
+    SampleDownload sample;
+    sample.fileSize = row.size;
+    sample.dataRegions = row.dataRegions;
+    sample.corruptParts = row.corrupt;
+    sample.gaps = row.gaps;
+    sample.gapContent = row.content;
+    sample.partHashes = true;
+    std::string error;
+    ASSERT_TRUE(WriteSampleDownload(folder.path(), sample, &error)) << error;
+    const std::string met = ReadFileBytes(folder.Path("001.part.met"));
+    std::remove(folder.Path("001.part.met").c_str());
+    const uint16_t count = static_cast<uint16_t>(uint8_t(met[21]) | uint8_t(met[22]) << 8);
+    std::string link = "ed2k://|file|Some%20Movie.avi|" + std::to_string(row.size) + "|" +
+                       Hex(met.substr(5, 16)) + "|";
+    if (row.withP) {
+      std::string hashes = met.substr(23, 16u * count);
+      if (row.badHashes) hashes[0] ^= 1;
+      link += "p=";
+      for (uint16_t i = 0; i < count; ++i) link += (i ? ":" : "") + Hex(hashes.substr(16u * i, 16));
+      link += "|h=ABCDEFGHIJKLMNOPQRSTUVWXYZ234567|";
+    }
+    link += "/";
+    if (row.dataLength) {
+      std::filesystem::resize_file(folder.Path("001.part"), row.dataLength);
+      ASSERT_EQ(0, SetModificationTime(folder.Path("001.part"), kStamp));
+    }
+    const uint64_t dataLength = FileLength(folder.Path("001.part"));
+
+    ProcessResult run = RunTool(folder.path(), {"--recover", "001.part", link});
+    EXPECT_EQ(row.exitCode, run.exitCode) << run.output;
+    for (const std::string& said : row.said)
+      EXPECT_NE(std::string::npos, run.output.find(Lines(said))) << said << "\n" << run.output;
+    EXPECT_EQ(dataLength, FileLength(folder.Path("001.part")));
+    if (!row.version) {
+      EXPECT_EQ("001.part", ListFolder(folder.path()));
+      continue;
+    }
+    EXPECT_EQ("001.part 001.part.met", ListFolder(folder.path()));
+    const std::string built = ReadFileBytes(folder.Path("001.part.met"));
+    DecodedMet after = DecodeMet(built);
+    ASSERT_TRUE(after.ok);
+    EXPECT_EQ(row.version, after.version);
+    EXPECT_EQ(kStamp, StampOf(built));
+    EXPECT_EQ(met.substr(5, 16), after.head.substr(5, 16));
+    EXPECT_EQ(std::string(1, char(row.partCount)) + char(row.partCount >> 8), after.head.substr(21, 2));
+    EXPECT_EQ(row.partCount ? met.substr(23, 16u * count) : "", after.head.substr(23));
+    EXPECT_EQ(row.gapsAfter, ClientGaps(after));
+    std::map<std::string, DecodedTag> tags;
+    for (const DecodedTag& tag : after.tags) tags[tag.name] = tag;
+    EXPECT_EQ("Some Movie.avi", tags["\x01"].text);
+    EXPECT_EQ(row.size, tags["\x02"].number);
+    EXPECT_EQ(row.version == 0xE2 ? 0x0B : 0x03, tags["\x02"].type);
+    EXPECT_EQ(row.withP ? "ABCDEFGHIJKLMNOPQRSTUVWXYZ234567" : "", tags["\x27"].text);
+    EXPECT_EQ(row.listedAfter, tags["\x24"].text);
+    for (const auto& tag : tags) {
+      if (tag.first.size() > 1) {
+        EXPECT_EQ(row.version == 0xE2 ? 0x0B : 0x03, tag.second.type);
+      }
+    }
+  }
+}
+
+TEST(RecoverE2eTest, BadLinksAndSoundFilesAreRefused) {
+  const std::string hash = "bcdd439b69c6c539b57ee454b347cda8";
+  const std::pair<std::string, std::string> kRefused[] = {
+      {"http://example.org/a.avi", "Error: not an ed2k file link"},
+      {"ed2k://|server|1.2.3.4|4661|/", "Error: not an ed2k file link"},
+      {"ed2k://|file|a.avi|30e6|" + hash + "|/", "Error: the size in the ed2k link is not a number"},
+      {"ed2k://|file|a.avi|0|" + hash + "|/", "Error: the size in the ed2k link is not a number"},
+      {"ed2k://|file|a.avi|30000000|" + hash.substr(1) + "g|/",
+       "Error: the file hash in the ed2k link is not 32 hexadecimal digits"},
+      {"ed2k://|file||30000000|" + hash + "|/", "Error: the ed2k link names no file"},
+  };
+  TempFolder folder;
+  std::string error;
+  ASSERT_TRUE(WriteSampleDownload(folder.path(), SampleDownload{}, &error)) << error;
+  const std::string met = ReadFileBytes(folder.Path("001.part.met"));
+  ASSERT_TRUE(WriteFileBytes(folder.Path("copy"), met));
+  for (const auto& refused : kRefused) {
+    ProcessResult run = RunTool(folder.path(), {"--recover", "001.part", refused.first});
+    EXPECT_EQ(1, run.exitCode) << refused.first;
+    EXPECT_EQ(0u, run.output.find(refused.second)) << run.output;
+  }
+  const std::string link = "ed2k://|file|a.avi|30000000|" + hash + "|/";
+  ProcessResult sound = RunTool(folder.path(), {"/recover", "001.part", link});
+  EXPECT_EQ(1, sound.exitCode);
+  EXPECT_NE(std::string::npos,
+            sound.output.find("Error: '001.part.met' is sound: nothing is built from the link"));
+  // A metadata file under another name is no data file.
+  ProcessResult metadata = RunTool(folder.path(), {"--recover", "copy", link});
+  EXPECT_EQ(1, metadata.exitCode);
+  EXPECT_NE(std::string::npos, metadata.output.find("Error: 'copy' is a metadata file")) << metadata.output;
+  EXPECT_EQ("001.part 001.part.met copy", ListFolder(folder.path()));
+  EXPECT_EQ(met, ReadFileBytes(folder.Path("001.part.met")));
 }
 
 }  // namespace
