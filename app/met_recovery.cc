@@ -202,7 +202,9 @@ int BuildFromLink(const std::string& metPath, const Ed2kLink& link, Disk& disk, 
   data->Close();
   const bool vouched = LinkPartHashesVouched(link);
   if (vouched) Print(console, kMsgLinkHashesUsed, static_cast<unsigned>(link.partHashes.size()));
-  if (link.partHashesGiven && !vouched) console.Write(kMsgLinkHashesNotUsed);
+  // A download of one part stores none: its file hash judges it.
+  if (link.partHashesGiven && !vouched && ExpectedPartHashCount(link.size) > 0)
+    console.Write(kMsgLinkHashesNotUsed);
   if (link.aichRootBad) console.Write(kMsgLinkRootBad);
   const LinkMet met = EncodeLinkMet(link, *stamp, vouched, *gaps);
   if (!met.problem.empty()) {
