@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/console.h"
+#include "platform/disk.h"
 #include "sample/file_time.h"
 #include "sample/sample_download.h"
 #include "tests/e2e/e2e_support.h"
@@ -311,6 +312,32 @@ TEST(RecoverE2eTest, BadLinksAndSoundFilesAreRefused) {
   EXPECT_NE(std::string::npos, metadata.output.find("Error: 'copy' is a metadata file")) << metadata.output;
   EXPECT_EQ("001.part 001.part.met copy", ListFolder(folder.path()));
   EXPECT_EQ(met, ReadFileBytes(folder.Path("001.part.met")));
+}
+
+TEST(RecoverE2eTest, NothingIsRecoveredWhileTheClientHoldsTheData) {
+  TempFolder folder;
+  std::string error;
+  ASSERT_TRUE(WriteSampleDownload(folder.path(), Backed(), &error)) << error;
+  const std::string met = ReadFileBytes(folder.Path("001.part.met"));
+  ASSERT_TRUE(WriteFileBytes(folder.Path("001.part.met.bak"), met));
+  ASSERT_TRUE(WriteFileBytes(folder.Path("001.part.met"), met.substr(0, 120)));
+  // To the tool this test is the client, holding its download open.
+  OpenResult held = SystemDisk().OpenShared(folder.Path("001.part"));
+  ASSERT_TRUE(held.ok());
+  ProcessResult fromBackup = RunTool(folder.path(), {"--recover", "001.part.met"});
+  EXPECT_EQ(1, fromBackup.exitCode);
+  EXPECT_NE(std::string::npos, fromBackup.output.find("Error: '001.part' is held open by another program"))
+      << fromBackup.output;
+  EXPECT_EQ(met.substr(0, 120), ReadFileBytes(folder.Path("001.part.met")));
+  std::remove(folder.Path("001.part.met").c_str());
+  std::remove(folder.Path("001.part.met.bak").c_str());
+  const std::string link = "ed2k://|file|a.avi|30000000|" + Hex(met.substr(5, 16)) + "|/";
+  ProcessResult fromLink = RunTool(folder.path(), {"--recover", "001.part", link});
+  EXPECT_EQ(1, fromLink.exitCode);
+  EXPECT_NE(std::string::npos, fromLink.output.find("Error: '001.part' is held open by another program"))
+      << fromLink.output;
+  EXPECT_EQ("001.part", ListFolder(folder.path()));
+  held.file.Close();
 }
 
 }  // namespace
