@@ -13,6 +13,7 @@
 #include "app/met_install.h"
 #include "app/met_loader.h"
 #include "app/met_name.h"
+#include "app/met_recovery.h"
 #include "app/run_options.h"
 #include "gaps/gap_clear.h"
 #include "gaps/gap_list.h"
@@ -261,6 +262,8 @@ int RunPartsweep(int argc, const char* const* argv, Disk& disk, Console& console
     Print(console, kMsgUnknownReads, reads);
     return 1;
   }
+  // One download and maybe its link, not a batch.
+  if (line.options.recover) return RunRecovery(line.paths, disk, console);
   const Downloads downloads = FindDownloads(line.paths, disk, console);
   const std::vector<std::string>& metPaths = downloads.metPaths;
   // One download's output is as it always was; several are told apart.

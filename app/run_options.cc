@@ -44,6 +44,8 @@ bool TakeSwitch(const std::string& entry, CommandLine& line) {
     line.options.nosparse = true;
   } else if (IsAnyOf(entry, {"--check", "/check"})) {
     line.options.check = true;
+  } else if (IsAnyOf(entry, {"--recover", "/recover"})) {
+    line.options.recover = true;
   } else if (IsAnyOf(entry, {"-h", "--help", "-?", "/?"})) {
     line.help = true;
   } else if (entry == "-V" || IsAnyOf(entry, {"--version"})) {
@@ -79,6 +81,13 @@ std::string SwitchConflict(const RunOptions& options) {
     return Format(kMsgSwitchConflict, "--rebuild", "--complete");
   if (options.check && options.rebuild) return Format(kMsgSwitchConflict, "--check", "--rebuild");
   if (options.check && options.complete) return Format(kMsgSwitchConflict, "--check", "--complete");
+  // A recovery writes the metadata file its own way.
+  for (const auto& [set, name] : {std::make_pair(options.rebuild, "--rebuild"),
+                                   std::make_pair(options.complete, "--complete"),
+                                   std::make_pair(options.check, "--check"),
+                                   std::make_pair(options.nosparse, "--nosparse")}) {
+    if (options.recover && set) return Format(kMsgSwitchConflict, "--recover", name);
+  }
   return "";
 }
 

@@ -256,3 +256,7 @@ bool IsAlreadyExists(int error);
 /// True when the error code says the file system cannot give a file a
 /// second name, so that a rename has to do instead.
 bool IsLinkUnsupported(int error);
+
+/// The modification time of `times` in Unix seconds, as the clients note it
+/// in a metadata file's header.
+int64_t ModifiedUnixSeconds(const FileTimes& times);

@@ -379,3 +379,5 @@ bool IsLinkUnsupported(int error) {
   return error == EPERM || error == EOPNOTSUPP || error == ENOSYS || error == EMLINK ||
          error == EXDEV;
 }
+
+int64_t ModifiedUnixSeconds(const FileTimes& times) { return times.modify / 1000000000; }

@@ -330,3 +330,8 @@ bool IsLinkUnsupported(int error) {
          error == ERROR_NOT_SAME_DEVICE || error == ERROR_TOO_MANY_LINKS ||
          error == ERROR_ACCESS_DENIED;
 }
+
+int64_t ModifiedUnixSeconds(const FileTimes& times) {
+  // 100-nanosecond steps since 1601; 11,644,473,600 seconds lie before 1970.
+  return times.modify / 10000000 - 11644473600LL;
+}

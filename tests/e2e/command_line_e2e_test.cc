@@ -123,7 +123,9 @@ TEST(CommandLineE2eTest, SwitchesThatExcludeEachOtherAreRefused) {
   for (const Case& c : {Case{{"--rebuild", "--complete"}, "--rebuild and --complete"},
                         Case{{"/complete", "/REBUILD"}, "--rebuild and --complete"},
                         Case{{"--check", "/rebuild"}, "--check and --rebuild"},
-                        Case{{"/complete", "--check", "--nosparse"}, "--check and --complete"}}) {
+                        Case{{"/complete", "--check", "--nosparse"}, "--check and --complete"},
+                        Case{{"--recover", "--rebuild"}, "--recover and --rebuild"},
+                        Case{{"/recover", "/nosparse"}, "--recover and --nosparse"}}) {
     SCOPED_TRACE(c.line);
     TempFolder folder;
     ASSERT_NO_FATAL_FAILURE(WriteTempFolder(folder.path()));
@@ -150,7 +152,7 @@ TEST(CommandLineE2eTest, HelpTellsTheWholeCommandLine) {
                                          "Usage: partsweep [switches] <part.met file | folder>...\n")))
         << help.output;
     for (const char* told :
-         {"--rebuild   /rebuild", "--complete  /complete", "--check     /check",
+         {"--rebuild   /rebuild", "--complete  /complete", "--check     /check", "--recover   /recover",
           "--nosparse  /nosparse", "-h --help   -? /?", "-V --version", "\n  --    ", "folder",
           "Several paths", "X.part.met.old", "PARTSWEEP_READS=parallel|sequential", "255"})
       EXPECT_NE(std::string::npos, help.output.find(Lines(told))) << told;
