@@ -37,7 +37,7 @@ namespace {
 // byte of the data changes, so neither may its times, or a client that
 // finds another time hashes every part again, for hours on a large
 // download. An interrupt stops the clearing, waits for the times, and then
-// ends the run. Adds what was given back to `cleared`.
+// ends the run. What was given back goes to `cleared`.
 bool ClearKeepingTimes(File& data, const MetFile& file, const std::string& partPath, bool nosparse,
                        Disk& disk, Console& console, uint64_t* cleared) {
   FileTimes times;
@@ -219,7 +219,7 @@ Downloads FindDownloads(const std::vector<std::string>& entries, Disk& disk, Con
 }
 
 // One download, as a run of the tool on it alone: 0 when it did its job.
-// A listing adds the space it gave back to `cleared`.
+// A listing puts the space it gave back in `cleared`.
 int RunDownload(const std::string& metPath, const RunOptions& options, bool waitForKey, Disk& disk,
                 Console& console, uint64_t* cleared) {
   const std::string refusal = MetPathRefusal(metPath, options.complete || options.rebuild, disk);

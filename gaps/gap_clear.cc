@@ -195,7 +195,7 @@ void ZeroFillGap(ClearRun& run, uint64_t start, uint64_t length, uint64_t inside
   uint64_t zeroed = 0;
   std::string figure;  // the last one, while it is not shown
   int error = 0;
-  for (uint64_t at = start; at < end && !error && !Interrupted(run);) {
+  for (uint64_t at = start; at < end && !Interrupted(run);) {
     const uint64_t next = std::min<uint64_t>(at + kZeroFillChunk, end);
     error = ZeroChunk(run, data, at, next, &zeroed);
     if (error) break;
