@@ -3,6 +3,9 @@
 #include <cctype>
 #include <initializer_list>
 
+#include "app/app_messages.h"
+#include "platform/console.h"
+
 namespace {
 
 bool EqualIgnoringCase(const std::string& a, const char* b) {
@@ -69,4 +72,16 @@ CommandLine ReadCommandLine(int argc, const char* const* argv,
     }
   }
   return line;
+}
+
+std::string SwitchConflict(const RunOptions& options) {
+  if (options.rebuild && options.complete)
+    return Format(kMsgSwitchConflict, "--rebuild", "--complete");
+  if (options.check && options.rebuild) return Format(kMsgSwitchConflict, "--check", "--rebuild");
+  if (options.check && options.complete) return Format(kMsgSwitchConflict, "--check", "--complete");
+  return "";
+}
+
+bool GivesSpaceBack(const RunOptions& options) {
+  return !options.rebuild && !options.complete && !options.check;
 }

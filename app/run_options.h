@@ -33,3 +33,12 @@ struct CommandLine {
 /// "--" ends the switches. Every other entry is a path, but for an empty one.
 CommandLine ReadCommandLine(int argc, const char* const* argv,
                             const std::function<bool(const std::string&)>& exists);
+
+/// The line that turns down switches asking for two things that exclude each
+/// other (--rebuild, --complete and --check pick one thing each), or "": a run
+/// must not quietly do less than it was asked.
+std::string SwitchConflict(const RunOptions& options);
+
+/// True when the run lists the gaps and gives their space back: no
+/// rewrite and no check asked for.
+bool GivesSpaceBack(const RunOptions& options);

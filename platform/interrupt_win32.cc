@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <mutex>
 
 namespace {
@@ -11,8 +12,13 @@ namespace {
 std::recursive_mutex holding;
 std::string pendingPath;
 bool armed = false;
+// How deep the main thread holds interrupts; only under `holding`.
+int heldDepth = 0;
+// Set by the handler before it waits: the held work asks for it.
+std::atomic<bool> requested{false};
 
 BOOL WINAPI OnInterrupt(DWORD) {
+  requested = true;
   std::lock_guard<std::recursive_mutex> lock(holding);
   // The file was created to allow this removal while it is still open.
   if (armed) DeleteFileA(pendingPath.c_str());
@@ -20,11 +26,15 @@ BOOL WINAPI OnInterrupt(DWORD) {
   return TRUE;
 }
 
+void InstallHandler() {
+  static std::once_flag installed;
+  std::call_once(installed, [] { SetConsoleCtrlHandler(OnInterrupt, TRUE); });
+}
+
 }  // namespace
 
 void RemoveOnInterrupt(const std::string& path) {
-  static std::once_flag installed;
-  std::call_once(installed, [] { SetConsoleCtrlHandler(OnInterrupt, TRUE); });
+  InstallHandler();
   std::lock_guard<std::recursive_mutex> lock(holding);
   pendingPath = path;
   armed = true;
@@ -35,6 +45,20 @@ void KeepOnInterrupt() {
   armed = false;
 }
 
-InterruptsHeld::InterruptsHeld() { holding.lock(); }
+bool InterruptPending() { return requested; }
 
-InterruptsHeld::~InterruptsHeld() { holding.unlock(); }
+InterruptsHeld::InterruptsHeld() {
+  InstallHandler();
+  holding.lock();
+  ++heldDepth;
+}
+
+InterruptsHeld::~InterruptsHeld() {
+  const bool last = --heldDepth == 0;
+  holding.unlock();
+  // The handler ends the process now that it may; nothing more of the run
+  // may happen meanwhile.
+  if (last && requested) {
+    for (;;) Sleep(INFINITE);
+  }
+}

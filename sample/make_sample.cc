@@ -1,7 +1,7 @@
 // Writes a sample download into a folder:
 //   make_sample FOLDER [--name N] [--size BYTES] [--gap START-END]... [--no-gaps]
 //               [--data-in-gaps | --zeros-in-gaps] [--data START-END]... [--no-name-tag]
-//               [--emule-tags] [--tags64] [--part-hashes] [--corrupt PART]...
+//               [--emule-tags] [--tags64] [--part-hashes] [--aich-hashes] [--corrupt PART]...
 // Without --gap it writes a download with a few typical gaps. The gaps are
 // holes in the data file, as a client leaves them, unless --data-in-gaps
 // fills them with the download's bytes or --zeros-in-gaps with zeros. With
@@ -20,7 +20,7 @@ namespace {
 const char kUsage[] =
     "usage: make_sample FOLDER [--name N] [--size BYTES] [--gap START-END]... [--no-gaps]\n"
     "                   [--data-in-gaps | --zeros-in-gaps] [--data START-END]... [--no-name-tag]\n"
-    "                   [--emule-tags] [--tags64] [--part-hashes] [--corrupt PART]...\n";
+    "                   [--emule-tags] [--tags64] [--part-hashes] [--aich-hashes] [--corrupt PART]...\n";
 
 bool ParseRange(const char* text, SampleGap* range) {
   char* end;
@@ -76,6 +76,8 @@ int main(int argc, char** argv) {
       download.sizeTags64 = true;
     } else if (!std::strcmp(flag, "--part-hashes")) {
       download.partHashes = true;
+    } else if (!std::strcmp(flag, "--aich-hashes")) {
+      download.aichHashes = true;
     } else if (!std::strcmp(flag, "--corrupt") && hasValue) {
       download.corruptParts.push_back(static_cast<uint32_t>(std::strtoul(argv[++i], nullptr, 0)));
     } else {

@@ -76,6 +76,9 @@ struct SampleDownload {
   bool partHashes = false;
   /// Parts whose downloaded data is damaged after their hashes were taken.
   std::vector<uint32_t> corruptParts;
+  /// Write eMule's AICH hash set of the content (tags 0x27 and 0x35) in
+  /// place of the made-up one of `emuleTags`, or alone.
+  bool aichHashes = false;
 };
 
 /// The size of one hashed part.
@@ -108,6 +111,14 @@ void SampleContent(const SampleDownload& download, uint64_t offset, uint8_t* out
 /// The MD4 digests of the parts of the download's content, concatenated:
 /// the part hashes a client knows for it. Parts without data cost nothing.
 std::string SamplePartHashes(const SampleDownload& download);
+
+/// eMule's AICH hash set of the download's content: the root in base32 (tag
+/// 0x27) and the blob of tag 0x35 (root, count, part hashes).
+struct SampleAichSet {
+  std::string rootText;
+  std::string blob;
+};
+SampleAichSet SampleAichHashes(const SampleDownload& download);
 
 /// The MD4 digests of the parts of a data file on disk, concatenated.
 std::string HashSampleParts(const std::string& dataPath, uint64_t fileSize);

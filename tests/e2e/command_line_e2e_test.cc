@@ -3,6 +3,7 @@
 // a mistyped switch.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -56,17 +57,21 @@ std::vector<std::string> MetPaths() {
   return paths;
 }
 
-// What five runs, one per download, print, with a blank line between them;
-// each on a folder of its own as the batch found it.
-std::string SingleRuns(const std::vector<std::string>& paths) {
+// What the batch prints: five runs, one per download, each on a folder of
+// its own as the batch found it, each under a line naming its download, a
+// blank line between them, and the summary of the five.
+std::string BatchOfSingleRuns(const std::vector<std::string>& paths) {
   std::string output;
   for (size_t i = 0; i < paths.size(); ++i) {
     TempFolder alone;
     WriteTempFolder(alone.path());
     if (i > 0) output += Lines("\n");
+    output += Lines("Download " + std::to_string(i + 1) + " of 5: '" + paths[i] + "'\n");
     output += RunUnattended(alone.path(), {paths[i]}).output;
   }
-  return output;
+  // 001, 002 and 005 each cleared 2,000 + 50,000 bytes.
+  return output + Lines("\n5 downloads: 3 done, 2 failed ('" + paths[2] + "', '" + paths[3] +
+                        "'); cleaned space in all: 152 KB\n");
 }
 
 TEST(CommandLineE2eTest, AFolderOfDownloadsIsWorkedOnWhole) {
@@ -75,7 +80,7 @@ TEST(CommandLineE2eTest, AFolderOfDownloadsIsWorkedOnWhole) {
   ProcessResult run = RunUnattended(folder.path(), {"Temp"});
   EXPECT_FALSE(run.killed) << "the batch waited for a key";
   EXPECT_EQ(1, run.exitCode);
-  EXPECT_EQ(SingleRuns(MetPaths()), run.output);
+  EXPECT_EQ(BatchOfSingleRuns(MetPaths()), run.output);
   // The good downloads were cleared, the others left alone.
   for (const char* name : {"001.part", "002.part", "005.part"})
     EXPECT_EQ(std::string(2000, '\0'), ReadFileBytes(AppendPath(folder.Path("Temp"), name)).substr(1000, 2000))
@@ -91,7 +96,7 @@ TEST(CommandLineE2eTest, AWildcardPathIsEveryDownloadItMatches) {
       kProgramExpandsWildcards ? std::vector<std::string>{AppendPath("Temp", "*.part.met")} : MetPaths();
   ProcessResult run = RunUnattended(folder.path(), args);
   EXPECT_EQ(1, run.exitCode);
-  EXPECT_EQ(SingleRuns(MetPaths()), run.output);
+  EXPECT_EQ(BatchOfSingleRuns(MetPaths()), run.output);
 }
 
 TEST(CommandLineE2eTest, ABatchOfGoodDownloadsSucceeds) {
@@ -100,9 +105,76 @@ TEST(CommandLineE2eTest, ABatchOfGoodDownloadsSucceeds) {
   ProcessResult run = RunUnattended(
       folder.path(), {AppendPath("Temp", "001.part.met"), "--nosparse", AppendPath("Temp", "005.part.met")});
   EXPECT_EQ(0, run.exitCode) << run.output;
-  EXPECT_NE(std::string::npos, run.output.find(Lines("Cleaned space in '" + AppendPath("Temp", "001.part") +
-                                                     "': 50.7 KB\n\nHash Id: ")))
+  EXPECT_NE(std::string::npos,
+            run.output.find(Lines("Cleaned space in '" + AppendPath("Temp", "001.part") +
+                                  "': 50.7 KB\n\nDownload 2 of 2: '" +
+                                  AppendPath("Temp", "005.part.met") + "'\nHash Id: ")))
       << run.output;
+  const std::string summary = Lines("\n2 downloads: 2 done; cleaned space in all: 101 KB\n");
+  EXPECT_EQ(summary, run.output.substr(run.output.size() - std::min(summary.size(), run.output.size())));
+}
+
+TEST(CommandLineE2eTest, SwitchesThatExcludeEachOtherAreRefused) {
+  // A rebuild asked for is never quietly dropped, nor a check made a rewrite.
+  struct Case {
+    std::vector<std::string> switches;
+    const char* line;
+  };
+  for (const Case& c : {Case{{"--rebuild", "--complete"}, "--rebuild and --complete"},
+                        Case{{"/complete", "/REBUILD"}, "--rebuild and --complete"},
+                        Case{{"--check", "/rebuild"}, "--check and --rebuild"},
+                        Case{{"/complete", "--check", "--nosparse"}, "--check and --complete"}}) {
+    SCOPED_TRACE(c.line);
+    TempFolder folder;
+    ASSERT_NO_FATAL_FAILURE(WriteTempFolder(folder.path()));
+    const std::string met = ReadFileBytes(AppendPath(folder.Path("Temp"), "001.part.met"));
+    const std::string files = ListFolder(folder.Path("Temp"));
+    std::vector<std::string> args = c.switches;
+    args.push_back(AppendPath("Temp", "001.part.met"));
+    ProcessResult run = RunUnattended(folder.path(), args);
+    EXPECT_EQ(ExitStatusSeenByParent(-1), run.exitCode);
+    EXPECT_EQ(Lines(std::string("Error: ") + c.line + " cannot be used together\n" +
+                    ExpectedUsageText()),
+              run.output);
+    EXPECT_EQ(met, ReadFileBytes(AppendPath(folder.Path("Temp"), "001.part.met")));
+    EXPECT_EQ(files, ListFolder(folder.Path("Temp")));
+  }
+}
+
+TEST(CommandLineE2eTest, HelpTellsTheWholeCommandLine) {
+  TempFolder folder;
+  for (const char* form : {"--help", "-h", "/?"}) {
+    ProcessResult help = RunUnattended(folder.path(), {form});
+    EXPECT_EQ(0, help.exitCode);
+    EXPECT_EQ(0u, help.output.find(Lines("eMule .part file partsweep v1.4.\n"
+                                         "Usage: partsweep [switches] <part.met file | folder>...\n")))
+        << help.output;
+    for (const char* told :
+         {"--rebuild   /rebuild", "--complete  /complete", "--check     /check",
+          "--nosparse  /nosparse", "-h --help   -? /?", "-V --version", "\n  --    ", "folder",
+          "Several paths", "X.part.met.old", "PARTSWEEP_READS=parallel|sequential", "255"})
+      EXPECT_NE(std::string::npos, help.output.find(Lines(told))) << told;
+  }
+}
+
+TEST(CommandLineE2eTest, AnUnknownReadingIsRefused) {
+  TempFolder folder;
+  ASSERT_NO_FATAL_FAILURE(WriteTempFolder(folder.path()));
+  const std::string met = AppendPath("Temp", "001.part.met");
+  const std::string before = ReadFileBytes(folder.Path(met));
+  for (const char* mode : {"", "--rebuild"}) {
+    ScopedVariable reads("PARTSWEEP_READS", "Parallel");
+    ProcessResult run = RunUnattended(folder.path(), {met, mode});
+    EXPECT_EQ(1, run.exitCode);
+    EXPECT_EQ(Lines("Error: PARTSWEEP_READS is 'Parallel', which partsweep does not know: set it "
+                    "to parallel or sequential, or unset it\n"),
+              run.output);
+  }
+  EXPECT_EQ(before, ReadFileBytes(folder.Path(met)));
+  for (const char* value : {"sequential", ""}) {
+    ScopedVariable reads("PARTSWEEP_READS", value);
+    EXPECT_EQ(0, RunUnattended(folder.path(), {met, "--rebuild"}).exitCode) << value;
+  }
 }
 
 TEST(CommandLineE2eTest, BothFormsOfEverySwitchDoTheSame) {

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <thread>
 
+#include "sample/file_time.h"
 #include "sample/sample_download.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/support/child_process.h"
@@ -39,7 +40,10 @@ TEST(SafetyPosixE2eTest, NothingButRegularFilesIsReadOrWritten) {
   ASSERT_TRUE(WriteSmallDownload(folder.path(), {{1000, 2000}}));
   ASSERT_EQ(0, MakeFifo(folder.Path("fifo.part.met")));
   ASSERT_EQ(0, MakeSocketFile(folder.Path("socket.part.met")));
-  for (const char* met : {"fifo.part.met", "socket.part.met", "/dev/zero", "/dev/stdin"}) {
+  // Devices behind names that metadata files have.
+  ASSERT_EQ(0, MakeSymlink("/dev/zero", folder.Path("zero.part.met")));
+  ASSERT_EQ(0, MakeSymlink("/dev/stdin", folder.Path("stdin.part.met")));
+  for (const char* met : {"fifo.part.met", "socket.part.met", "zero.part.met", "stdin.part.met"}) {
     ProcessResult run = RunWithin(folder.path(), {met});
     EXPECT_FALSE(run.killed) << met;
     EXPECT_EQ(1, run.exitCode) << met;
@@ -202,6 +206,11 @@ TEST_F(OtherUsersClientTest, ItsDownloadIsNeitherClearedNorRewritten) {
     EXPECT_TRUE(Contains(run.output, "Error: '001.part' is held open by another program (Error 16)"))
         << run.output;
   }
+  // A check only reads: it works while the client holds the download.
+  ProcessResult check = RunWithin(folder.path(), {"001.part.met", "--check"}, nobody);
+  EXPECT_EQ(0, check.exitCode) << check.output;
+  EXPECT_TRUE(Contains(check.output, "Parts: 0 sound, 0 corrupt, 1 not judged (not downloaded whole)\n"))
+      << check.output;
   EXPECT_EQ(before, ReadFileBytes(folder.Path("001.part")));
   EXPECT_EQ(met, ReadFileBytes(folder.Path("001.part.met")));
   EXPECT_EQ("001.part 001.part.met", ListFolder(folder.path()));
@@ -234,7 +243,7 @@ TEST(SafetyPosixE2eTest, AnInterruptedRewriteLeavesNothingBehind) {
                                          InFolder(folder.path()), folder.Path("output"), &run));
       while (IsRunning(run) && !PathExists(folder.Path("X.part.met.new"))) {
       }
-      InterruptProcess(run, terminate);
+      InterruptProcess(run, terminate ? Interrupt::kTerminate : Interrupt::kCtrlC);
       ASSERT_TRUE(WaitForEnd(run, 30000000));
       const std::string now = ReadFileBytes(folder.Path("X.part.met"));
       if (run.signal == 0) {
@@ -253,6 +262,43 @@ TEST(SafetyPosixE2eTest, AnInterruptedRewriteLeavesNothingBehind) {
       }
     }
     EXPECT_TRUE(interrupted) << "no run was interrupted while it rewrote";
+  }
+}
+
+TEST(SafetyPosixE2eTest, AnInterruptedZeroFillGivesTheDataFileItsTimesBack) {
+  // Data in 32 MiB of gaps: the zero fill takes long enough to be caught.
+  SampleDownload download;
+  download.fileSize = 40000000;
+  download.gapContent = SampleGapContent::Data;
+  for (uint64_t i = 0; i < 8; ++i) download.gaps.push_back({i * 5000000, i * 5000000 + 4194304});
+  for (Interrupt interrupt : {Interrupt::kCtrlC, Interrupt::kTerminate, Interrupt::kHangUp}) {
+    SCOPED_TRACE(SignalOf(interrupt));
+    bool caught = false;
+    for (int attempt = 0; attempt < 20 && !caught; ++attempt) {
+      TempFolder folder;
+      std::string error;
+      ASSERT_TRUE(WriteSampleDownload(folder.path(), download, &error)) << error;
+      const auto before = AccessAndModificationTimes(folder.Path("001.part"));
+      ASSERT_TRUE(before);
+      BackgroundProcess run;
+      ASSERT_TRUE(StartBackgroundProcess({PARTSWEEP_BINARY, "001.part.met", "--nosparse"},
+                                         InFolder(folder.path()), folder.Path("output"), &run));
+      // Once the first gap's line is out, the zero fill has begun.
+      while (IsRunning(run) && !Contains(ReadFileBytes(folder.Path("output")), "Gaps in '001.part':\n\t")) {
+      }
+      InterruptProcess(run, interrupt);
+      ASSERT_TRUE(WaitForEnd(run, 30000000));
+      EXPECT_EQ(before, AccessAndModificationTimes(folder.Path("001.part")));
+      const std::string output = ReadFileBytes(folder.Path("output"));
+      if (run.signal == 0 || Contains(output, "Cleaned space")) continue;  // done before it came
+      caught = true;
+      EXPECT_EQ(SignalOf(interrupt), run.signal);
+      // The gap's line, ended.
+      ASSERT_FALSE(output.empty());
+      EXPECT_EQ('\n', output.back());
+      EXPECT_EQ('\t', output[output.rfind('\n', output.size() - 2) + 1]) << output;
+    }
+    EXPECT_TRUE(caught) << "no zero fill was interrupted";
   }
 }
 

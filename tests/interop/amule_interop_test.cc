@@ -452,13 +452,11 @@ TEST_F(AmuleInteropTest, ALargeDownloadReadsAsItsFileSaysAfterEveryMode) {
   SampleDownload completed =
       HashedDownload("006", 22, kSize, {{k4GiB - 4096, k4GiB + 4096}, {4800000000, kSize}});
   completed.dataRegions = {{0, 1048576}};
-  // Rebuilt: part 460 (from 4,474,880,000) corrupt, part 462 partly
-  // downloaded. The download has data around every gap: a part of zeros
-  // with a hole in it hashes right, and /rebuild would find it complete.
+  // Rebuilt: part 460 (from 4,474,880,000) corrupt, part 462 partly downloaded.
+  // The download has bytes in every gap, which never arrived: no part that
+  // holds a gap is complete.
   SampleDownload rebuilt = HashedDownload("007", 23, kSize, gaps);
-  rebuilt.dataRegions = {listed.dataRegions.front(),
-                         {460 * kSamplePartSize, 463 * kSamplePartSize},
-                         listed.dataRegions.back()};
+  rebuilt.dataRegions = {gaps[0], {460 * kSamplePartSize, 463 * kSamplePartSize}, gaps[2]};
   rebuilt.corruptParts = {460, 462};
 
   std::vector<std::string> mets;

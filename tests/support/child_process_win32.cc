@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <thread>
 
 namespace {
@@ -127,4 +128,10 @@ uint64_t AllocatedBytes(const std::string& path) {
   DWORD low = GetCompressedFileSizeA(path.c_str(), &high);
   if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return 0;
   return (static_cast<uint64_t>(high) << 32) | low;
+}
+
+void SetVariable(const std::string& name, const std::optional<std::string>& value) {
+  // The C runtime's copy and the one programs started inherit, both.
+  _putenv_s(name.c_str(), value ? value->c_str() : "");
+  SetEnvironmentVariableA(name.c_str(), value ? value->c_str() : nullptr);
 }
