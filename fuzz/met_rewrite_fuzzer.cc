@@ -5,7 +5,8 @@
 // tags, the old bytes after the tags, and a tag count that is the number of
 // tags it holds. Whenever the input is damaged, nothing may be written. A
 // rebuild judges parts only by part hashes the file hash vouches for (or a
-// one-part download by its file hash), judges each part as the clients do,
+// one-part download by its file hash; the AICH set of eMule is not fuzzed),
+// judges each part as the clients do,
 // never loses a gap but where a part was found complete, leaves no corrupt
 // part outside a gap and no complete one inside, ends every gap it makes at
 // the download's size, lists in the corrupted-parts tag exactly the parts
@@ -86,6 +87,7 @@ struct InMemory {
   JudgedDownload judged;
   bool unchanged = false;
   std::vector<uint32_t> corrupted;
+  bool aichJudges = false;
 };
 
 InMemory RewriteInMemory(const MetImage& image, RewriteMode mode, MemoryDisk& disk) {
@@ -99,6 +101,7 @@ InMemory RewriteInMemory(const MetImage& image, RewriteMode mode, MemoryDisk& di
     // The data file is found as a run finds it, the part-file-name tag included.
     const std::string partPath = FindDataFile(kFuzzMetPath, file.partFileNames, nullptr);
     StringConsole console;
+    result.aichJudges = JudgeAichHashes(file).Judges();
     result.judged =
         JudgeDownload(image, file, gaps, kFuzzMetPath, partPath, /*shared=*/false, disk, console);
     if (result.judged.state == JudgedState::NotJudged)
@@ -478,17 +481,25 @@ void FuzzRebuild(const std::string& bytes, const MetImage& image, const OldFile&
     FuzzCheck(!written, "nothing is rewritten when the parts could not be checked");
     return;
   }
+  // A trusted AICH set of eMule's judges beside the part hashes, or alone
+  // where they cannot: then the verdicts are taken as the tool gives them,
+  // and only what follows from them is checked. (A SHA-1 tree that its root
+  // tag vouches for does not arise by mutation.)
   const Vouching vouching = Vouch(image, *old.header, old.fileSize);
-  FuzzCheck(CanJudge(judged.trust) == vouching.judges,
-            "parts are judged exactly when the file hash vouches for the stored hashes");
-  if (!vouching.judges) {
-    FuzzCheck(judged.state == JudgedState::NotJudged && judged.verdicts.empty() && !written &&
-                  rewrite.status == (vouching.noneYet ? 0 : 1),
-              "no part is judged by hashes nothing vouches for, and nothing is written");
-    return;
+  if (!rewrite.aichJudges) {
+    FuzzCheck(CanJudge(judged.trust) == vouching.judges,
+              "parts are judged exactly when the file hash vouches for the stored hashes");
+    if (!vouching.judges) {
+      FuzzCheck(judged.state == JudgedState::NotJudged && judged.verdicts.empty() && !written &&
+                    rewrite.status == (vouching.noneYet ? 0 : 1),
+                "no part is judged by hashes nothing vouches for, and nothing is written");
+      return;
+    }
   }
-  const std::vector<PartVerdict> verdicts = ClientVerdicts(
-      image, *old.header, vouching, old.fileSize, dataLength, rewrite.before);
+  const std::vector<PartVerdict> verdicts =
+      rewrite.aichJudges ? judged.verdicts
+                         : ClientVerdicts(image, *old.header, vouching, old.fileSize, dataLength,
+                                          rewrite.before);
   FuzzCheck(judged.dataLength == dataLength && judged.verdicts == verdicts,
             "every part is judged as the clients judge it");
   const DecodedMet oldMet = DecodeMet(bytes);
