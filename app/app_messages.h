@@ -76,7 +76,8 @@ constexpr char kMsgNoBuffer[] = "Error creating buffer for %s\nPress any key!\n"
 
 constexpr char kMsgNotRegular[] = "Error: '%s' is not a regular file, it is not touched.\n";
 constexpr char kMsgUntrustedLink[] =
-    "Error: '%s' is a symbolic link that another user owns, it is not followed.\n";
+    "Error: '%s' is another user's symbolic link to a file that user does not own, it is not "
+    "followed.\n";
 constexpr char kMsgIsMetadataFile[] =
     "Error: '%s' is a metadata file or a backup of one, not a data file: it is not touched.\n";
 constexpr char kMsgNoDataFile[] =
