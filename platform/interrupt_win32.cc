@@ -5,12 +5,14 @@
 #include <atomic>
 #include <mutex>
 
+#include "platform/wide_names.h"
+
 namespace {
 
 // The console's control handler runs on a thread of its own: it waits
 // while interrupts are held, then removes the file and ends the process.
 std::recursive_mutex holding;
-std::string pendingPath;
+std::wstring pendingPath;
 bool armed = false;
 // How deep the main thread holds interrupts; only under `holding`.
 int heldDepth = 0;
@@ -21,7 +23,7 @@ BOOL WINAPI OnInterrupt(DWORD) {
   requested = true;
   std::lock_guard<std::recursive_mutex> lock(holding);
   // The file was created to allow this removal while it is still open.
-  if (armed) DeleteFileA(pendingPath.c_str());
+  if (armed) DeleteFileW(pendingPath.c_str());
   ExitProcess(STATUS_CONTROL_C_EXIT);
   return TRUE;
 }
@@ -36,7 +38,7 @@ void InstallHandler() {
 void RemoveOnInterrupt(const std::string& path) {
   InstallHandler();
   std::lock_guard<std::recursive_mutex> lock(holding);
-  pendingPath = path;
+  pendingPath = WideName(path);
   armed = true;
 }
 

@@ -12,7 +12,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "platform/command_line.h"
 #include "sample/sample_download.h"
 
 namespace {
@@ -43,7 +45,12 @@ bool TakeRange(const char* flag, const char* text, std::vector<SampleGap>* range
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** rawArgv) {
+  // UTF-8 on every system, as the folder and name are written.
+  const std::vector<std::string> entries = CommandLineEntries(argc, rawArgv);
+  std::vector<const char*> argv;
+  for (const std::string& entry : entries) argv.push_back(entry.c_str());
+  argc = static_cast<int>(argv.size());
   if (argc < 2) {
     std::fputs(kUsage, stderr);
     return 2;

@@ -238,7 +238,7 @@ std::string SamplePartHashes(const SampleDownload& download) {
 }
 
 std::string HashSampleParts(const std::string& dataPath, uint64_t fileSize) {
-  std::ifstream in(dataPath, std::ios::binary);
+  std::ifstream in(std::filesystem::u8path(dataPath), std::ios::binary);
   std::string hashes;
   std::vector<char> chunk(kChunk);
   for (uint32_t part = 0; part < SamplePartHashCount(fileSize); ++part) {
@@ -259,13 +259,13 @@ std::string HashSampleParts(const std::string& dataPath, uint64_t fileSize) {
 
 bool WriteSampleData(const std::string& path, const SampleDownload& download) {
   {
-    std::ofstream create(path, std::ios::binary | std::ios::trunc);
+    std::ofstream create(std::filesystem::u8path(path), std::ios::binary | std::ios::trunc);
     if (!create) return false;
   }
   std::error_code error;
-  std::filesystem::resize_file(path, download.fileSize, error);
+  std::filesystem::resize_file(std::filesystem::u8path(path), download.fileSize, error);
   if (error) return false;
-  std::fstream out(path, std::ios::binary | std::ios::in | std::ios::out);
+  std::fstream out(std::filesystem::u8path(path), std::ios::binary | std::ios::in | std::ios::out);
   if (!out) return false;
   const std::vector<SampleGap> gaps = MergedGaps(download);
   for (const SampleGap& region : DataRegions(download)) {
@@ -276,7 +276,7 @@ bool WriteSampleData(const std::string& path, const SampleDownload& download) {
 
 bool DamageSampleParts(const std::string& path, const SampleDownload& download) {
   const std::vector<SampleGap> gaps = MergedGaps(download);
-  std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+  std::fstream file(std::filesystem::u8path(path), std::ios::binary | std::ios::in | std::ios::out);
   for (uint32_t part : download.corruptParts) {
     std::optional<uint64_t> at = DamageOffset(download, gaps, part);
     if (!at) continue;

@@ -112,7 +112,7 @@ std::string EncodeSampleMet(const SampleDownload& download, const std::string& p
 
 bool WriteSampleDownload(const std::string& folder, const SampleDownload& download,
                          std::string* error) {
-  std::string base = (std::filesystem::path(folder) / download.name).string();
+  std::string base = (std::filesystem::u8path(folder) / std::filesystem::u8path(download.name)).u8string();
   if (!WriteSampleData(base + ".part", download)) {
     *error = "cannot write " + base + ".part";
     return false;
@@ -123,7 +123,7 @@ bool WriteSampleDownload(const std::string& folder, const SampleDownload& downlo
     *error = "cannot damage " + base + ".part";
     return false;
   }
-  std::ofstream met(base + ".part.met", std::ios::binary | std::ios::trunc);
+  std::ofstream met(std::filesystem::u8path(base + ".part.met"), std::ios::binary | std::ios::trunc);
   std::string bytes = EncodeSampleMet(download, partHashes);
   met.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (!met) {

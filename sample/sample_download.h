@@ -129,7 +129,8 @@ std::string EncodeSampleMet(const SampleDownload& download, const std::string& p
 /// The tags EncodeSampleMet writes, in order, gaps last.
 std::vector<SampleTag> SampleTags(const SampleDownload& download);
 
-/// Writes folder/name.part and folder/name.part.met, with `timeStamp` as the
-/// data file's modification time; false with a reason.
+/// Writes folder/name.part and folder/name.part.met (UTF-8 names on every
+/// system), with `timeStamp` as the data file's modification time; false
+/// with a reason.
 bool WriteSampleDownload(const std::string& folder, const SampleDownload& download,
                          std::string* error);

@@ -1,10 +1,11 @@
 // The command line as a user meets it: a client's Temp folder full of
-// downloads in one run, both forms of every switch, "--", the version, and
-// a mistyped switch.
+// downloads in one run, folders and downloads of any name, both forms of
+// every switch, "--", the version, and a mistyped switch.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -195,6 +196,66 @@ TEST(CommandLineE2eTest, BothFormsOfEverySwitchDoTheSame) {
     }
     EXPECT_EQ(outputs[0], outputs[1]);
     EXPECT_EQ(files[0], files[1]);
+  }
+}
+
+// Folder and file names as eMule's users have them: Cyrillic, Japanese, and
+// characters that no ANSI code page holds (an emoji, past the first plane of
+// UTF-16). The first pair is the plain one the others are compared with.
+const char* const kNames[][2] = {
+    {"PlainUser", "PlainName"},
+    {"\xD0\x9F\xD0\xBE\xD0\xBB\xD1\x8C\xD0\xB7\xD0\xBE\xD0\xB2\xD0\xB0\xD1\x82\xD0\xB5\xD0\xBB\xD1\x8C",
+     "\xD0\xA4\xD0\xB8\xD0\xBB\xD1\x8C\xD0\xBC"},  // Пользователь, Фильм
+    {"\xE3\x83\xA6\xE3\x83\xBC\xE3\x82\xB6\xE3\x83\xBC", "\xE6\x98\xA0\xE7\x94\xBB"},  // ユーザー, 映画
+    {"J\xC3\xBCrgen \xF0\x9F\x8E\xAC",  // Jürgen 🎬, Фильм 映画 🎬
+     "\xD0\xA4\xD0\xB8\xD0\xBB\xD1\x8C\xD0\xBC \xE6\x98\xA0\xE7\x94\xBB \xF0\x9F\x8E\xAC"},
+};
+
+// `text` with the user's folder and the download named as in `names`.
+std::string Named(std::string text, const char* const* names) {
+  for (int i = 0; i < 2; ++i) {
+    const std::string from = kNames[0][i], to = names[i];
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+      text.replace(at, from.size(), to);
+  }
+  return text;
+}
+
+TEST(CommandLineE2eTest, AnyNameOfAFolderOrADownloadWorksAsAPlainOne) {
+  const std::string temp = AppendPath("PlainUser", "Temp");
+  const std::string met = AppendPath(temp, "PlainName.part.met");
+  std::vector<std::vector<std::string>> lines = {{met}, {temp}, {met, "/complete"}};
+  if (kProgramExpandsWildcards) lines.push_back({AppendPath(temp, "*.part.met")});
+  for (const std::vector<std::string>& line : lines) {
+    SCOPED_TRACE(line.back());
+    TempFolder folder;
+    for (const auto& names : kNames) {
+      SampleDownload download;
+      download.name = names[1];
+      download.fileSize = 200000;
+      download.gaps = {{1000, 3000}};
+      download.gapContent = SampleGapContent::Data;
+      std::string error;
+      ASSERT_TRUE(MakeFolder(folder.Path(Named(temp, names))));
+      ASSERT_TRUE(WriteSampleDownload(folder.Path(Named(temp, names)), download, &error)) << error;
+    }
+    ProcessResult plain = RunUnattended(folder.path(), line);
+    ASSERT_EQ(0, plain.exitCode) << plain.output;
+    // A listing names the data file; a rewrite, only its backup's name shows it.
+    ASSERT_TRUE(line.back() == "/complete" || plain.output.find("PlainUser") != std::string::npos);
+    for (size_t i = 1; i < std::size(kNames); ++i) {
+      SCOPED_TRACE(kNames[i][1]);
+      std::vector<std::string> named;
+      for (const std::string& entry : line) named.push_back(Named(entry, kNames[i]));
+      ProcessResult run = RunUnattended(folder.path(), named);
+      EXPECT_EQ(0, run.exitCode);
+      EXPECT_EQ(Named(plain.output, kNames[i]), run.output);
+      EXPECT_EQ(Named(ListFolder(folder.Path(temp)), kNames[i]),
+                ListFolder(folder.Path(Named(temp, kNames[i]))));
+      const std::string data = AppendPath(temp, "PlainName.part");
+      EXPECT_TRUE(ReadFileBytes(folder.Path(data)) == ReadFileBytes(folder.Path(Named(data, kNames[i]))))
+          << "the data files differ";
+    }
   }
 }
 

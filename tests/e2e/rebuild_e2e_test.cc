@@ -5,11 +5,11 @@
 #include <cstdio>
 
 #include "hash/aich_hash_set.h"
-#include "platform/console.h"
 #include "platform/path.h"
 #include "sample/sample_download.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/support/met_decoder.h"
+#include "tests/support/platform_traits.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -17,7 +17,7 @@ namespace {
 std::string Bar(int firstGap, int lastGap) {
   std::string bar = " ";
   for (int cell = 0; cell < 78; ++cell)
-    bar += cell >= firstGap && cell <= lastGap ? kBarGap : kBarDownloaded;
+    bar += cell >= firstGap && cell <= lastGap ? kShadeGlyph : kFullBlockGlyph;
   return bar + "\n";
 }
 

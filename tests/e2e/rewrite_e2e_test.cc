@@ -5,18 +5,18 @@
 #include <chrono>
 #include <random>
 
-#include "platform/console.h"
 #include "sample/sample_download.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/support/client_sample.h"
 #include "tests/support/met_decoder.h"
+#include "tests/support/platform_traits.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
 
 std::string FullBar() {
   std::string bar = " ";
-  for (int cell = 0; cell < 78; ++cell) bar += kBarGap;
+  for (int cell = 0; cell < 78; ++cell) bar += kShadeGlyph;
   return bar;
 }
 
