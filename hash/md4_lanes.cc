@@ -3,6 +3,7 @@
 #include "hash/md4_lanes.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
 
 #include "hash/md4_lanes_kernels.h"
@@ -12,8 +13,23 @@ namespace {
 constexpr int kKernels = 4;
 constexpr int kNoKernel = -1;
 
-// Set only by tests and benchmarks; read on every call, so atomic for calls from many threads.
-std::atomic<int> forced_kernel{kNoKernel};
+bool ProcessorRuns(Md4Kernel kernel);
+
+// For benchmarks of the whole program on narrower processors: the environment variable
+// PARTSWEEP_MD4_KERNEL names a kernel ("scalar", "SSE2", "AVX2", "AVX-512") to hash with
+// alone, where it runs.
+int KernelFromEnvironment() {
+  const char* name = std::getenv("PARTSWEEP_MD4_KERNEL");
+  if (!name) return kNoKernel;
+  for (int k = 0; k < kKernels; ++k) {
+    const Md4Kernel kernel = static_cast<Md4Kernel>(k);
+    if (std::strcmp(name, Md4KernelName(kernel)) == 0 && ProcessorRuns(kernel)) return k;
+  }
+  return kNoKernel;
+}
+
+// Set by tests and benchmarks; read on every call, so atomic for calls from many threads.
+std::atomic<int> forced_kernel{KernelFromEnvironment()};
 
 bool ProcessorRuns(Md4Kernel kernel) {
 #if defined(PARTSWEEP_MD4_X86_KERNELS)

@@ -10,6 +10,7 @@
 
 #include "hash/hash_routines.h"
 #include "hash/md4.h"
+#include "hash/md4_lanes.h"
 #include "hash/part_board.h"
 #include "platform/disk.h"
 
@@ -27,12 +28,11 @@ struct Chunk {
   bool last = false;
 };
 
-// The chunk buffers and the hashers' queues, under one lock: a handful of
-// hand-overs per megabyte cost nothing beside the reads and the hashing.
+// The chunk buffers and the chunks read for the hasher, under one lock: a
+// handful of hand-overs per megabyte cost nothing beside reads and hashing.
 class Pipeline {
  public:
-  explicit Pipeline(unsigned hashers) : storage_(new uint8_t[kStreamChunks * kStreamChunkBytes]),
-                               queues_(hashers) {
+  Pipeline() : storage_(new uint8_t[kStreamChunks * kStreamChunkBytes]) {
     for (size_t i = 0; i < kStreamChunks; ++i) free_.push_back(&storage_[i * kStreamChunkBytes]);
   }
 
@@ -55,26 +55,26 @@ class Pipeline {
     changed_.notify_all();
   }
 
-  void Push(unsigned hasher, const Chunk& chunk) {
+  void Push(const Chunk& chunk) {
     {
       std::lock_guard<std::mutex> lock(mutex_);
-      queues_[hasher].push_back(chunk);
+      read_.push_back(chunk);
     }
     changed_.notify_all();
   }
 
-  // The hasher's next chunk; false when the reader is done and its queue empty.
-  bool Pop(unsigned hasher, Chunk* chunk) {
+  // Moves the chunks read since the last call to `chunks`, first waiting for
+  // one if `wait`; false when waiting finds the reader done and nothing left.
+  bool Take(std::vector<Chunk>* chunks, bool wait) {
     std::unique_lock<std::mutex> lock(mutex_);
-    std::deque<Chunk>& queue = queues_[hasher];
-    changed_.wait(lock, [&] { return stopped_ || !queue.empty(); });
-    if (queue.empty()) return false;
-    *chunk = queue.front();
-    queue.pop_front();
+    if (wait) changed_.wait(lock, [&] { return stopped_ || !read_.empty(); });
+    if (wait && read_.empty()) return false;
+    chunks->assign(read_.begin(), read_.end());
+    read_.clear();
     return true;
   }
 
-  // No more chunks come; the hashers empty their queues and end.
+  // No more chunks come; the hasher hashes those it has and ends.
   void Stop() {
     {
       std::lock_guard<std::mutex> lock(mutex_);
@@ -88,32 +88,106 @@ class Pipeline {
   std::mutex mutex_;
   std::condition_variable changed_;
   std::vector<uint8_t*> free_;
-  std::vector<std::deque<Chunk>> queues_;
+  std::vector<Chunk> read_;
   bool stopped_ = false;
 };
 
-// Hashes the parts whose chunks come to its queue, one part after another.
-void RunHasher(Pipeline& pipeline, unsigned hasher, PartBoard& board) {
+// A part in a lane: its chunks read and not yet hashed, in order.
+struct StreamLane {
+  uint32_t part = 0;
   Md4Context context;
-  bool started = false;
-  Chunk chunk;
-  while (pipeline.Pop(hasher, &chunk)) {
-    if (!started) Md4Init(&context);
-    started = !chunk.last;
-    if (board.Wanted(chunk.part)) {
-      if (chunk.size != 0) Md4Update(&context, chunk.bytes, static_cast<uint32_t>(chunk.size));
-      if (chunk.last) {
-        Md4Final(&context);
-        board.Done(chunk.part, context.digest);
-      }
+  std::deque<Chunk> chunks;
+  // Bytes of the front chunk hashed.
+  size_t used = 0;
+
+  size_t WholeBlocksWaiting() const { return chunks.empty() ? 0 : (chunks.front().size - used) / 64; }
+};
+
+// Takes the chunks read into the lanes, a lane for each new part.
+void Arrive(const std::vector<Chunk>& chunks, std::deque<StreamLane>& lanes) {
+  for (const Chunk& chunk : chunks) {
+    if (lanes.empty() || lanes.back().part != chunk.part) {
+      lanes.emplace_back();
+      lanes.back().part = chunk.part;
+      Md4Init(&lanes.back().context);
     }
-    pipeline.GiveBuffer(chunk.bytes);
+    lanes.back().chunks.push_back(chunk);
+  }
+}
+
+// Hashes the front chunk of the oldest lanes with whole blocks waiting, up to
+// kMd4MaxMessages side by side, as far as the shortest of them reaches.
+void HashRound(std::deque<StreamLane>& lanes) {
+  Md4Context* contexts[kMd4MaxMessages];
+  const uint8_t* data[kMd4MaxMessages];
+  StreamLane* fed[kMd4MaxMessages];
+  size_t n = 0, blocks = 0;
+  for (StreamLane& lane : lanes) {
+    const size_t waiting = lane.WholeBlocksWaiting();
+    if (waiting == 0) continue;
+    blocks = n == 0 ? waiting : std::min(blocks, waiting);
+    contexts[n] = &lane.context;
+    data[n] = lane.chunks.front().bytes + lane.used;
+    fed[n++] = &lane;
+    if (n == kMd4MaxMessages) break;
+  }
+  if (n == 0) return;
+  Md4UpdateLanes(contexts, data, n, blocks);
+  for (size_t i = 0; i < n; ++i) fed[i]->used += blocks * 64;
+}
+
+// Gives back the chunks hashed and finishes the parts whose last chunk is
+// down to its last partial block; drops the parts no longer wanted.
+void Retire(std::deque<StreamLane>& lanes, Pipeline& pipeline, PartBoard& board) {
+  for (auto lane = lanes.begin(); lane != lanes.end();) {
+    bool finished = !board.Wanted(lane->part);
+    while (!finished && !lane->chunks.empty() && lane->WholeBlocksWaiting() == 0) {
+      Chunk& front = lane->chunks.front();
+      if (front.last) {
+        const size_t tail = front.size - lane->used;
+        if (tail != 0) Md4Update(&lane->context, front.bytes + lane->used, static_cast<uint32_t>(tail));
+        Md4Final(&lane->context);
+        board.Done(lane->part, lane->context.digest);
+        finished = true;
+        break;
+      }
+      pipeline.GiveBuffer(front.bytes);
+      lane->chunks.pop_front();
+      lane->used = 0;
+    }
+    if (!finished) {
+      ++lane;
+      continue;
+    }
+    for (const Chunk& chunk : lane->chunks) pipeline.GiveBuffer(chunk.bytes);
+    lane = lanes.erase(lane);
+  }
+}
+
+// Hashes the parts as their chunks come, in lanes side by side: while the
+// hasher keeps up it hashes the part being read alone; when it falls behind,
+// the parts waiting pile up and go through the lanes together, each round
+// hashing more of them at once, until it keeps up again.
+void RunHasher(Pipeline& pipeline, PartBoard& board) {
+  std::deque<StreamLane> lanes;
+  std::vector<Chunk> arrived;
+  for (;;) {
+    bool idle = true;
+    for (const StreamLane& lane : lanes) idle = idle && lane.WholeBlocksWaiting() == 0;
+    if (!pipeline.Take(&arrived, idle)) break;
+    Arrive(arrived, lanes);
+    HashRound(lanes);
+    Retire(lanes, pipeline, board);
+  }
+  // Parts the reader never finished: a read failed, or the check was given up.
+  for (const StreamLane& lane : lanes) {
+    for (const Chunk& chunk : lane.chunks) pipeline.GiveBuffer(chunk.bytes);
   }
 }
 
 // Reads the part in chunks and queues them for its hasher. False when the
 // reading must end: a read failed, or nothing is wanted any more.
-bool ReadPart(Disk& disk, File& reader, uint32_t part, unsigned hasher, uint64_t size,
+bool ReadPart(Disk& disk, File& reader, uint32_t part, uint64_t size,
               bool* atEnd, Pipeline& pipeline, PartBoard& board) {
   const uint64_t end = std::min<uint64_t>((uint64_t{part} + 1) * kPartSize, size);
   uint64_t next = std::min<uint64_t>(part * kPartSize, size);
@@ -131,27 +205,23 @@ bool ReadPart(Disk& disk, File& reader, uint32_t part, unsigned hasher, uint64_t
     next += got.count;
     *atEnd = got.count < asked;
     const bool last = *atEnd || next == end;
-    pipeline.Push(hasher, Chunk{part, buffer, got.count, last});
+    pipeline.Push(Chunk{part, buffer, got.count, last});
     if (last) return board.Wanted(part + 1);
   }
   // Past the end of the file a part holds nothing.
-  pipeline.Push(hasher, Chunk{part, nullptr, 0, true});
+  pipeline.Push(Chunk{part, nullptr, 0, true});
   return board.Wanted(part + 1);
 }
 
 }  // namespace
 
-void HashPartsInStream(Disk& disk, File& reader, unsigned hashers, uint64_t size,
-                       PartBoard& board) {
-  hashers = std::max(1u, std::min(hashers, kMaxStreamHashers));
-  Pipeline pipeline(hashers);
-  std::vector<std::thread> threads;
-  for (unsigned h = 0; h < hashers; ++h)
-    threads.emplace_back(RunHasher, std::ref(pipeline), h, std::ref(board));
+void HashPartsInStream(Disk& disk, File& reader, uint64_t size, PartBoard& board) {
+  Pipeline pipeline;
+  std::thread hasher(RunHasher, std::ref(pipeline), std::ref(board));
   bool atEnd = false;
   for (uint32_t part = 0; part < board.count(); ++part) {
-    if (!ReadPart(disk, reader, part, part % hashers, size, &atEnd, pipeline, board)) break;
+    if (!ReadPart(disk, reader, part, size, &atEnd, pipeline, board)) break;
   }
   pipeline.Stop();
-  for (std::thread& thread : threads) thread.join();
+  hasher.join();
 }
