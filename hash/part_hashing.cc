@@ -6,7 +6,7 @@
 #include <system_error>
 
 #include "hash/part_lanes.h"
-#include "hash/part_stream.h"
+#include "hash/part_window.h"
 
 PartReads ChooseReads(PartReads asked, const char* environment, SeekCost cost) {
   if (asked != PartReads::kAuto) return asked;
@@ -32,13 +32,10 @@ PartHashing::PartHashing(Disk& disk, File& data, uint32_t parts, const PartHashO
     reads_ = options.reads;
   }
   if (parts == 0) return;
-  if (reads_ == PartReads::kSequential) {
-    // One hasher: its lanes side by side hash faster than one reader reads.
-    threads_ = 1;
+  if (reads_ == PartReads::kSequential)
     StartSequential(disk, data);
-  } else {
+  else
     StartParallel(disk, data);
-  }
 }
 
 PartHashing::~PartHashing() {
@@ -86,5 +83,7 @@ void PartHashing::StartParallel(Disk& disk, File& data) {
 void PartHashing::StartSequential(Disk& disk, File& data) {
   handles_.reserve(1);
   File* reader = Reader(disk, data);
-  Start([&disk, reader, this] { HashPartsInStream(disk, *reader, size_, board_); });
+  Start([&disk, reader, &data, this] {
+    HashPartsInWindows(disk, *reader, data, threads_, size_, board_);
+  });
 }

@@ -247,6 +247,14 @@ class PosixDisk : public Disk {
     return result;
   }
 
+  void Prefetch(File& file, uint64_t offset, uint64_t length) override {
+    // Linux queues the reads of the whole range and returns.
+    if (offset > static_cast<uint64_t>(INT64_MAX)) return;
+    const uint64_t room = static_cast<uint64_t>(INT64_MAX) - offset;
+    posix_fadvise(Fd(file), static_cast<off_t>(offset), static_cast<off_t>(std::min(length, room)),
+                  POSIX_FADV_WILLNEED);
+  }
+
   SeekCost SeekCostOf(File& file) override {
     struct stat info;
     if (fstat(Fd(file), &info) != 0) return SeekCost::Unknown;

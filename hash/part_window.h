@@ -1,0 +1,27 @@
+// The sequential reading of a part check, for a disk where every jump costs
+// a seek: one reader asks the system for the file from front to back, a
+// window of parts at a time, and the hashing threads hash each window in the
+// lanes of the multi-buffer MD4 from the system's cache, one window behind.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+class Disk;
+class File;
+class PartBoard;
+
+/// Parts a window holds (311 MB): enough for 16 lanes on each of two
+/// threads. The reader is at most one window ahead of the hashing, so the
+/// cache holds at most two windows that are not hashed yet.
+constexpr uint32_t kWindowParts = 32;
+
+/// Hashes every part on the board with `threads` hashing threads of its own
+/// (at least one), window after window (part 0 alone, then kWindowParts
+/// parts each), while the calling thread asks the system to read each window
+/// into its cache through `reader` (Disk::Prefetch) as the one before it is
+/// hashed; the lanes read the cached bytes through `data`, another handle of
+/// the file or the same. Returns when all parts are done or not wanted any
+/// more. No part reads past `size`.
+void HashPartsInWindows(Disk& disk, File& reader, File& data, unsigned threads, uint64_t size,
+                        PartBoard& board);
