@@ -11,10 +11,10 @@ class Disk;
 class File;
 class PartBoard;
 
-/// Parts a window holds (311 MB): enough for 16 lanes on each of two
-/// threads. The reader is at most one window ahead of the hashing, so the
-/// cache holds at most two windows that are not hashed yet.
-constexpr uint32_t kWindowParts = 32;
+/// Parts a window holds (467 MB): 24 lanes, three groups of the AVX2
+/// kernel, on each of two threads. The reader is at most one window ahead of
+/// the hashing, so the system's cache holds at most two windows not hashed.
+constexpr uint32_t kWindowParts = 48;
 
 /// Hashes every part on the board with `threads` hashing threads of its own
 /// (at least one), window after window (part 0 alone, then kWindowParts
