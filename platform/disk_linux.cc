@@ -128,37 +128,13 @@ bool WhollyCached(int fd, uint64_t size) {
 }
 
 // The first line of a small sysfs file, or "" where there is none.
-std::string SysfsLine(const char* path) {
+std::string SysfsLine(const std::string& path) {
   char line[64] = "";
-  FILE* file = std::fopen(path, "r");
+  FILE* file = std::fopen(path.c_str(), "r");
   if (!file) return "";
   if (!std::fgets(line, sizeof line, file)) line[0] = '\0';
   std::fclose(file);
   return std::string(line, std::strcspn(line, "\n"));
-}
-
-// True for a disk that a hypervisor makes up (virtio, Xen, Hyper-V, VMware,
-// QEMU's emulated disks): its rotational flag is set by the hypervisor's
-// defaults and tells nothing of the storage behind it, which serves many
-// reads in flight faster than one stream (a disk image on solid-state
-// storage, a network volume). `disk` is the disk's folder in /sys/dev/block.
-bool VirtualDisk(const std::string& disk) {
-  char target[256];
-  const std::string subsystem = disk + "device/subsystem";
-  const ssize_t length = readlink(subsystem.c_str(), target, sizeof target - 1);
-  if (length > 0) {
-    target[length] = '\0';
-    const char* bus = std::strrchr(target, '/');
-    bus = bus ? bus + 1 : target;
-    if (std::strcmp(bus, "virtio") == 0 || std::strcmp(bus, "xen") == 0) return true;
-  }
-  // SCSI and ATA disks of a hypervisor carry its name as vendor or model.
-  const std::string vendor = SysfsLine((disk + "device/vendor").c_str());
-  const std::string model = SysfsLine((disk + "device/model").c_str());
-  for (const char* maker : {"QEMU", "VMware", "Msft", "VBOX", "Xen"}) {
-    if (vendor.rfind(maker, 0) == 0 || model.rfind(maker, 0) == 0) return true;
-  }
-  return false;
 }
 
 // The rotational flag of the block device with the number `device`, a
@@ -172,7 +148,7 @@ SeekCost RotationalFlag(dev_t device) {
   const bool partition = access(path, F_OK) == 0;
   std::snprintf(path, sizeof path, "/sys/dev/block/%u:%u/%s", maj, min, partition ? "../" : "");
   const std::string disk = path;
-  const std::string value = SysfsLine((disk + "queue/rotational").c_str());
+  const std::string value = SysfsLine(disk + "queue/rotational");
   if (value == "1") return VirtualDisk(disk) ? SeekCost::Unknown : SeekCost::Seeks;
   return value == "0" ? SeekCost::None : SeekCost::Unknown;
 }
