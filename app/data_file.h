@@ -11,8 +11,13 @@
 
 class Console;
 
+/// The download's own metadata path for the path of one of its backups
+/// (X.part.met for X.part.met.old, .bak, .backup or .000, any case); any
+/// other path as it is.
+std::string LiveMetPath(const std::string& metPath);
+
 /// The data file a metadata path stands for: X.part for X.part.met, and for
-/// its backups X.part.met.old, X.part.met.bak and X.part.met.000 (any case).
+/// its backups X.part.met.old, .bak, .backup and .000 (any case).
 /// "" for any other name, which says nothing about a data file.
 std::string DefaultPartFilePath(const std::string& metPath);
 
@@ -21,7 +26,7 @@ std::string DefaultPartFilePath(const std::string& metPath);
 bool IsDownloadMetName(const std::string& name);
 
 /// True for a name that only a metadata file or a backup has: ending in
-/// .met, .old, .bak, or a point and three or more digits (any case).
+/// .met, .old, .bak, .backup, or a point and three or more digits (any case).
 bool IsMetadataFileName(const std::string& path);
 
 /// The download's data file: the file that the last of the metadata file's

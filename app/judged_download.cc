@@ -28,21 +28,27 @@ JudgedDownload JudgeDownload(const MetImage& image, const MetFile& file, const G
                                     : OpenForHashing(metPath, partPath, disk, console);
   if (!data) return judged;
   judged.trust = JudgeHashes(image, file);
+  const AichTrust aich = JudgeAichHashes(file);
+  console.Write(AichIgnoredLine(aich));
   if (!CanJudge(judged.trust)) {
-    console.Write(UntrustedLine(judged.trust, file));
-    judged.state = JudgedState::NotJudged;
-    return judged;
+    console.Write(UntrustedLine(judged.trust, file, aich.Judges()));
+    if (!aich.Judges()) {
+      judged.state = JudgedState::NotJudged;
+      return judged;
+    }
   }
   if (int error = disk.FileSize(*data, &judged.dataLength)) {
     Print(console, kMsgReadFailed, partPath.c_str(), error);
     return judged;
   }
   ReportLength(partPath, judged.dataLength, file.fileSize, console);
-  const PartJudging judging{image, file, judged.trust, judged.dataLength, gaps};
-  std::optional<std::vector<PartVerdict>> verdicts =
+  const PartJudging judging{image, file, judged.trust, judged.dataLength, gaps,
+                            aich.Judges() ? &aich.set : nullptr};
+  std::optional<std::vector<PartFinding>> findings =
       HashParts(judging, *data, partPath, disk, console);
-  if (!verdicts) return judged;
-  judged.verdicts = std::move(*verdicts);
+  if (!findings) return judged;
+  judged.findings = std::move(*findings);
+  judged.verdicts = Verdicts(judged.findings);
   judged.state = JudgedState::Judged;
   return judged;
 }

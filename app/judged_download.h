@@ -30,8 +30,9 @@ struct JudgedDownload {
   HashTrust trust = HashTrust::NoSize;
   /// The data file's length.
   uint64_t dataLength = 0;
-  /// One verdict a checked part, in part order.
+  /// One verdict a checked part, in part order, and what judged it.
   std::vector<PartVerdict> verdicts;
+  std::vector<PartFinding> findings;
 };
 
 /// Judges the download's parts against `gaps`, printing what it finds: why

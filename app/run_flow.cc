@@ -1,23 +1,29 @@
 #include "app/run_flow.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/app_messages.h"
+#include "app/batch_report.h"
 #include "app/data_file.h"
 #include "app/judged_download.h"
 #include "app/met_install.h"
 #include "app/met_loader.h"
+#include "app/met_name.h"
+#include "app/met_recovery.h"
 #include "app/run_options.h"
 #include "gaps/gap_clear.h"
 #include "gaps/gap_list.h"
 #include "gaps/gap_messages.h"
+#include "hash/part_hashing.h"
 #include "met/met_file.h"
 #include "platform/console.h"
 #include "partsweep_version.h"
 #include "platform/disk.h"
+#include "platform/interrupt.h"
 #include "platform/path.h"
 #include "rewrite/gap_bar.h"
 #include "rewrite/met_rewrite.h"
@@ -27,11 +33,30 @@
 
 namespace {
 
+// Clears the gaps of the open data file and gives it its times back: not a
+// byte of the data changes, so neither may its times, or a client that
+// finds another time hashes every part again, for hours on a large
+// download. An interrupt stops the clearing, waits for the times, and then
+// ends the run. Adds what was given back to `cleared`.
+bool ClearKeepingTimes(File& data, const MetFile& file, const std::string& partPath, bool nosparse,
+                       Disk& disk, Console& console, uint64_t* cleared) {
+  FileTimes times;
+  const bool timed = disk.ReadTimes(data, &times) == 0;
+  // The client mends a part it found corrupt from its old bytes.
+  std::vector<ByteRange> kept;
+  for (uint32_t part : ListedCorruptParts(file)) kept.push_back(PartRange(part, file.fileSize));
+  InterruptsHeld held;
+  const bool done = ClearGaps(data, file.gaps, partPath, nosparse, disk, console, kept,
+                              InterruptPending, cleared);
+  if (timed) disk.RestoreTimes(data, times);
+  return done;
+}
+
 // Lists the gaps and gives their space back. A damaged tag stream still
 // gets the gaps before the damage cleared, but the run did not do all of
 // its job.
 int RunListing(const MetImage& image, const std::string& metPath, bool nosparse, Disk& disk,
-               Console& console) {
+               Console& console, uint64_t* cleared) {
   MetDecode decoded = DecodeMetFile(image);
   if (!decoded.file) {
     console.Write(decoded.problem);
@@ -52,16 +77,8 @@ int RunListing(const MetImage& image, const std::string& metPath, bool nosparse,
   Print(console, kMsgGapsIn, partPath.c_str());
   std::optional<File> data = OpenForClearing(metPath, partPath, disk, console);
   if (!data) return 1;
-  // Not a byte of the data changes, so neither may its times: a client that
-  // finds another time hashes every part again, for hours on a large download.
-  FileTimes times;
-  const bool timed = disk.ReadTimes(*data, &times) == 0;
-  // The client mends a part it found corrupt from its old bytes.
-  std::vector<ByteRange> kept;
-  for (uint32_t part : ListedCorruptParts(file)) kept.push_back(PartRange(part, file.fileSize));
-  const bool cleared = ClearGaps(*data, file.gaps, partPath, nosparse, disk, console, kept);
-  if (timed) disk.RestoreTimes(*data, times);
-  return cleared && file.damage.empty() ? 0 : 1;
+  const bool done = ClearKeepingTimes(*data, file, partPath, nosparse, disk, console, cleared);
+  return done && file.damage.empty() ? 0 : 1;
 }
 
 // Says what stopped a rewrite and that the metadata file is as it was.
@@ -156,7 +173,9 @@ int RunCheck(const MetImage& image, const std::string& metPath, Disk& disk, Cons
                                              : "none judged (the part hashes are not trustworthy)");
     return judged.trust == HashTrust::NoneYet ? 0 : 1;
   }
-  console.Write(CheckSummary(judged.verdicts));
+  console.Write(CheckSummary(judged.findings));
+  // Judged by the AICH set alone, the part hashes are still damaged.
+  if (!CanJudge(judged.trust) && judged.trust != HashTrust::NoneYet) return 1;
   for (PartVerdict verdict : judged.verdicts) {
     if (verdict == PartVerdict::Corrupt) return 1;
   }
@@ -200,15 +219,20 @@ Downloads FindDownloads(const std::vector<std::string>& entries, Disk& disk, Con
 }
 
 // One download, as a run of the tool on it alone: 0 when it did its job.
+// A listing adds the space it gave back to `cleared`.
 int RunDownload(const std::string& metPath, const RunOptions& options, bool waitForKey, Disk& disk,
-                Console& console) {
+                Console& console, uint64_t* cleared) {
+  const std::string refusal = MetPathRefusal(metPath, options.complete || options.rebuild, disk);
+  if (!refusal.empty()) {
+    console.Write(refusal);
+    return 1;
+  }
   std::optional<MetImage> image = LoadMetImage(metPath, disk, console, waitForKey);
   if (!image) return 1;
-  // Both switches together ask for what /complete does.
   if (options.complete) return RunRewrite(*image, metPath, RewriteMode::Complete, disk, console);
   if (options.rebuild) return RunRewrite(*image, metPath, RewriteMode::Rebuild, disk, console);
   if (options.check) return RunCheck(*image, metPath, disk, console);
-  return RunListing(*image, metPath, options.nosparse, disk, console);
+  return RunListing(*image, metPath, options.nosparse, disk, console, cleared);
 }
 
 }  // namespace
@@ -219,8 +243,7 @@ int RunPartsweep(int argc, const char* const* argv, Disk& disk, Console& console
     return disk.IdentifyPath(path, &identity) == 0;
   });
   if (line.help) {
-    console.Write(kUsageText);
-    console.Write("\n");
+    console.Write(kHelpText);
     return 0;
   }
   if (line.version) {
@@ -228,16 +251,35 @@ int RunPartsweep(int argc, const char* const* argv, Disk& disk, Console& console
     return 0;
   }
   if (!line.unknownSwitch.empty()) Print(console, kMsgUnknownSwitch, line.unknownSwitch.c_str());
-  if (!line.unknownSwitch.empty() || line.paths.empty()) {
+  const std::string conflict = line.unknownSwitch.empty() ? SwitchConflict(line.options) : "";
+  console.Write(conflict);
+  if (!line.unknownSwitch.empty() || !conflict.empty() || line.paths.empty()) {
     console.Write(kUsageText);
     return -1;
   }
-  const Downloads downloads = FindDownloads(line.paths, disk, console);
-  bool failed = downloads.failed;
-  for (size_t i = 0; i < downloads.metPaths.size(); ++i) {
-    if (i > 0) console.Write("\n");
-    // A batch never stops for a key: nobody may be there to press one.
-    failed |= RunDownload(downloads.metPaths[i], line.options, downloads.single, disk, console) != 0;
+  const char* reads = std::getenv(kReadsVariable);
+  if (!IsKnownReads(reads)) {
+    Print(console, kMsgUnknownReads, reads);
+    return 1;
   }
-  return failed ? 1 : 0;
+  // One download and maybe its link, not a batch.
+  if (line.options.recover) return RunRecovery(line.paths, disk, console);
+  const Downloads downloads = FindDownloads(line.paths, disk, console);
+  const std::vector<std::string>& metPaths = downloads.metPaths;
+  // One download's output is as it always was; several are told apart.
+  const bool several = metPaths.size() > 1;
+  BatchTally tally;
+  for (size_t i = 0; i < metPaths.size(); ++i) {
+    if (i > 0) console.Write("\n");
+    if (several) console.Write(DownloadHeading(i + 1, metPaths.size(), metPaths[i]));
+    uint64_t cleared = 0;
+    // A batch never stops for a key: nobody may be there to press one.
+    const int status = RunDownload(metPaths[i], line.options, downloads.single, disk, console, &cleared);
+    TallyDownload(tally, metPaths[i], status == 0, cleared);
+  }
+  if (several) {
+    console.Write("\n");
+    console.Write(BatchSummary(tally, GivesSpaceBack(line.options)));
+  }
+  return downloads.failed || !tally.failed.empty() ? 1 : 0;
 }

@@ -28,6 +28,8 @@ struct PartHashOptions {
   PartReads reads = PartReads::kAuto;
   /// The download's size: no part reaches past it, whatever the file holds.
   uint64_t size = UINT64_MAX;
+  /// Also hash every part's AICH tree, in the same read.
+  bool aich = false;
 };
 
 /// The most hashing threads, which bounds the memory: each holds up to
@@ -35,8 +37,12 @@ struct PartHashOptions {
 constexpr unsigned kMaxHashThreads = 16;
 
 /// The environment variable that forces the reading: "parallel" or
-/// "sequential"; any other value leaves the choice to the storage.
+/// "sequential"; empty or unset leaves the choice to the storage.
 constexpr char kReadsVariable[] = "PARTSWEEP_READS";
+
+/// True for a value of kReadsVariable (nullptr when unset) that the tool
+/// knows; a run refuses any other, which would otherwise go unnoticed.
+bool IsKnownReads(const char* environment);
 
 /// The reading to use: `asked` unless it is kAuto, else what `environment`
 /// (the value of kReadsVariable, or nullptr) forces, else sequential where
@@ -92,4 +98,5 @@ class PartHashing {
   std::vector<Share> shares_;
   std::vector<std::thread> running_;
   uint64_t size_ = UINT64_MAX;
+  bool aich_ = false;
 };

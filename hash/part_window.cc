@@ -69,7 +69,7 @@ class WindowGate {
 // One thread's share of every window: the parts p with p mod threads ==
 // thread, in batches of lanes, all of them read through the data file.
 void HashShares(Disk& disk, File& data, unsigned thread, unsigned threads, uint64_t size,
-                WindowGate& gate, PartBoard& board) {
+                bool aich, WindowGate& gate, PartBoard& board) {
   const uint32_t count = board.count(), windows = WindowCount(count);
   std::vector<uint32_t> parts;
   for (uint32_t window = 0; window < windows; ++window) {
@@ -81,7 +81,7 @@ void HashShares(Disk& disk, File& data, unsigned thread, unsigned threads, uint6
     if (!parts.empty()) {
       const std::vector<size_t> batches = SplitIntoBatches(parts.size());
       const std::vector<File*> readers(batches.front(), &data);
-      HashPartsInLanes(disk, readers, parts, batches, size, board);
+      HashPartsInLanes(disk, readers, parts, batches, size, aich, board);
     }
     gate.Hashed(thread, window + 1);
   }
@@ -90,12 +90,12 @@ void HashShares(Disk& disk, File& data, unsigned thread, unsigned threads, uint6
 }  // namespace
 
 void HashPartsInWindows(Disk& disk, File& reader, File& data, unsigned threads, uint64_t size,
-                        PartBoard& board) {
+                        bool aich, PartBoard& board) {
   threads = std::max(1u, threads);
   WindowGate gate(threads);
   std::vector<std::thread> hashing;
   for (unsigned t = 0; t < threads; ++t) {
-    hashing.emplace_back(HashShares, std::ref(disk), std::ref(data), t, threads, size,
+    hashing.emplace_back(HashShares, std::ref(disk), std::ref(data), t, threads, size, aich,
                          std::ref(gate), std::ref(board));
   }
   const uint32_t count = board.count(), windows = WindowCount(count);

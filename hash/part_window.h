@@ -22,6 +22,7 @@ constexpr uint32_t kWindowParts = 48;
 /// into its cache through `reader` (Disk::Prefetch) as the one before it is
 /// hashed; the lanes read the cached bytes through `data`, another handle of
 /// the file or the same. Returns when all parts are done or not wanted any
-/// more. No part reads past `size`.
+/// more. No part reads past `size`. With `aich` each part's AICH tree is
+/// hashed too.
 void HashPartsInWindows(Disk& disk, File& reader, File& data, unsigned threads, uint64_t size,
-                        PartBoard& board);
+                        bool aich, PartBoard& board);

@@ -55,6 +55,11 @@ void Take(const TagRecord& tag, MetFile& file, GapPairing& pairing) {
     file.partFileNames.push_back(tag.data);
   } else if (TagHasName(tag, TagIdCorruptedParts) && tag.type == TagString) {
     file.corruptedParts = tag.data;
+  } else if (TagHasName(tag, TagIdAichHash) && tag.type == TagString) {
+    file.aichRoot = tag.data;
+  } else if (TagHasName(tag, TagIdAichHashSet)) {
+    file.hasAichHashSet = true;
+    file.aichHashSet = tag.type == TagBlob ? tag.data : std::string();
   }
 }
 

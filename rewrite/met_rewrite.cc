@@ -22,17 +22,6 @@ TagRecord GapBoundTag(uint8_t id, size_t index, uint64_t bound, bool large) {
   return BuildTag(TagUInt32, GapTagName(id, index), &narrow, 4);
 }
 
-bool WriteGapTags(std::string& out, const GapTable& gaps, uint64_t fileSize,
-                  std::string* problem) {
-  const bool large = fileSize > kLargeDownloadAbove;
-  for (size_t index = 0; index < gaps.size(); ++index) {
-    if (!WriteTag(out, GapBoundTag(TagIdGapStart, index, gaps[index].start, large), problem) ||
-        !WriteTag(out, GapBoundTag(TagIdGapEnd, index, gaps[index].end, large), problem))
-      return false;
-  }
-  return true;
-}
-
 // True when the new file holds a 64-bit tag: a client then writes the
 // version of a large download, whatever the size.
 bool HoldsWideTags(const MetFile& file, RewriteMode mode, const GapTable& gaps) {
@@ -58,6 +47,17 @@ bool KeepsHeaderLayout(const std::string& content, const MetHeader& old) {
 }
 
 }  // namespace
+
+bool WriteGapTags(std::string& out, const GapTable& gaps, uint64_t fileSize,
+                  std::string* problem) {
+  const bool large = fileSize > kLargeDownloadAbove;
+  for (size_t index = 0; index < gaps.size(); ++index) {
+    if (!WriteTag(out, GapBoundTag(TagIdGapStart, index, gaps[index].start, large), problem) ||
+        !WriteTag(out, GapBoundTag(TagIdGapEnd, index, gaps[index].end, large), problem))
+      return false;
+  }
+  return true;
+}
 
 std::string GapTagName(uint8_t id, size_t index) {
   return std::string(1, char(id)) + std::to_string(index);

@@ -50,3 +50,8 @@ void SetCorruptedParts(MetFile& file, const std::vector<uint32_t>& parts);
 /// The name a rewrite gives the tag of gap `index`'s start or end, as the
 /// download clients name them: the byte 0x09 or 0x0A and the index in decimal.
 std::string GapTagName(uint8_t id, size_t index);
+
+/// Appends the gaps' tags as the clients write them: start and end of each
+/// in turn, named by index, 64-bit in a large download or for a bound past
+/// 32 bits. False, with the line that says why, when one cannot be written.
+bool WriteGapTags(std::string& out, const GapTable& gaps, uint64_t fileSize, std::string* problem);

@@ -9,19 +9,6 @@
 
 namespace {
 
-const char* PartMark(PartVerdict verdict) {
-  switch (verdict) {
-    case PartVerdict::Sound:
-      return kMarkSound;
-    case PartVerdict::Corrupt:
-      return kMarkCorrupt;
-    case PartVerdict::FoundComplete:
-      return kMarkFoundComplete;
-    default:
-      return kMarkIncomplete;
-  }
-}
-
 MetGap StoredGap(uint64_t start, uint64_t end) {
   MetGap gap;
   gap.start = start;
@@ -91,13 +78,14 @@ std::vector<ByteRange> Uncovered(const GapTable& gaps, uint64_t start, uint64_t 
 
 }  // namespace
 
-std::optional<std::vector<PartVerdict>> HashParts(const PartJudging& judging, File& data,
+std::optional<std::vector<PartFinding>> HashParts(const PartJudging& judging, File& data,
                                                   const std::string& partPath, Disk& disk,
                                                   Console& console, PartHashOptions options) {
-  const uint32_t parts = CheckedPartCount(judging.file, judging.trust);
-  std::vector<PartVerdict> verdicts;
+  const uint32_t parts = CheckedPartCount(judging.file, judging.trust, judging.aich != nullptr);
+  std::vector<PartFinding> findings;
   console.Write(kMsgCalculating);
   options.size = judging.file.fileSize;
+  options.aich = judging.aich != nullptr;
   PartHashing hashing(disk, data, parts, options);
   for (uint32_t part = 0; part < parts; ++part) {
     const PartOutcome outcome = hashing.Wait(part);
@@ -105,11 +93,17 @@ std::optional<std::vector<PartVerdict>> HashParts(const PartJudging& judging, Fi
       Print(console, kMsgReadFailed, partPath.c_str(), outcome.error);
       return std::nullopt;
     }
-    const PartVerdict verdict = JudgePart(judging, part, outcome.digest);
+    const PartFinding finding = JudgePart(judging, part, outcome);
     Print(console, kMsgCalculatedHash, static_cast<int>(part), HashText(outcome.digest.data()).c_str(),
-          PartMark(verdict));
-    verdicts.push_back(verdict);
+          PartMark(finding).c_str());
+    findings.push_back(finding);
   }
+  return findings;
+}
+
+std::vector<PartVerdict> Verdicts(const std::vector<PartFinding>& findings) {
+  std::vector<PartVerdict> verdicts;
+  for (const PartFinding& finding : findings) verdicts.push_back(finding.verdict);
   return verdicts;
 }
 
@@ -129,12 +123,18 @@ void RepairGaps(const std::vector<PartVerdict>& verdicts, uint64_t size, uint64_
   }
 }
 
-std::string CheckSummary(const std::vector<PartVerdict>& verdicts) {
-  unsigned sound = 0, found = 0, incomplete = 0;
+std::string CheckSummary(const std::vector<PartFinding>& findings) {
+  unsigned sound = 0, found = 0, incomplete = 0, byMd4 = 0, byAich = 0;
+  bool aichJudged = false;
   std::string corrupt;
   unsigned corruptCount = 0;
-  for (uint32_t part = 0; part < verdicts.size(); ++part) {
-    switch (verdicts[part]) {
+  for (uint32_t part = 0; part < findings.size(); ++part) {
+    const PartFinding& finding = findings[part];
+    const bool judged = finding.verdict != PartVerdict::Incomplete;
+    byMd4 += judged && finding.md4Judged;
+    byAich += judged && finding.aichJudged;
+    aichJudged |= finding.aichJudged;
+    switch (finding.verdict) {
       case PartVerdict::Sound: ++sound; break;
       case PartVerdict::FoundComplete: ++found; break;
       case PartVerdict::Incomplete: ++incomplete; break;
@@ -148,6 +148,8 @@ std::string CheckSummary(const std::vector<PartVerdict>& verdicts) {
   text += ", " + std::to_string(corruptCount) + " corrupt";
   if (corruptCount) text += " (" + corrupt + ")";
   if (incomplete) text += ", " + std::to_string(incomplete) + " not judged (not downloaded whole)";
+  if (aichJudged)
+    text += "; judged by MD4 " + std::to_string(byMd4) + ", by AICH " + std::to_string(byAich);
   return Format(kMsgCheckSummary, text.c_str());
 }
 

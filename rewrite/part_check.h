@@ -18,7 +18,7 @@ class File;
 /// part order as soon as a part and all before it are done. Nothing, after
 /// the lines of the parts before the first one that could not be read and
 /// the message, when the file cannot be read: then nothing was judged.
-std::optional<std::vector<PartVerdict>> HashParts(const PartJudging& judging, File& data,
+std::optional<std::vector<PartFinding>> HashParts(const PartJudging& judging, File& data,
                                                   const std::string& partPath, Disk& disk,
                                                   Console& console,
                                                   PartHashOptions options = {});
@@ -30,9 +30,13 @@ std::optional<std::vector<PartVerdict>> HashParts(const PartJudging& judging, Fi
 void RepairGaps(const std::vector<PartVerdict>& verdicts, uint64_t size, uint64_t dataLength,
                 GapTable& gaps, Console& console);
 
+/// The verdicts of the findings, in part order.
+std::vector<PartVerdict> Verdicts(const std::vector<PartFinding>& findings);
+
 /// The summary line of a check: how many parts were sound, corrupt (with
-/// their numbers), complete inside a gap, and not judged and why.
-std::string CheckSummary(const std::vector<PartVerdict>& verdicts);
+/// their numbers), complete inside a gap, and not judged and why; and where
+/// the AICH set judged, how many each kind of hash judged.
+std::string CheckSummary(const std::vector<PartFinding>& findings);
 
 /// True when the two tables hold the same gaps in the same order.
 bool SameGaps(const GapTable& a, const GapTable& b);

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "hash/aich_hash_set.h"
+#include "hash/part_board.h"
 #include "met/met_file.h"
 #include "met/met_image.h"
 #include "platform/disk.h"
@@ -51,12 +53,30 @@ ByteRange PartRange(uint64_t part, uint64_t size);
 /// Whether the stored hashes may judge the download's parts.
 HashTrust JudgeHashes(const MetImage& image, const MetFile& file);
 
-/// The line that says why no part is judged, for a trust that cannot judge.
-std::string UntrustedLine(HashTrust trust, const MetFile& file);
+/// What eMule's AICH hashes can judge: a set that its part hashes and the
+/// root tag vouch for, as eMule demands; any other set is ignored.
+struct AichTrust {
+  /// True when the file holds a hash set at all.
+  bool present = false;
+  AichSetCheck check = AichSetCheck::kMalformed;
+  AichHashSet set;
+  /// True when the set may judge parts.
+  bool Judges() const { return present && check == AichSetCheck::kTrusted; }
+};
+
+/// Whether the file's AICH hash set (tags 0x35 and 0x27) may judge its parts.
+AichTrust JudgeAichHashes(const MetFile& file);
+
+/// The line that says why a present AICH set is ignored; "" for a trusted one.
+std::string AichIgnoredLine(const AichTrust& aich);
+
+/// The line that says why the MD4 part hashes cannot judge, for a trust that
+/// cannot: no part is judged, or with `byAich` the AICH hashes judge alone.
+std::string UntrustedLine(HashTrust trust, const MetFile& file, bool byAich = false);
 
 /// The parts the check hashes and lists: one a stored part hash, or the one
-/// part of a small download.
-uint32_t CheckedPartCount(const MetFile& file, HashTrust trust);
+/// part of a small download; where only the AICH set judges, one an AICH part.
+uint32_t CheckedPartCount(const MetFile& file, HashTrust trust, bool byAich = false);
 
 /// What a part's bytes say against its stored hash.
 enum class PartVerdict {
@@ -72,7 +92,7 @@ enum class PartVerdict {
   FoundComplete,
 };
 
-/// Everything a part's verdict rests on besides its digest.
+/// Everything a part's verdict rests on besides its hashes.
 struct PartJudging {
   const MetImage& image;
   const MetFile& file;
@@ -81,10 +101,26 @@ struct PartJudging {
   uint64_t dataLength;
   /// The gaps as they stand; only valid ones cut a part.
   const GapTable& gaps;
+  /// The AICH set where it judges too, else nothing.
+  const AichHashSet* aich = nullptr;
 };
 
-/// The verdict on `part`, whose bytes hash to `digest`.
-PartVerdict JudgePart(const PartJudging& judging, uint32_t part, const PartDigest& digest);
+/// A part's verdict, and which hashes judged it and agreed.
+struct PartFinding {
+  PartVerdict verdict = PartVerdict::Incomplete;
+  bool md4Judged = false;
+  bool md4Agrees = false;
+  bool aichJudged = false;
+  bool aichAgrees = false;
+};
+
+/// The verdict on `part`, whose bytes hashed as `hashed` says: sound only
+/// where every hash that judges it agrees, as eMule judges.
+PartFinding JudgePart(const PartJudging& judging, uint32_t part, const PartOutcome& hashed);
+
+/// The mark behind a part's digest: its verdict, and with the AICH set
+/// judging, which hashes agreed.
+std::string PartMark(const PartFinding& finding);
 
 /// True when some valid gap holds a byte of [start, end).
 bool OverlapsAGap(const GapTable& gaps, uint64_t start, uint64_t end);

@@ -39,3 +39,6 @@ constexpr char kMsgMissingGap[] = "The missing bytes: New Gap %" PRIx64 " .. %" 
 constexpr char kMsgPartsUnchanged[] =
     "No part is corrupt and no gap changes: '%s' is unchanged.\n";
 constexpr char kMsgCheckSummary[] = "Parts: %s\n";
+constexpr char kMsgAichIgnored[] = "The AICH hash set %s: it is ignored.\n";
+constexpr char kMsgJudgedByAichAlone[] =
+    "The stored part hashes cannot judge (%s): the parts are judged by their AICH hashes alone.\n";

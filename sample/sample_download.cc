@@ -61,7 +61,17 @@ std::vector<SampleTag> SampleTags(const SampleDownload& download) {
   auto add = [&tags](const std::vector<SampleTag>& more) {
     tags.insert(tags.end(), more.begin(), more.end());
   };
-  if (download.emuleTags) add(EmuleSampleTags(download.fileSize, download.seed));
+  if (download.emuleTags) {
+    for (const SampleTag& tag : EmuleSampleTags(download.fileSize, download.seed)) {
+      const bool aich = tag.name == "\x27" || tag.name == "\x35";
+      if (!aich || !download.aichHashes) tags.push_back(tag);
+    }
+  }
+  if (download.aichHashes) {
+    const SampleAichSet set = SampleAichHashes(download);
+    tags.push_back(SampleTextTag("\x27", set.rootText));
+    tags.push_back(SampleTag{0x07, "\x35", U32(static_cast<uint32_t>(set.blob.size())) + set.blob});
+  }
   if (download.everyTagType) add(EveryTypeSampleTags());
   if (download.uint64Tags || download.everyTagType) add(UInt64SampleTags());
   if (download.bsobTag || download.everyTagType) tags.push_back(BsobSampleTag());
@@ -102,7 +112,7 @@ std::string EncodeSampleMet(const SampleDownload& download, const std::string& p
 
 bool WriteSampleDownload(const std::string& folder, const SampleDownload& download,
                          std::string* error) {
-  std::string base = (std::filesystem::path(folder) / download.name).string();
+  std::string base = (std::filesystem::u8path(folder) / std::filesystem::u8path(download.name)).u8string();
   if (!WriteSampleData(base + ".part", download)) {
     *error = "cannot write " + base + ".part";
     return false;
@@ -113,7 +123,7 @@ bool WriteSampleDownload(const std::string& folder, const SampleDownload& downlo
     *error = "cannot damage " + base + ".part";
     return false;
   }
-  std::ofstream met(base + ".part.met", std::ios::binary | std::ios::trunc);
+  std::ofstream met(std::filesystem::u8path(base + ".part.met"), std::ios::binary | std::ios::trunc);
   std::string bytes = EncodeSampleMet(download, partHashes);
   met.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (!met) {

@@ -4,11 +4,12 @@
 
 #include <cstdio>
 
-#include "platform/console.h"
+#include "hash/aich_hash_set.h"
 #include "platform/path.h"
 #include "sample/sample_download.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/support/met_decoder.h"
+#include "tests/support/platform_traits.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -16,7 +17,7 @@ namespace {
 std::string Bar(int firstGap, int lastGap) {
   std::string bar = " ";
   for (int cell = 0; cell < 78; ++cell)
-    bar += cell >= firstGap && cell <= lastGap ? kBarGap : kBarDownloaded;
+    bar += cell >= firstGap && cell <= lastGap ? kShadeGlyph : kFullBlockGlyph;
   return bar + "\n";
 }
 
@@ -123,6 +124,10 @@ struct Judged {
   bool rewritten = false;
   ClientGapList gapsAfter;
   std::string listedAfter;
+  /// eMule's AICH set of the content: 1 with part 2's hash replaced (the set
+  /// still whole: root and 0x27 made anew), 2 with a part hash flipped.
+  bool aich = false;
+  int aichDamage = 0;
 };
 
 const Judged kJudged[] = {
@@ -171,7 +176,56 @@ const Judged kJudged[] = {
      false, "/check", 0, {"Parts: 3 sound, 0 corrupt, 1 not judged (not downloaded whole)\n"}},
     {"--check of a damaged list", 30000000, {}, {}, {}, true, nullptr, 0, true, "--check", 1,
      {"no part is judged.\nParts: none judged (the part hashes are not trustworthy)\n"}},
+    {"an AICH set judges beside MD4", 30000000, {1}, {}, {}, true, nullptr, 0, false, "/rebuild",
+     0, {" [x] MD4 and AICH agree\n", " [ ] MD4 and AICH differ\n"}, true, {{9728000, 19456000}},
+     "1", true},
+    {"a wrong AICH part hash makes a part corrupt", 30000000, {}, {}, {}, true, nullptr, 0, false,
+     "/rebuild", 0, {" [ ] MD4 agrees, AICH differs\nCalculated Hash 003: ", "Part 2 is corrupt"},
+     true, {{19456000, 29184000}}, "2", true, 1},
+    {"a damaged MD4 list leaves the AICH set to judge alone", 30000000, {1}, {}, {}, true, nullptr,
+     0, true, "/rebuild", 0,
+     {"The stored part hashes cannot judge (they do not match the file hash): the parts are "
+      "judged by their AICH hashes alone.\n",
+      " [ ] AICH differs\n", " [x] AICH agrees\n"},
+     true, {{9728000, 19456000}}, "1", true},
+    {"a damaged AICH set is said to be so and ignored", 30000000, {}, {}, {}, true, nullptr, 0,
+     false, "/rebuild", 0,
+     {"The AICH hash set has part hashes that do not make its root: it is ignored.\n",
+      " [x] \nNo part is corrupt"},
+     false, {}, "", true, 2},
+    {"--check counts the parts each hash judged", 30000000, {1}, {}, {}, true, nullptr, 0, false,
+     "--check", 1, {"Parts: 3 sound, 1 corrupt (1); judged by MD4 4, by AICH 4\n"}, false, {}, "",
+     true},
+    {"/complete keeps the AICH tags", 30000000, {}, {{100, 200}}, {}, true, nullptr, 0, false,
+     "/complete", 0, {"Tag Count : 11\n"}, true, {}, "", true},
 };
+
+// The bytes of the tag named `id` in string form in `met`, from its type on.
+size_t TagAt(const std::string& met, char type, char id) {
+  return met.find(std::string{type, '\x01', '\0', id});
+}
+
+// Spoils eMule's AICH set in the metadata file: `damage` 1 gives part 2
+// another hash and the set a root that matches (a whole set, one part wrong),
+// 2 flips a byte of part 0's hash (no root matches).
+void SpoilAichSet(std::string& met, uint64_t size, int damage) {
+  const size_t blob = TagAt(met, '\x07', '\x35') + 4 + 4;
+  const size_t parts = blob + 22;
+  if (damage == 2) {
+    met[parts] ^= 1;
+    return;
+  }
+  std::vector<AichHash> hashes(AichPartCount(size));
+  for (size_t i = 0; i < hashes.size(); ++i)
+    std::copy_n(met.begin() + parts + 20 * i, 20, hashes[i].begin());
+  hashes[2][0] ^= 1;
+  met[parts + 40] ^= 1;
+  AichHash root{};
+  ASSERT_TRUE(AichRootOfParts(size, hashes, &root));
+  std::copy(root.begin(), root.end(), met.begin() + blob);
+  const std::string text = AichHashToBase32(root);
+  std::copy(text.begin(), text.end(), met.begin() + TagAt(met, '\x02', '\x27') + 4 + 2);
+}
 
 TEST(RebuildE2eTest, PartsAreJudgedAsTheClientsJudgeThem) {
   for (const Judged& row : kJudged) {
@@ -184,10 +238,12 @@ TEST(RebuildE2eTest, PartsAreJudgedAsTheClientsJudgeThem) {
     sample.gapContent = row.content;
     sample.partHashes = row.partHashes;
     if (row.listed) sample.extraTags.push_back(SampleTextTag("\x24", row.listed));
+    sample.aichHashes = row.aich;
     std::string error;
     ASSERT_TRUE(WriteSampleDownload(folder.path(), sample, &error)) << error;
     std::string met = ReadFileBytes(folder.Path("001.part.met"));
     if (row.damagedList) met[23 + 16] ^= 1;
+    if (row.aichDamage) SpoilAichSet(met, row.size, row.aichDamage);
     ASSERT_TRUE(WriteFileBytes(folder.Path("001.part.met"), met));
     std::string data = ReadFileBytes(folder.Path("001.part"));
     if (row.dataLength) data.resize(row.dataLength, 'j');
@@ -210,6 +266,13 @@ TEST(RebuildE2eTest, PartsAreJudgedAsTheClientsJudgeThem) {
     for (const DecodedTag& tag : after.tags)
       if (tag.name == "\x24") listed = tag.text;
     EXPECT_EQ(row.listedAfter, listed);
+    // eMule's AICH tags come through every rewrite byte for byte.
+    for (const DecodedTag& tag : DecodeMet(met).tags) {
+      if (tag.name != "\x27" && tag.name != "\x35") continue;
+      size_t kept = 0;
+      for (const DecodedTag& copy : after.tags) kept += copy.name == tag.name && copy.raw == tag.raw;
+      EXPECT_EQ(1u, kept) << "tag " << int(tag.name[0]);
+    }
   }
 }
 

@@ -42,7 +42,7 @@ TEST(SafetyE2eTest, ABackupGivenAsThePathWorksOnTheSameDownload) {
   ASSERT_TRUE(WriteSmallDownload(folder.path(), {{1000, 2000}}, SampleGapContent::Data));
   const std::string met = ReadFileBytes(folder.Path("001.part.met"));
   const std::string data = ReadFileBytes(folder.Path("001.part"));
-  for (const char* suffix : {".old", ".bak", ".000", ".OLD"}) {
+  for (const char* suffix : {".old", ".bak", ".000", ".OLD", ".backup"}) {
     SCOPED_TRACE(suffix);
     const std::string backup = std::string("001.part.met") + suffix;
     ASSERT_TRUE(WriteFileBytes(folder.Path(backup), met));
@@ -98,18 +98,48 @@ TEST(SafetyE2eTest, NoNameTagOrLinkLeadsTheListingToAMetadataFile) {
   }
 }
 
-TEST(SafetyE2eTest, ANameThatTellsNoDataFileIsSaidSo) {
-  TempFolder folder;
-  ASSERT_TRUE(WriteSmallDownload(folder.path(), {{1000, 2000}}));
-  SampleDownload download;
-  download.partFileNameTag = false;
-  ASSERT_TRUE(WriteFileBytes(folder.Path("download.dat"), EncodeSampleMet(download)));
-  for (const char* mode : {"", "/rebuild"}) {
-    ProcessResult run = RunTool(folder.path(), {"download.dat", mode});
+TEST(SafetyE2eTest, AFileNotNamedLikeAMetadataFileIsNeverLoaded) {
+  // A data file whose first bytes read as a metadata file with no tags:
+  // loaded, a rewrite would have replaced it.
+  const std::string data = std::string("\xE0") + std::string(99999, '\0');
+  const std::string dataGiven = "' is the data file of a download; give its metadata file '";
+  const std::string notNamed =
+      "' is not named like a metadata file (X.part.met) or a backup of one (X.part.met.bak), it "
+      "is not touched.\n";
+  const std::string backup = "' is a backup, it is not rewritten; give the metadata file '";
+  struct Case {
+    std::vector<std::string> args;
+    std::string line;
+  };
+  for (const Case& c : std::vector<Case>{
+           {{"001.part"}, "Error: '001.part" + dataGiven + "001.part.met'.\n"},
+           {{"001.part", "--complete"}, "Error: '001.part" + dataGiven + "001.part.met'.\n"},
+           {{"/rebuild", "001.part"}, "Error: '001.part" + dataGiven + "001.part.met'.\n"},
+           {{"002.part"}, "Error: '002.part" + notNamed},
+           {{"download.dat", "--nosparse"}, "Error: 'download.dat" + notNamed},
+           {{"001.part.met.bak", "--complete"}, "Error: '001.part.met.bak" + backup + "001.part.met'.\n"},
+           {{"001.part.met.000", "/rebuild"}, "Error: '001.part.met.000" + backup + "001.part.met'.\n"},
+           {{"001.part.met.backup", "--complete"},
+            "Error: '001.part.met.backup" + backup + "001.part.met'.\n"}}) {
+    SCOPED_TRACE(c.args[0] + " " + (c.args.size() > 1 ? c.args[1] : ""));
+    TempFolder folder;
+    ASSERT_TRUE(WriteSmallDownload(folder.path(), {{1000, 2000}}));
+    const std::string met = ReadFileBytes(folder.Path("001.part.met"));
+    ASSERT_TRUE(WriteFileBytes(folder.Path("001.part"), data));
+    for (const char* name : {"002.part", "download.dat"})
+      ASSERT_TRUE(WriteFileBytes(folder.Path(name), data));
+    // Backups that a rewrite would have found fine to rewrite.
+    for (const char* name : {"001.part.met.bak", "001.part.met.000", "001.part.met.backup"})
+      ASSERT_TRUE(WriteFileBytes(folder.Path(name), met));
+    const std::string files = ListFolder(folder.path());
+    // No key is awaited: the input holds none and the run ends.
+    ProcessResult run = RunTool(folder.path(), c.args);
     EXPECT_EQ(1, run.exitCode);
-    EXPECT_TRUE(Contains(run.output, Lines("Error: no data file is known for 'download.dat': its "
-                                           "name does not end in .met and it names none.\n")))
-        << run.output;
+    EXPECT_EQ(Lines(c.line), run.output);
+    EXPECT_EQ(files, ListFolder(folder.path()));
+    EXPECT_TRUE(data == ReadFileBytes(folder.Path("001.part")));
+    for (const char* name : {"001.part.met", "001.part.met.bak", "001.part.met.000"})
+      EXPECT_EQ(met, ReadFileBytes(folder.Path(name))) << name;
   }
 }
 
@@ -282,7 +312,9 @@ TEST(SafetyE2eTest, ADeviceIsNoMetadataFile) {
   TempFolder folder;
   ProcessResult run = RunTool(folder.path(), {kNullDevice});
   EXPECT_EQ(1, run.exitCode);
-  EXPECT_EQ(Lines(std::string("Error: '") + kNullDevice + "' is not a regular file, it is not touched.\n"),
+  EXPECT_EQ(Lines(std::string("Error: '") + kNullDevice +
+                  "' is not named like a metadata file (X.part.met) or a backup of one "
+                  "(X.part.met.bak), it is not touched.\n"),
             run.output);
 }
 

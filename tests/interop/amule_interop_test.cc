@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <sstream>
 
@@ -455,6 +456,53 @@ TEST_F(AmuleInteropTest, AClientWhosePortIsTakenStartsAgainOnOthers) {
   EXPECT_EQ(nullptr, FindListedDownload(*list, ReadMetFacts(mets[0]).fileHash));
   EXPECT_TRUE(second->Stop());
   EXPECT_TRUE(first->Stop());
+}
+
+// Two downloads the client had lost: 005's metadata file cut short by a
+// crash, with the client's older .bak (part 1 fetched since, still a gap
+// there), and 006's metadata file gone, built from its ed2k link with p=.
+// The client loads both without a warning or a re-hash, shows the completion
+// their gaps declare, and saves the same gaps and part hashes back.
+TEST_F(AmuleInteropTest, ARecoveredDownloadLoadsAsItsFileSays) {
+  SampleDownload lost = HashedDownload("005", 17, 40000000, {{30000000, 30500000}});
+  const std::string lostMet = Generate(lost);
+  SampleDownload backedUp = lost;
+  backedUp.gaps = {{9728000, 19456000}, {30000000, 30500000}};
+  backedUp.timeStamp = lost.timeStamp - 1000;
+  ASSERT_TRUE(WriteFileBytes(lostMet + ".bak", EncodeSampleMet(backedUp, SamplePartHashes(lost))));
+  ASSERT_TRUE(WriteFileBytes(lostMet, ReadFileBytes(lostMet).substr(0, 150)));
+  ASSERT_NO_FATAL_FAILURE(RunPartsweep({"--recover", "005.part.met"}));
+
+  SampleDownload linked = HashedDownload("006", 18, 40000000, {{20000000, 20600000}});
+  const std::string linkedMet = Generate(linked);
+  const std::string original = ReadFileBytes(linkedMet);
+  ASSERT_EQ(0, std::remove(linkedMet.c_str()));
+  std::string link = "ed2k://|file|lost%20movie.avi|40000000|" + Hex(original.substr(5, 16)) + "|p=";
+  for (int i = 0; i < 5; ++i) link += (i ? ":" : "") + Hex(original.substr(23 + 16 * i, 16));
+  ASSERT_NO_FATAL_FAILURE(RunPartsweep({"--recover", "006.part", link + "|/"}));
+
+  const std::vector<std::string> mets{lostMet, linkedMet};
+  const std::vector<Ranges> expected{{{30000000, 30500000}}, {{20000000, 20600000}}};
+  std::vector<MetFacts> ours;
+  for (size_t i = 0; i < mets.size(); ++i) {
+    SCOPED_TRACE(mets[i]);
+    ours.push_back(ReadMetFacts(mets[i]));
+    ASSERT_TRUE(ours.back().ok);
+    ExpectDeclaredGaps(ours.back(), expected[i]);
+  }
+  EXPECT_EQ(original.substr(5, 16 + 2 + 5 * 16), ours[1].hashes) << "the link's part hashes";
+
+  std::unique_ptr<AmuleDaemon> client;
+  ASSERT_TRUE(StartClient("client", mets, &client));
+  DownloadList list = Settled(*client);
+  const bool stopped = client->Stop();
+  EXPECT_EQ("", LogLinesWith(client->Log(), {"corrupt", "rehash", "Finished downloading"}));
+  ASSERT_TRUE(stopped) << "the client did not stop cleanly, so it did not save";
+  for (size_t i = 0; i < mets.size(); ++i) {
+    SCOPED_TRACE(mets[i]);
+    ExpectCompletion(list, ours[i], expected[i]);
+    ExpectClientSavedSameGaps(ClientMet(*client, mets[i]), ours[i], expected[i]);
+  }
 }
 
 }  // namespace

@@ -57,10 +57,10 @@ struct Checked {
     EXPECT_TRUE(data.ok());
     const PartJudging judging{image, file, JudgeHashes(image, file), 30000000, gaps};
     EXPECT_EQ(HashTrust::PartHashes, judging.trust);
-    std::optional<std::vector<PartVerdict>> verdicts =
+    std::optional<std::vector<PartFinding>> findings =
         HashParts(judging, data.file, folder.Path("001.part"), disk, console, options);
-    result = verdicts.has_value();
-    if (verdicts) RepairGaps(*verdicts, 30000000, 30000000, gaps, console);
+    result = findings.has_value();
+    if (findings) RepairGaps(Verdicts(*findings), 30000000, 30000000, gaps, console);
   }
 
   // The output after the hash lines.

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
@@ -91,9 +92,41 @@ bool StartBackgroundProcess(const std::vector<std::string>& args, const ChildOpt
 /// True while the program runs; collects its end once it has ended.
 bool IsRunning(BackgroundProcess& process);
 
-/// Sends the program the interrupt a user's Ctrl+C sends (SIGINT), or the
-/// termination request (SIGTERM) with `terminate`.
-void InterruptProcess(BackgroundProcess& process, bool terminate = false);
+/// The interrupts that end a program from outside.
+enum class Interrupt {
+  /// A user's Ctrl+C (SIGINT).
+  kCtrlC,
+  /// The termination request (SIGTERM) of a shutdown or `kill`.
+  kTerminate,
+  /// The hang-up (SIGHUP) of a closed terminal or session.
+  kHangUp,
+};
+
+/// Sends the program an interrupt (POSIX).
+void InterruptProcess(BackgroundProcess& process, Interrupt interrupt = Interrupt::kCtrlC);
+
+/// The signal number the program ends with after `interrupt` (POSIX).
+int SignalOf(Interrupt interrupt);
+
+/// Sets (or with nullopt removes) an environment variable of this process.
+void SetVariable(const std::string& name, const std::optional<std::string>& value);
+
+/// Sets an environment variable of this process, and so of the programs it
+/// starts, while it lives; the old value (or none) comes back after.
+class ScopedVariable {
+ public:
+  ScopedVariable(const std::string& name, const std::string& value) : name_(name) {
+    if (const char* old = std::getenv(name.c_str())) old_ = old;
+    SetVariable(name, value);
+  }
+  ~ScopedVariable() { SetVariable(name_, old_); }
+  ScopedVariable(const ScopedVariable&) = delete;
+  ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+ private:
+  std::string name_;
+  std::optional<std::string> old_;
+};
 
 /// Waits up to `microseconds` for the program's end; true when it ended.
 bool WaitForEnd(BackgroundProcess& process, uint64_t microseconds);

@@ -242,9 +242,23 @@ bool StartBackgroundProcess(const std::vector<std::string>& args, const ChildOpt
 
 bool IsRunning(BackgroundProcess& process) { return !CollectEnd(process, WNOHANG); }
 
-void InterruptProcess(BackgroundProcess& process, bool terminate) {
-  if (!process.ended && process.id > 0)
-    kill(static_cast<pid_t>(process.id), terminate ? SIGTERM : SIGINT);
+int SignalOf(Interrupt interrupt) {
+  switch (interrupt) {
+    case Interrupt::kTerminate: return SIGTERM;
+    case Interrupt::kHangUp: return SIGHUP;
+    default: return SIGINT;
+  }
+}
+
+void InterruptProcess(BackgroundProcess& process, Interrupt interrupt) {
+  if (!process.ended && process.id > 0) kill(static_cast<pid_t>(process.id), SignalOf(interrupt));
+}
+
+void SetVariable(const std::string& name, const std::optional<std::string>& value) {
+  if (value)
+    setenv(name.c_str(), value->c_str(), 1);
+  else
+    unsetenv(name.c_str());
 }
 
 bool WaitForEnd(BackgroundProcess& process, uint64_t microseconds) {
@@ -253,7 +267,7 @@ bool WaitForEnd(BackgroundProcess& process, uint64_t microseconds) {
 
 bool StopBackgroundProcess(BackgroundProcess& process, uint64_t graceMicroseconds) {
   if (CollectEnd(process, WNOHANG)) return true;
-  InterruptProcess(process, /*terminate=*/true);
+  InterruptProcess(process, Interrupt::kTerminate);
   if (WaitUntil(process, NowMicroseconds() + int64_t(graceMicroseconds))) return true;
   Kill(process);
   WaitUntil(process, NowMicroseconds() + kAfterKillMicroseconds);

@@ -12,8 +12,8 @@ bool FileSystemReleasesRanges(const std::string& folder);
 /// The name of the device that discards what is written to it.
 extern const char kNullDevice[];
 
-/// The full block and the medium shade as this platform's console shows
-/// them: UTF-8 on a POSIX terminal, code page 437 on a Windows console.
+/// The full block and the medium shade as the tool's output holds them in a
+/// pipe or a file: UTF-8 on POSIX, the bytes of code page 437 on Windows.
 extern const char kFullBlockGlyph[];
 extern const char kShadeGlyph[];
 
