@@ -1,5 +1,6 @@
 // MD4 throughput in memory on one core, every figure side by side in one run:
 //   md4_lanes_perftest [ROUNDS]
+//   md4_lanes_perftest --kernel   (prints the kernel Md4UpdateLanes hashes with, and ends)
 // 1. The scalar Md4Update over a 64 KiB buffer, the yardstick.
 // 2. Every kernel this processor runs, in every arrangement (lanes x groups), each lane on a
 //    64 KiB buffer of its own as a part check hashes them (1024 blocks a call), with the ratio
@@ -78,6 +79,11 @@ std::string Describe(const Md4Arrangement& arrangement) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && std::string(argv[1]) == "--kernel") {
+    // The kernel a full call hashes with, PARTSWEEP_MD4_KERNEL heeded: what a rebuild runs.
+    std::printf("%s\n", Md4KernelName(ArrangeMd4Lanes(kMd4MaxMessages).pass[0].kernel));
+    return 0;
+  }
   const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
   StaggeredLaneBuffers staggered(kMd4MaxMessages, kLaneBytes);
   for (size_t i = 0; i < kMd4MaxMessages; ++i) Fill(staggered.Lane(i), kLaneBytes, uint32_t(i));

@@ -6,7 +6,7 @@
 #include <system_error>
 
 #include "hash/part_lanes.h"
-#include "hash/part_stream.h"
+#include "hash/part_window.h"
 
 PartReads ChooseReads(PartReads asked, const char* environment, SeekCost cost) {
   if (asked != PartReads::kAuto) return asked;
@@ -88,6 +88,7 @@ void PartHashing::StartParallel(Disk& disk, File& data) {
 void PartHashing::StartSequential(Disk& disk, File& data) {
   handles_.reserve(1);
   File* reader = Reader(disk, data);
-  const unsigned hashers = threads_;
-  Start([&disk, reader, hashers, this] { HashPartsInStream(disk, *reader, hashers, size_, aich_, board_); });
+  Start([&disk, reader, &data, this] {
+    HashPartsInWindows(disk, *reader, data, threads_, size_, aich_, board_);
+  });
 }

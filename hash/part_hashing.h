@@ -16,7 +16,8 @@ enum class PartReads {
   /// Many parts at once, 64 KiB a part a step, each through a handle of its
   /// own: fastest from the page cache or a solid-state device.
   kParallel,
-  /// One part after another from front to back: no seeks on a rotating disk.
+  /// The file asked for from front to back a window of parts at a time, and
+  /// each window hashed from the cache: no seeks on a rotating disk.
   kSequential,
 };
 

@@ -187,6 +187,13 @@ class Disk {
   /// What jumping between places of the open file costs; a part check reads
   /// many parts at once only where that costs nothing.
   virtual SeekCost SeekCostOf(File& file) = 0;
+  /// Asks the system to read the range of the open file into its cache, from
+  /// front to back, so that reads of it later jump nowhere on the disk. A
+  /// hint: it may return before the bytes are there, and does nothing where
+  /// the system has no cache to fill (a disk in memory).
+  virtual void Prefetch(File& file, uint64_t offset, uint64_t length) {
+    (void)file, (void)offset, (void)length;
+  }
   /// Writes all `size` bytes at the file position, or fails.
   virtual int Write(File& file, const void* buffer, size_t size) = 0;
   /// Forces the written data to the storage device.

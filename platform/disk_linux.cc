@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "platform/interrupt.h"
 #include "platform/open_checks.h"
@@ -112,22 +113,30 @@ bool WhollyCached(int fd, uint64_t size) {
   return counts.cached >= (size + page - 1) / page;
 }
 
+// The first line of a small sysfs file, or "" where there is none.
+std::string SysfsLine(const std::string& path) {
+  char line[64] = "";
+  FILE* file = std::fopen(path.c_str(), "r");
+  if (!file) return "";
+  if (!std::fgets(line, sizeof line, file)) line[0] = '\0';
+  std::fclose(file);
+  return std::string(line, std::strcspn(line, "\n"));
+}
+
 // The rotational flag of the block device with the number `device`, a
 // partition asking its disk: '1' for a rotating disk, '0' for one without
-// seeks. Unknown where there is no such device (tmpfs, NFS, btrfs' own numbers).
+// seeks. Unknown where there is no such device (tmpfs, NFS, btrfs' own
+// numbers) or where the disk is a hypervisor's (see VirtualDisk).
 SeekCost RotationalFlag(dev_t device) {
   char path[96];
   const unsigned maj = major(device), min = minor(device);
   std::snprintf(path, sizeof path, "/sys/dev/block/%u:%u/partition", maj, min);
   const bool partition = access(path, F_OK) == 0;
-  std::snprintf(path, sizeof path, "/sys/dev/block/%u:%u/%squeue/rotational", maj, min,
-                partition ? "../" : "");
-  FILE* flag = std::fopen(path, "r");
-  if (!flag) return SeekCost::Unknown;
-  const int value = std::fgetc(flag);
-  std::fclose(flag);
-  if (value == '1') return SeekCost::Seeks;
-  return value == '0' ? SeekCost::None : SeekCost::Unknown;
+  std::snprintf(path, sizeof path, "/sys/dev/block/%u:%u/%s", maj, min, partition ? "../" : "");
+  const std::string disk = path;
+  const std::string value = SysfsLine(disk + "queue/rotational");
+  if (value == "1") return VirtualDisk(disk) ? SeekCost::Unknown : SeekCost::Seeks;
+  return value == "0" ? SeekCost::None : SeekCost::Unknown;
 }
 
 // A read, tried again when a signal cut it short.
@@ -203,6 +212,14 @@ class PosixDisk : public Disk {
     OpenResult result;
     result.file = File(fd);
     return result;
+  }
+
+  void Prefetch(File& file, uint64_t offset, uint64_t length) override {
+    // Linux queues the reads of the whole range and returns.
+    if (offset > static_cast<uint64_t>(INT64_MAX)) return;
+    const uint64_t room = static_cast<uint64_t>(INT64_MAX) - offset;
+    posix_fadvise(Fd(file), static_cast<off_t>(offset), static_cast<off_t>(std::min(length, room)),
+                  POSIX_FADV_WILLNEED);
   }
 
   SeekCost SeekCostOf(File& file) override {

@@ -26,6 +26,13 @@ PathResult ResolveTrusted(const std::string& path);
 /// privilege to lease it).
 int TakeWriteLease(int fd);
 
+/// True for a disk that a hypervisor makes up (virtio, Xen, Hyper-V, VMware,
+/// QEMU's emulated disks, VirtualBox): its rotational flag is the
+/// hypervisor's default and tells nothing of the storage behind it, which
+/// mostly serves many reads in flight faster than one stream. `disk` is the
+/// disk's folder in sysfs (/sys/dev/block/MAJ:MIN/), ending in '/'.
+bool VirtualDisk(const std::string& disk);
+
 /// True once another process has asked to open a leased file; it waits
 /// until the lease is given up.
 bool LeaseBroken(int fd);

@@ -242,3 +242,27 @@ bool OtherProcessHasOpen(const FileIdentity& target, bool writersOnly) {
   closedir(proc);
   return found;
 }
+
+bool VirtualDisk(const std::string& disk) {
+  char target[256];
+  const std::string subsystem = disk + "device/subsystem";
+  const ssize_t length = readlink(subsystem.c_str(), target, sizeof target - 1);
+  if (length > 0) {
+    target[length] = '\0';
+    const char* bus = std::strrchr(target, '/');
+    bus = bus ? bus + 1 : target;
+    if (std::strcmp(bus, "virtio") == 0 || std::strcmp(bus, "xen") == 0) return true;
+  }
+  // SCSI and ATA disks of a hypervisor carry its name as vendor or model.
+  for (const char* field : {"device/vendor", "device/model"}) {
+    char line[64] = "";
+    FILE* file = std::fopen((disk + field).c_str(), "r");
+    if (!file) continue;
+    if (!std::fgets(line, sizeof line, file)) line[0] = '\0';
+    std::fclose(file);
+    for (const char* maker : {"QEMU", "VMware", "Msft", "VBOX", "Xen"}) {
+      if (std::strncmp(line, maker, std::strlen(maker)) == 0) return true;
+    }
+  }
+  return false;
+}

@@ -129,3 +129,55 @@ TEST(DiskTest, ASequentialReaderReadsTheFileOfTheHandleItCameFrom) {
 }
 
 }  // namespace
+
+#if !defined(_WIN32)
+#include <filesystem>
+
+#include "platform/open_checks.h"
+
+namespace {
+
+// A disk's folder as sysfs shows it: the bus its device hangs on, and the
+// vendor and model a SCSI or ATA disk reports.
+struct SysfsDisk {
+  const char* bus;
+  const char* vendor;
+  const char* model;
+  bool virtualDisk;
+};
+
+TEST(VirtualDiskTest, AHypervisorsDiskIsKnownByItsBusVendorOrModel) {
+  const SysfsDisk disks[] = {
+      {"virtio", nullptr, nullptr, true},
+      {"xen", nullptr, nullptr, true},
+      {"scsi", "QEMU    \n", "QEMU HARDDISK   \n", true},
+      {"scsi", "VMware  \n", "Virtual disk    \n", true},
+      {"scsi", "Msft    \n", "Virtual Disk    \n", true},
+      {"scsi", "ATA     \n", "VBOX HARDDISK   \n", true},
+      {"scsi", "ATA     \n", "ST2000DM008-2FR1\n", false},
+      {"nvme", nullptr, "Samsung SSD 980 PRO 1TB\n", false},
+      {nullptr, nullptr, nullptr, false},
+  };
+  for (const SysfsDisk& sample : disks) {
+    TempFolder folder;
+    const std::string root = folder.Path("disk") + "/";
+    std::filesystem::create_directories(root + "device");
+    std::filesystem::create_directories(folder.Path("bus"));
+    if (sample.bus) {
+      std::filesystem::create_directories(folder.Path("bus/") + sample.bus);
+      std::filesystem::create_directory_symlink(folder.Path("bus/") + sample.bus,
+                                                root + "device/subsystem");
+    }
+    if (sample.vendor) {
+      ASSERT_TRUE(WriteFileBytes(root + "device/vendor", sample.vendor));
+    }
+    if (sample.model) {
+      ASSERT_TRUE(WriteFileBytes(root + "device/model", sample.model));
+    }
+    EXPECT_EQ(sample.virtualDisk, VirtualDisk(root))
+        << (sample.bus ? sample.bus : "no bus") << " " << (sample.model ? sample.model : "");
+  }
+}
+
+}  // namespace
+#endif

@@ -41,6 +41,9 @@ class FaultyDisk : public Disk {
   ReadResult Read(File& file, void* buffer, size_t size) override;
   ReadResult ReadAt(File& file, uint64_t offset, void* buffer, size_t size) override;
   OpenResult OpenSequentialReader(File& file) override;
+  void Prefetch(File& file, uint64_t offset, uint64_t length) override {
+    real_.Prefetch(file, offset, length);
+  }
   SeekCost SeekCostOf(File& file) override {
     return seekCost_ ? *seekCost_ : real_.SeekCostOf(file);
   }
