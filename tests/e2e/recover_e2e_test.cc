@@ -15,6 +15,7 @@
 #include "sample/sample_download.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/support/met_decoder.h"
+#include "tests/support/platform_traits.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -175,6 +176,9 @@ struct LinkBuild {
   uint16_t partCount = 0;
   ClientGapList gapsAfter;
   std::string listedAfter;
+  /// The row needs a file system that keeps holes: without them (wine) a
+  /// short hole is a short run of zeros, which is downloaded data.
+  bool needsHoles = false;
 };
 
 constexpr uint64_t k4GiB = 4294967296;
@@ -186,7 +190,7 @@ const LinkBuild kLinkBuilds[] = {
     {"a one-part download with holes: a hole is a gap however short", 5000000,
      {{0, 1000000}, {2000000, 2010000}, {2020000, 4000000}}, {}, {}, {}, false, false, 4500000, 0,
      {"'001.part' (4500000 of 5000000 bytes)", "Gaps: 3, 2010000 of 5000000 bytes missing"},
-     0xE0, 0, {{1000000, 2000000}, {2010000, 2020000}, {4000000, 5000000}}, ""},
+     0xE0, 0, {{1000000, 2000000}, {2010000, 2020000}, {4000000, 5000000}}, "", true},
     {"without p=: long zero runs are gaps, short ones data", 30000000, {}, {},
      {{5000000, 5065535}, {9728000, 9728000 + 65536}}, SampleGapContent::Zeros, false, false,
      25000000, 0, {"The client has no part hashes for this download yet"}, 0xE0, 0,
@@ -218,6 +222,7 @@ TEST(RecoverE2eTest, AMetadataFileIsBuiltFromTheLinkAndTheDataFile) {
   for (const LinkBuild& row : kLinkBuilds) {
     SCOPED_TRACE(row.what);
     TempFolder folder;
+    if (row.needsHoles && !FileSystemReleasesRanges(folder.path())) continue;
     SampleDownload sample;
     sample.fileSize = row.size;
     sample.dataRegions = row.dataRegions;
