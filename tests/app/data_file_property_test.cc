@@ -181,7 +181,7 @@ std::string Expected(std::string content, const std::vector<Range>& cleared) {
 }
 
 // A download written to a fresh folder, its data file as written, and one
-// run of the tool on it with `option` ("", "/nosparse", "/rebuild").
+// run of the tool on it with `option` ("", "--nosparse", "--rebuild").
 struct DownloadRun {
   TempFolder folder;
   std::string partPath = folder.Path("001.part");
@@ -201,7 +201,7 @@ struct DownloadRun {
   }
 };
 
-// Writes the download, runs a listing with `route` ("" or "/nosparse") and
+// Writes the download, runs a listing with `route` ("" or "--nosparse") and
 // checks the data file.
 void CheckListing(Dice& dice, const RandomDownload& random, const char* route, int round) {
   SampleDownload download;
@@ -226,7 +226,7 @@ TEST(DataFilePropertyTest, AListingChangesNothingButTheGapsOnEitherRoute) {
     const uint64_t fileSize = 1 + dice.Below(dice.OneIn(3) ? 2000 : 600000);
     const RandomDownload random = MakeRandomDownload(dice, fileSize);
     CheckListing(dice, random, "", round);
-    CheckListing(dice, random, "/nosparse", round);
+    CheckListing(dice, random, "--nosparse", round);
   }
 }
 
@@ -262,7 +262,7 @@ TEST(DataFilePropertyTest, ARebuildChangesNoByteAndJudgesEveryWholePart) {
     const RandomDownload random = MakeRandomDownload(dice, download.fileSize);
     download.extraTags = EncodeGapTags(dice, random.tags);
     if (!listed.empty()) download.extraTags.push_back(SampleTextTag("\x24", PartList(listed)));
-    DownloadRun run(download, "/rebuild");
+    DownloadRun run(download, "--rebuild");
     EXPECT_EQ(0, run.status) << run.console.output;
     EXPECT_TRUE(run.before == ReadFileBytes(run.partPath)) << "round " << round;
     DecodedMet rewritten = DecodeMet(ReadFileBytes(run.metPath));

@@ -33,7 +33,7 @@ TEST(RunFlowTest, Usage) {
 
 TEST(RunFlowTest, ASwitchBeforeThePathIsASwitch) {
   StringConsole console;
-  EXPECT_EQ(1, RunWith({"partsweep", "/rebuild", "X.part.met"}, console));
+  EXPECT_EQ(1, RunWith({"partsweep", "--rebuild", "X.part.met"}, console));
   EXPECT_EQ("Error opening 'X.part.met' (Error " + std::to_string(kErrorNotFound) +
                 ")\nPress any key\n",
             console.output);
@@ -78,7 +78,7 @@ TEST(RunFlowTest, ListingStatusSaysWhetherEveryGapWasCleared) {
   const std::string met = folder.Path("001.part.met");
 
   StringConsole cleared;
-  EXPECT_EQ(0, RunWith({"partsweep", met.c_str(), "/nosparse"}, cleared));
+  EXPECT_EQ(0, RunWith({"partsweep", met.c_str(), "--nosparse"}, cleared));
   EXPECT_NE(std::string::npos, cleared.output.find(" ... Zeroing 100 %\n"));
 
   // A gap the disk failed on is reported, and so is the run.
@@ -86,7 +86,7 @@ TEST(RunFlowTest, ListingStatusSaysWhetherEveryGapWasCleared) {
   FaultyDisk failing;
   failing.FailCall(DiskOp::Write, 1, kErrorIo);
   StringConsole failed;
-  EXPECT_EQ(1, RunWith({"partsweep", met.c_str(), "/nosparse"}, failed, failing));
+  EXPECT_EQ(1, RunWith({"partsweep", met.c_str(), "--nosparse"}, failed, failing));
   EXPECT_NE(std::string::npos, failed.output.find(" ... Error " + std::to_string(kErrorIo) + "\n"));
 }
 
@@ -102,7 +102,7 @@ TEST(RunFlowTest, ARewriteTheDiskLetsDownLeavesTheFileAndFails) {
     FaultyDisk disk;
     disk.FailCall(op, 1, kErrorNoSpace);
     StringConsole console;
-    EXPECT_EQ(1, RunWith({"partsweep", met.c_str(), "/complete"}, console, disk));
+    EXPECT_EQ(1, RunWith({"partsweep", met.c_str(), "--complete"}, console, disk));
     EXPECT_EQ(old, ReadFileBytes(met));
     EXPECT_EQ("001.part 001.part.met", ListFolder(folder.path()));
     EXPECT_NE(std::string::npos, console.output.find("was not rewritten, it is unchanged.\n"));
@@ -125,7 +125,7 @@ TEST(RunFlowTest, ADamagedTagStreamIsToldAsEachLookMeetsIt) {
   disk.PutFile("dl/X.part.met", EncodeSampleMet(download));
   disk.PutFile("dl/X.part", std::string(1000, 'd'));
   StringConsole console;
-  EXPECT_EQ(1, RunWith({"partsweep", "dl/X.part.met", "/nosparse"}, console, disk));
+  EXPECT_EQ(1, RunWith({"partsweep", "dl/X.part.met", "--nosparse"}, console, disk));
   const std::string met = *disk.FileBytes("dl/X.part.met");
   EXPECT_EQ("Hash Id: " + HashText(reinterpret_cast<const uint8_t*>(met.data()) + 5) +
                 "\nHashed Part Count: 0\nTag Count : 13\n"
@@ -165,8 +165,8 @@ TEST(RunFlowTest, TheListingAndARebuildReadEveryGapAlike) {
     // and writes the gaps back.
     disk.PutFile("dl/X.part", std::string(500, 'd'));
     StringConsole listing, rebuild;
-    RunWith({"partsweep", "dl/X.part.met", "/nosparse"}, listing, disk);
-    EXPECT_EQ(0, RunWith({"partsweep", "dl/X.part.met", "/rebuild"}, rebuild, disk))
+    RunWith({"partsweep", "dl/X.part.met", "--nosparse"}, listing, disk);
+    EXPECT_EQ(0, RunWith({"partsweep", "dl/X.part.met", "--rebuild"}, rebuild, disk))
         << rebuild.output;
     // The bytes the listing zeroed, and the ranges the rebuild wrote.
     std::string cleared(500, 'd');

@@ -95,7 +95,7 @@ TEST_F(LargeE2eTest, ARunReleasesOrZeroesExactlyItsGaps) {
 
 TEST_F(LargeE2eTest, TheZeroFillWritesEveryGap) {
   Write(LargeDownload());
-  ProcessResult run = RunTool(folder.path(), {"001.part.met", "/nosparse"});
+  ProcessResult run = RunTool(folder.path(), {"001.part.met", "--nosparse"});
   EXPECT_EQ(0, run.exitCode) << run.output;
   EXPECT_NE(std::string::npos,
             run.output.find(Lines(ListingTail(
@@ -115,7 +115,7 @@ TEST_F(LargeE2eTest, CompleteKeepsEveryOtherTagByteForByte) {
   complete.partHashes = true;
   complete.emuleTags = true;
   Write(complete);
-  ProcessResult run = RunTool(folder.path(), {"001.part.met", "/complete"});
+  ProcessResult run = RunTool(folder.path(), {"001.part.met", "--complete"});
   EXPECT_EQ(0, run.exitCode) << run.output;
   DecodedMet before = DecodeMet(old), after = DecodeMet(ReadFileBytes(folder.Path("001.part.met")));
   ASSERT_TRUE(after.ok);
@@ -140,7 +140,7 @@ TEST_F(LargeE2eTest, ACorruptPartAbove4GiBBecomesA64BitGap) {
   // Nothing arrived in the gaps: the parts that hold them are not complete.
   rebuilt.gapContent = SampleGapContent::Holes;
   Write(rebuilt);
-  ProcessResult run = RunTool(folder.path(), {"001.part.met", "/rebuild"});
+  ProcessResult run = RunTool(folder.path(), {"001.part.met", "--rebuild"});
   EXPECT_EQ(0, run.exitCode) << run.output;
   EXPECT_NE(std::string::npos,
             run.output.find(Lines("Part 460 is corrupt, New Gap 10ab94000 .. 10b4db000 was added\n")))

@@ -118,7 +118,7 @@ TEST_F(LargeDownloadTest, SparseRouteReleasesEveryGap) {
 
 TEST_F(LargeDownloadTest, ZeroFillWritesEveryGapWithItsPercentage) {
   // Into a pipe: the last figure of each gap, none of the redraws.
-  ProcessResult run = RunTool(folder.path(), {"001.part.met", "/nosparse"});
+  ProcessResult run = RunTool(folder.path(), {"001.part.met", "--nosparse"});
   EXPECT_EQ(0, run.exitCode);
   EXPECT_EQ(Lines(ListingStart() +
                   "\t0 bytes ... 255 KB (256 KB) ... Zeroing 100 %\n"

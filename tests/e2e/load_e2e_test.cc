@@ -18,7 +18,7 @@ TEST(LoadE2eTest, UsageTextAndStatus) {
 TEST(LoadE2eTest, ASwitchBeforeThePathIsASwitch) {
   TempFolder folder;
   ASSERT_TRUE(WriteFileBytes(folder.Path("X.part.met"), "\xE0"));
-  ProcessResult run = RunTool(folder.path(), {"/rebuild", "X.part.met"}, "k");
+  ProcessResult run = RunTool(folder.path(), {"--rebuild", "X.part.met"}, "k");
   EXPECT_EQ(1, run.exitCode);
   EXPECT_EQ(Lines("Error: .met file is truncated at offset 1!\n"
                   "Error: 'X.part.met' was not rewritten, it is unchanged.\n"),

@@ -1,4 +1,4 @@
-// "/rebuild" seen from outside: the check of every part, the gaps it writes
+// "--rebuild" seen from outside: the check of every part, the gaps it writes
 // for corrupt ones, and what happens when the data file cannot be read.
 #include <gtest/gtest.h>
 
@@ -41,7 +41,7 @@ TEST(RebuildE2eTest, CorruptNeighboursBecomeOneGapTheClientsCanRead) {
   Download download({1, 2});
   // Run from another folder: the data file is found beside the metadata file.
   TempFolder elsewhere;
-  ProcessResult run = RunTool(elsewhere.path(), {download.folder.Path("001.part.met"), "/rebuild"});
+  ProcessResult run = RunTool(elsewhere.path(), {download.folder.Path("001.part.met"), "--rebuild"});
   EXPECT_EQ(0, run.exitCode) << run.output;
   EXPECT_NE(std::string::npos,
             run.output.find(Lines("Hashed Part Count: 4\nHash Id for Part 0: ")));
@@ -71,7 +71,7 @@ TEST(RebuildE2eTest, CorruptNeighboursBecomeOneGapTheClientsCanRead) {
 
 TEST(RebuildE2eTest, ARebuildThatChangesNothingWritesNothing) {
   Download download({});
-  ProcessResult run = RunTool(download.folder.path(), {"001.part.met", "/rebuild"});
+  ProcessResult run = RunTool(download.folder.path(), {"001.part.met", "--rebuild"});
   EXPECT_EQ(0, run.exitCode);
   EXPECT_TRUE(EndsWith(run.output, Lines(" [x] \nNo part is corrupt and no gap changes: "
                                          "'001.part.met' is unchanged.\n")))
@@ -82,7 +82,7 @@ TEST(RebuildE2eTest, ARebuildThatChangesNothingWritesNothing) {
 
 TEST(RebuildE2eTest, AClientFileWithoutANameTagFindsItsDataFile) {
   Download download({3}, /*nameTag=*/false);
-  ProcessResult run = RunTool(download.folder.path(), {"001.part.met", "/rebuild"});
+  ProcessResult run = RunTool(download.folder.path(), {"001.part.met", "--rebuild"});
   EXPECT_EQ(0, run.exitCode) << run.output;
   EXPECT_NE(std::string::npos,
             run.output.find(Lines("Part 3 is corrupt, New Gap 1bd5000 .. 1c9c380 was added\n")));
@@ -91,7 +91,7 @@ TEST(RebuildE2eTest, AClientFileWithoutANameTagFindsItsDataFile) {
 TEST(RebuildE2eTest, NothingIsRewrittenWhenNothingCouldBeChecked) {
   Download download({1});
   std::remove(download.folder.Path("001.part").c_str());
-  ProcessResult run = RunTool(download.folder.path(), {"001.part.met", "/rebuild"});
+  ProcessResult run = RunTool(download.folder.path(), {"001.part.met", "--rebuild"});
   EXPECT_EQ(1, run.exitCode);
   const std::string tail = Lines(
       "Error: Can't open partfile 001.part\n"
@@ -116,7 +116,7 @@ struct Judged {
   uint64_t dataLength = 0;
   /// One byte of stored part hash 1 flipped.
   bool damagedList = false;
-  const char* mode = "/rebuild";
+  const char* mode = "--rebuild";
   int exitCode = 0;
   std::vector<std::string> said;
   /// The gaps and the corrupted-parts list of the new file; no new file
@@ -132,64 +132,64 @@ struct Judged {
 
 const Judged kJudged[] = {
     {"a damaged part-hash list judges nothing", 30000000, {1}, {}, {}, true, nullptr, 0, true,
-     "/rebuild", 1,
+     "--rebuild", 1,
      {"Hash Id for Part 3: ae8d725482e4da37deed907c0565fa53\n"
       "Error: the stored part hashes do not match the file hash: no part is judged.\n"}},
     {"a longer data file: its extra bytes are no part of the download", 25000000, {}, {}, {},
-     true, nullptr, 28000000, false, "/rebuild", 0,
+     true, nullptr, 28000000, false, "--rebuild", 0,
      {"'001.part' is 28000000 bytes, longer than the download's 25000000: the bytes past its "
       "size are not part of it and are left as they are.\nCalculating hashs ...\n",
       " [x] \nNo part is corrupt and no gap changes: '001.part.met' is unchanged.\n"}},
     {"a shorter data file: its missing bytes are a gap, its cut parts incomplete", 25000000, {},
-     {}, {}, true, nullptr, 15000000, false, "/rebuild", 0,
+     {}, {}, true, nullptr, 15000000, false, "--rebuild", 0,
      {"'001.part' is 15000000 bytes, shorter than the download's 25000000: the bytes after its "
       "end are missing, and the parts they cut are not downloaded whole.\n",
       " [-] incomplete, not checked\nCalculated Hash 002: ",
       "The missing bytes: New Gap e4e1c0 .. 17d7840 was added\nTag Count : 11\n"},
      true, {{15000000, 25000000}}, ""},
-    {"a sound download of one part", 5000000, {}, {}, {}, true, nullptr, 0, false, "/rebuild", 0,
+    {"a sound download of one part", 5000000, {}, {}, {}, true, nullptr, 0, false, "--rebuild", 0,
      {"Calculating hashs ...\nCalculated Hash 000: ", " [x] \nNo part is corrupt"}},
-    {"a corrupt download of one part", 5000000, {0}, {}, {}, true, nullptr, 0, false, "/rebuild",
+    {"a corrupt download of one part", 5000000, {0}, {}, {}, true, nullptr, 0, false, "--rebuild",
      0, {" [ ]\nPart 0 is corrupt, New Gap 0 .. 4c4b40 was added\n"}, true, {{0, 5000000}}, "0"},
-    {"no part hashes yet", 30000000, {1}, {}, {}, false, nullptr, 0, false, "/rebuild", 0,
+    {"no part hashes yet", 30000000, {1}, {}, {}, false, nullptr, 0, false, "--rebuild", 0,
      {"Hashed Part Count: 0\nThe client has no part hashes for this download yet: its parts "
       "cannot be judged until it has them.\n"}},
     {"an exact multiple: the last part hash is of no bytes", 19456000, {1}, {}, {}, true,
-     nullptr, 0, false, "/rebuild", 0,
+     nullptr, 0, false, "--rebuild", 0,
      {"Calculated Hash 002: 31d6cfe0d16ae931b73c59d7e0c089c0 [x] \n"
       "Part 1 is corrupt, New Gap 947000 .. 128e000 was added\n"},
      true, {{9728000, 19456000}}, "1"},
     {"the corrupted-parts list: sound parts leave it, incomplete ones stay", 30000000, {1},
-     {{2 * 9728000 + 100, 2 * 9728000 + 200}}, {}, true, "0,2", 0, false, "/rebuild", 0,
+     {{2 * 9728000 + 100, 2 * 9728000 + 200}}, {}, true, "0,2", 0, false, "--rebuild", 0,
      {"Part 1 is corrupt, New Gap 947000 .. 128e000 was added\n"}, true,
      {{2 * 9728000 + 100, 2 * 9728000 + 200}, {9728000, 19456000}}, "1,2"},
     {"a complete part inside a gap leaves it", 30000000, {}, {{9728100, 9728200}},
-     SampleGapContent::Data, true, nullptr, 0, false, "/rebuild", 0,
+     SampleGapContent::Data, true, nullptr, 0, false, "--rebuild", 0,
      {" [x] complete, found inside a gap\nCalculated Hash 002: ", "Tag Count : 9\n"}, true, {},
      ""},
     {"a part never downloaded stays in its gap", 30000000, {}, {{9728100, 9728200}},
-     SampleGapContent::Zeros, true, nullptr, 0, false, "/rebuild", 0,
+     SampleGapContent::Zeros, true, nullptr, 0, false, "--rebuild", 0,
      {" [-] incomplete, not checked\nCalculated Hash 002: ", "is unchanged.\n"}},
     {"--check of a corrupt part writes nothing", 30000000, {1}, {}, {}, true, nullptr, 0, false,
      "--check", 1, {" [ ]\nCalculated Hash 002: ", " [x] \nParts: 3 sound, 1 corrupt (1)\n"}},
     {"--check of a sound download", 30000000, {}, {{9728100, 9728200}}, {}, true, nullptr, 0,
-     false, "/check", 0, {"Parts: 3 sound, 0 corrupt, 1 not judged (not downloaded whole)\n"}},
+     false, "--check", 0, {"Parts: 3 sound, 0 corrupt, 1 not judged (not downloaded whole)\n"}},
     {"--check of a damaged list", 30000000, {}, {}, {}, true, nullptr, 0, true, "--check", 1,
      {"no part is judged.\nParts: none judged (the part hashes are not trustworthy)\n"}},
-    {"an AICH set judges beside MD4", 30000000, {1}, {}, {}, true, nullptr, 0, false, "/rebuild",
+    {"an AICH set judges beside MD4", 30000000, {1}, {}, {}, true, nullptr, 0, false, "--rebuild",
      0, {" [x] MD4 and AICH agree\n", " [ ] MD4 and AICH differ\n"}, true, {{9728000, 19456000}},
      "1", true},
     {"a wrong AICH part hash makes a part corrupt", 30000000, {}, {}, {}, true, nullptr, 0, false,
-     "/rebuild", 0, {" [ ] MD4 agrees, AICH differs\nCalculated Hash 003: ", "Part 2 is corrupt"},
+     "--rebuild", 0, {" [ ] MD4 agrees, AICH differs\nCalculated Hash 003: ", "Part 2 is corrupt"},
      true, {{19456000, 29184000}}, "2", true, 1},
     {"a damaged MD4 list leaves the AICH set to judge alone", 30000000, {1}, {}, {}, true, nullptr,
-     0, true, "/rebuild", 0,
+     0, true, "--rebuild", 0,
      {"The stored part hashes cannot judge (they do not match the file hash): the parts are "
       "judged by their AICH hashes alone.\n",
       " [ ] AICH differs\n", " [x] AICH agrees\n"},
      true, {{9728000, 19456000}}, "1", true},
     {"a damaged AICH set is said to be so and ignored", 30000000, {}, {}, {}, true, nullptr, 0,
-     false, "/rebuild", 0,
+     false, "--rebuild", 0,
      {"The AICH hash set has part hashes that do not make its root: it is ignored.\n",
       " [x] \nNo part is corrupt"},
      false, {}, "", true, 2},
@@ -197,7 +197,7 @@ const Judged kJudged[] = {
      "--check", 1, {"Parts: 3 sound, 1 corrupt (1); judged by MD4 4, by AICH 4\n"}, false, {}, "",
      true},
     {"/complete keeps the AICH tags", 30000000, {}, {{100, 200}}, {}, true, nullptr, 0, false,
-     "/complete", 0, {"Tag Count : 11\n"}, true, {}, "", true},
+     "--complete", 0, {"Tag Count : 11\n"}, true, {}, "", true},
 };
 
 // The bytes of the tag named `id` in string form in `met`, from its type on.
@@ -278,7 +278,7 @@ TEST(RebuildE2eTest, PartsAreJudgedAsTheClientsJudgeThem) {
 
 TEST(RebuildE2eTest, TheListingKeepsTheBytesOfAListedPart) {
   // The client found part 1 corrupt: it mends it from these bytes.
-  for (const std::string route : {"", "/nosparse"}) {
+  for (const std::string route : {"", "--nosparse"}) {
     TempFolder folder;
     SampleDownload sample;
     sample.gaps = {{9728000, 19456000}, {29000000, 29100000}};

@@ -307,7 +307,7 @@ TEST(RecoverE2eTest, BadLinksAndSoundFilesAreRefused) {
     EXPECT_EQ(0u, run.output.find(refused.second)) << run.output;
   }
   const std::string link = "ed2k://|file|a.avi|30000000|" + hash + "|/";
-  ProcessResult sound = RunTool(folder.path(), {"/recover", "001.part", link});
+  ProcessResult sound = RunTool(folder.path(), {"--recover", "001.part", link});
   EXPECT_EQ(1, sound.exitCode);
   EXPECT_NE(std::string::npos,
             sound.output.find("Error: '001.part.met' is sound: nothing is built from the link"));

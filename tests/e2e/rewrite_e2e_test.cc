@@ -24,7 +24,7 @@ TEST(RewriteE2eTest, CompleteOnTheClientSample) {
   TempFolder folder;
   const std::string old = ClientSampleMet();
   ASSERT_TRUE(WriteFileBytes(folder.Path("X.part.met"), old));
-  ProcessResult run = RunTool(folder.path(), {"X.part.met", "/complete"});
+  ProcessResult run = RunTool(folder.path(), {"X.part.met", "--complete"});
   EXPECT_EQ(0, run.exitCode);
   EXPECT_EQ(Lines("Hash Id: 0123456789abcdef0123456789abcdef\nHashed Part Count: 0\n"
                   "Tag Count : 15\n" + FullBar() + "\n"),
@@ -44,7 +44,7 @@ TEST(RewriteE2eTest, SuccessiveRewritesKeepEveryBackup) {
   ASSERT_TRUE(WriteFileBytes(folder.Path("001.part.met"), original));
   std::vector<std::string> versions{original};
   for (int run = 0; run < 3; ++run) {
-    ASSERT_EQ(0, RunTool(folder.path(), {"001.part.met", "/COMPLETE", "/nosparse"}).exitCode);
+    ASSERT_EQ(0, RunTool(folder.path(), {"001.part.met", "--COMPLETE", "--nosparse"}).exitCode);
     versions.push_back(ReadFileBytes(folder.Path("001.part.met")));
   }
   EXPECT_EQ("001.part.met 001.part.met.000 001.part.met.001 001.part.met.old",
@@ -58,7 +58,7 @@ TEST(RewriteE2eTest, AFileThatCannotBeRewrittenStaysAsItIs) {
   TempFolder folder;
   const std::string bad = std::string("\xE3") + std::string(40, '\0');
   ASSERT_TRUE(WriteFileBytes(folder.Path("X.part.met"), bad));
-  ProcessResult run = RunTool(folder.path(), {"X.part.met", "/complete"});
+  ProcessResult run = RunTool(folder.path(), {"X.part.met", "--complete"});
   EXPECT_EQ(1, run.exitCode);
   EXPECT_EQ(Lines("Error: .met file version 0xe3 invalid!\n"
                   "Error: 'X.part.met' was not rewritten, it is unchanged.\n"),
@@ -86,7 +86,7 @@ TEST(RewriteE2eTest, KilledAtAnyMomentNothingIsLost) {
   TempFolder reference;
   ASSERT_TRUE(WriteFileBytes(reference.Path("X.part.met"), old));
   auto begin = std::chrono::steady_clock::now();
-  ASSERT_EQ(0, RunTool(reference.path(), {"X.part.met", "/complete"}).exitCode);
+  ASSERT_EQ(0, RunTool(reference.path(), {"X.part.met", "--complete"}).exitCode);
   auto duration = std::chrono::duration_cast<std::chrono::microseconds>(
                       std::chrono::steady_clock::now() - begin).count();
   const std::string rewritten = ReadFileBytes(reference.Path("X.part.met"));
@@ -101,7 +101,7 @@ TEST(RewriteE2eTest, KilledAtAnyMomentNothingIsLost) {
     TempFolder folder;
     const std::string met = folder.Path("X.part.met");
     ASSERT_TRUE(WriteFileBytes(met, old));
-    RunProcessKilledAfter({PARTSWEEP_BINARY, "X.part.met", "/complete"}, folder.path(),
+    RunProcessKilledAfter({PARTSWEEP_BINARY, "X.part.met", "--complete"}, folder.path(),
                           moment(random));
     const std::string backup = ReadFileBytes(folder.Path("X.part.met.old"));
     if (!PathExists(met)) {

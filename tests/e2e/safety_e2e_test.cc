@@ -83,7 +83,7 @@ TEST(SafetyE2eTest, NoNameTagOrLinkLeadsTheListingToAMetadataFile) {
       ASSERT_EQ(0, SystemDisk().LinkNoReplace(folder.Path("001.part.met"), folder.Path("001.part")));
     }
     const std::string named = c.nameTag ? c.nameTag : "001.part";
-    for (const char* mode : {"", "/nosparse"}) {
+    for (const char* mode : {"", "--nosparse"}) {
       ProcessResult run = RunTool(folder.path(), {"001.part.met", mode});
       EXPECT_EQ(1, run.exitCode);
       EXPECT_TRUE(Contains(run.output,
@@ -115,9 +115,9 @@ TEST(SafetyE2eTest, AFileNotNamedLikeAMetadataFileIsNeverLoaded) {
                             "(X.part.met.bak), it is not touched.\n";
   const std::string backup = "' is a backup, it is not rewritten; give the metadata file '001.part.met'.\n";
   for (const auto& c : std::vector<std::pair<std::vector<std::string>, std::string>>{
-           {{"001.part"}, given}, {{"001.part", "--complete"}, given}, {{"001.part", "/rebuild"}, given},
+           {{"001.part"}, given}, {{"001.part", "--complete"}, given}, {{"001.part", "--rebuild"}, given},
            {{"002.part"}, named}, {{"download.dat", "--nosparse"}, named},
-           {{"001.part.met.bak", "--complete"}, backup}, {{"001.part.met.000", "/rebuild"}, backup},
+           {{"001.part.met.bak", "--complete"}, backup}, {{"001.part.met.000", "--rebuild"}, backup},
            {{"001.part.met.backup", "--complete"}, backup}}) {
     ProcessResult run = RunTool(folder.path(), c.first);  // with no key to wait for
     EXPECT_EQ(1, run.exitCode);
@@ -141,7 +141,7 @@ TEST(SafetyE2eTest, ARebuildJudgesOnlyCompleteParts) {
   std::string error;
   ASSERT_TRUE(WriteSampleDownload(folder.path(), download, &error)) << error;
   const std::string data = ReadFileBytes(folder.Path("001.part"));
-  ProcessResult run = RunTool(folder.path(), {"001.part.met", "/rebuild"});
+  ProcessResult run = RunTool(folder.path(), {"001.part.met", "--rebuild"});
   EXPECT_EQ(0, run.exitCode) << run.output;
   // Parts 0 and 1 are judged; 2, 3 and 4 are not.
   EXPECT_TRUE(Contains(run.output, Lines(" [x] \nCalculated Hash 001: "))) << run.output;
@@ -183,7 +183,7 @@ TEST(SafetyE2eTest, TheKeyWaitNeitherReadsNorWaitsForAPipe) {
 }
 
 TEST(SafetyE2eTest, ASecondListingReportsNothingCleared) {
-  for (const char* mode : {"", "/nosparse"}) {
+  for (const char* mode : {"", "--nosparse"}) {
     SCOPED_TRACE(mode);
     TempFolder folder;
     // Bytes in the gaps for the first listing to clear.
@@ -205,7 +205,7 @@ TEST(SafetyE2eTest, ASecondListingReportsNothingCleared) {
 TEST(SafetyE2eTest, AListingKeepsTheDataFilesTimes) {
   // A client that finds its data file with another time than it noted
   // hashes every part again: hours of disk work for a large download.
-  for (const char* mode : {"", "/nosparse"}) {
+  for (const char* mode : {"", "--nosparse"}) {
     SCOPED_TRACE(mode);
     TempFolder folder;
     ASSERT_TRUE(WriteSmallDownload(folder.path(), {{1000, 2000}, {50000, 90000}},
@@ -233,7 +233,7 @@ TEST(SafetyE2eTest, AZeroFillOverHolesAllocatesNothing) {
   std::string error;
   ASSERT_TRUE(WriteSampleDownload(folder.path(), download, &error)) << error;
   const uint64_t allocated = AllocatedBytes(folder.Path("001.part"));
-  ProcessResult run = RunTool(folder.path(), {"001.part.met", "/nosparse"});
+  ProcessResult run = RunTool(folder.path(), {"001.part.met", "--nosparse"});
   EXPECT_EQ(0, run.exitCode);
   EXPECT_TRUE(Contains(run.output, Lines("Cleaned space in '001.part': 0 bytes\n"))) << run.output;
   EXPECT_EQ(allocated, AllocatedBytes(folder.Path("001.part")));
@@ -263,7 +263,7 @@ TEST(SafetyE2eTest, ARewriteThatCouldNotBeLoadedAgainIsRefused) {
   const std::string met = ReadFileBytes(folder.Path("001.part.met"));
   ASSERT_EQ(5242870u, met.size());
 
-  ProcessResult run = RunTool(folder.path(), {"001.part.met", "/rebuild"});
+  ProcessResult run = RunTool(folder.path(), {"001.part.met", "--rebuild"});
   EXPECT_EQ(1, run.exitCode);
   EXPECT_TRUE(Contains(run.output,
                        Lines("Error: the new file would be 5242895 bytes, more than the 5242880 "
@@ -281,7 +281,7 @@ TEST(SafetyE2eTest, ARewriteWaitsUntilTheClientHasLetGoOfTheData) {
   // To the tool this test is the client, holding its download open.
   OpenResult held = SystemDisk().OpenShared(folder.Path("001.part"));
   ASSERT_TRUE(held.ok());
-  for (const char* mode : {"/complete", "/rebuild"}) {
+  for (const char* mode : {"--complete", "--rebuild"}) {
     ProcessResult run = RunTool(folder.path(), {"001.part.met", mode});
     EXPECT_EQ(1, run.exitCode);
     EXPECT_TRUE(Contains(run.output, "Error: '001.part' is held open by another program (Error "))
@@ -291,7 +291,7 @@ TEST(SafetyE2eTest, ARewriteWaitsUntilTheClientHasLetGoOfTheData) {
   }
   EXPECT_EQ("001.part 001.part.met", ListFolder(folder.path()));
   held.file.Close();
-  EXPECT_EQ(0, RunTool(folder.path(), {"001.part.met", "/complete"}).exitCode);
+  EXPECT_EQ(0, RunTool(folder.path(), {"001.part.met", "--complete"}).exitCode);
 }
 
 TEST(SafetyE2eTest, ADeviceIsNoMetadataFile) {

@@ -54,7 +54,7 @@ TEST(SafetyPosixE2eTest, NothingButRegularFilesIsReadOrWritten) {
   const std::string met = ReadFileBytes(folder.Path("001.part.met"));
   std::remove(folder.Path("001.part").c_str());
   ASSERT_EQ(0, MakeFifo(folder.Path("001.part")));
-  for (const char* mode : {"", "/nosparse", "/rebuild"}) {
+  for (const char* mode : {"", "--nosparse", "--rebuild"}) {
     ProcessResult run = RunWithin(folder.path(), {"001.part.met", mode});
     EXPECT_FALSE(run.killed) << mode;
     EXPECT_EQ(1, run.exitCode) << mode;
@@ -89,7 +89,7 @@ TEST(SafetyPosixE2eTest, ALinkedMetadataFileIsRewrittenWhereItLeads) {
   std::remove(folder.Path("001.part.met").c_str());
   ASSERT_EQ(0, MakeSymlink(target, folder.Path("001.part.met")));
 
-  ProcessResult run = RunTool(folder.path(), {"001.part.met", "/complete"});
+  ProcessResult run = RunTool(folder.path(), {"001.part.met", "--complete"});
   EXPECT_EQ(0, run.exitCode) << run.output;
   EXPECT_TRUE(IsSymlink(folder.Path("001.part.met")));
   EXPECT_EQ("001.part 001.part.met", ListFolder(folder.path()));
@@ -151,9 +151,9 @@ TEST(PlantedLinkTest, ALinkIsFollowedOnlyWhenItIsTheUsersOrItsOwnerOwnsTheFile) 
     // Through a link that is followed the file is worked on; through any
     // other nothing is read or written, in any mode that would.
     const std::vector<const char*> modes =
-        link.followed ? std::vector<const char*>{link.metadataFile ? "/complete" : "/nosparse"}
-        : link.metadataFile ? std::vector<const char*>{"", "/rebuild", "/complete"}
-                            : std::vector<const char*>{"", "/nosparse", "/rebuild"};
+        link.followed ? std::vector<const char*>{link.metadataFile ? "--complete" : "--nosparse"}
+        : link.metadataFile ? std::vector<const char*>{"", "--rebuild", "--complete"}
+                            : std::vector<const char*>{"", "--nosparse", "--rebuild"};
     for (const char* mode : modes) {
       PlantedLink planted(link, *nobody);
       ProcessResult run = RunWithin(planted.folder.path(), {"001.part.met", mode});
@@ -210,12 +210,12 @@ class OtherUsersClientTest : public ::testing::Test {
 };
 
 TEST_F(OtherUsersClientTest, ItsDownloadIsNeitherClearedNorRewritten) {
-  for (const char* mode : {"", "/nosparse"}) {
+  for (const char* mode : {"", "--nosparse"}) {
     ProcessResult run = RunWithin(folder.path(), {"001.part.met", mode}, nobody);
     EXPECT_EQ(1, run.exitCode) << run.output;
     EXPECT_TRUE(Contains(run.output, "Can't open part file '001.part' (Error 16)\n")) << run.output;
   }
-  for (const char* mode : {"/complete", "/rebuild"}) {
+  for (const char* mode : {"--complete", "--rebuild"}) {
     ProcessResult run = RunWithin(folder.path(), {"001.part.met", mode}, nobody);
     EXPECT_EQ(1, run.exitCode) << run.output;
     EXPECT_TRUE(Contains(run.output, "Error: '001.part' is held open by another program (Error 16)"))
@@ -254,7 +254,7 @@ TEST(SafetyPosixE2eTest, AnInterruptedRewriteLeavesNothingBehind) {
       TempFolder folder;
       ASSERT_TRUE(WriteFileBytes(folder.Path("X.part.met"), old));
       BackgroundProcess run;
-      ASSERT_TRUE(StartBackgroundProcess({PARTSWEEP_BINARY, "X.part.met", "/complete"},
+      ASSERT_TRUE(StartBackgroundProcess({PARTSWEEP_BINARY, "X.part.met", "--complete"},
                                          InFolder(folder.path()), folder.Path("output"), &run));
       while (IsRunning(run) && !PathExists(folder.Path("X.part.met.new"))) {
       }

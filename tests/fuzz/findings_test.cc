@@ -54,7 +54,7 @@ TEST(FuzzFindingsTest, RebuildLeavesNoCorruptPartOutsideAGap) {
       "\x00\x38\x4a\x10\x03\x02\x00\x0a\x30\x00\x70\x94\x00\x03\x02\x00"
       "\x09\x31\x00\xe0\x28\x01\x03\x02\x00\x0a\x31\x05\xe0\x28\x41";
   StringConsole console;
-  EXPECT_FALSE(Rewrite(std::string(kInput, sizeof kInput - 1), "/rebuild", console));
+  EXPECT_FALSE(Rewrite(std::string(kInput, sizeof kInput - 1), "--rebuild", console));
   EXPECT_NE(std::string::npos,
             console.output.find("Error: the metadata file gives no size for the download: no "
                                 "part is judged.\n"))
@@ -81,11 +81,11 @@ TEST(FuzzFindingsTest, ARewriteNeverChangesHowTheHeaderReads) {
   const std::string met(kInput, sizeof kInput - 1);
   ASSERT_TRUE(DecodeMet(met).ok);
   StringConsole console;
-  EXPECT_FALSE(Rewrite(met, "/complete", console));
+  EXPECT_FALSE(Rewrite(met, "--complete", console));
   EXPECT_NE(std::string::npos,
             console.output.find("Error: the new file would be read with another header layout\n"));
   StringConsole rebuild;
-  EXPECT_FALSE(Rewrite(met, "/rebuild", rebuild));
+  EXPECT_FALSE(Rewrite(met, "--rebuild", rebuild));
 }
 
 }  // namespace

@@ -289,7 +289,7 @@ TEST_F(AmuleInteropTest, AfterCompleteTheClientTakesTheDownloadForComplete) {
   const MetFacts ours = ReadMetFacts(met);
   ASSERT_TRUE(ours.ok);
 
-  ASSERT_NO_FATAL_FAILURE(RunPartsweep({"002.part.met", "/complete"}));
+  ASSERT_NO_FATAL_FAILURE(RunPartsweep({"002.part.met", "--complete"}));
   const MetFacts completed = ReadMetFacts(met);
   ASSERT_TRUE(completed.ok);
   ASSERT_EQ(ours.hashes, completed.hashes);
@@ -343,7 +343,7 @@ TEST_F(AmuleInteropTest, AfterRebuildTheClientReadsEveryGap) {
   const std::vector<std::string> listed = {"1,4", "2,4"};
   for (const SampleDownload* download : {&partial, &fragmented}) {
     mets.push_back(Generate(*download));
-    ASSERT_NO_FATAL_FAILURE(RunPartsweep({download->name + ".part.met", "/rebuild"}));
+    ASSERT_NO_FATAL_FAILURE(RunPartsweep({download->name + ".part.met", "--rebuild"}));
     rebuilt.push_back(ReadMetFacts(mets.back()));
     ASSERT_TRUE(rebuilt.back().ok);
     expected.push_back(ExpectedMissing(*download, true));
@@ -383,7 +383,7 @@ TEST_F(AmuleInteropTest, TheClientKeepsTheCorruptedPartsRebuildRecorded) {
   download.corruptParts = {1};
   download.extraTags = {SampleTextTag("\x24", "3")};
   const std::string met = Generate(download);
-  ASSERT_NO_FATAL_FAILURE(RunPartsweep({"008.part.met", "/rebuild"}));
+  ASSERT_NO_FATAL_FAILURE(RunPartsweep({"008.part.met", "--rebuild"}));
   const MetFacts rebuilt = ReadMetFacts(met);
   ASSERT_TRUE(rebuilt.ok);
   EXPECT_EQ("1,3", rebuilt.corruptedParts);
@@ -414,7 +414,7 @@ TEST_F(AmuleInteropTest, ADamagedPartHashListIsLeftAsItWas) {
   ASSERT_TRUE(WriteFileBytes(met, bytes));
   const std::string data = ReadFileBytes(Work("009.part"));
 
-  ProcessResult run = RunTool(Work(""), {"009.part.met", "/rebuild"});
+  ProcessResult run = RunTool(Work(""), {"009.part.met", "--rebuild"});
   EXPECT_EQ(1, run.exitCode) << run.output;
   EXPECT_NE(std::string::npos, run.output.find("the stored part hashes do not match the file hash"))
       << run.output;
@@ -464,14 +464,14 @@ TEST_F(AmuleInteropTest, ALargeDownloadReadsAsItsFileSaysAfterEveryMode) {
   std::vector<MetFacts> facts;
   std::vector<Ranges> expected;
   const std::vector<std::pair<const SampleDownload*, const char*>> runs = {
-      {&listed, ""}, {&completed, "/complete"}, {&rebuilt, "/rebuild"}};
+      {&listed, ""}, {&completed, "--complete"}, {&rebuilt, "--rebuild"}};
   for (const auto& [download, mode] : runs) {
     mets.push_back(Generate(*download));
     ASSERT_NO_FATAL_FAILURE(RunPartsweep({download->name + ".part.met", mode}));
     facts.push_back(ReadMetFacts(mets.back()));
     ASSERT_TRUE(facts.back().ok);
     EXPECT_EQ(kSize, facts.back().fileSize);
-    expected.push_back(std::string(mode) == "/complete" ? Ranges{}
+    expected.push_back(std::string(mode) == "--complete" ? Ranges{}
                                                          : ExpectedMissing(*download, true));
     SCOPED_TRACE(mets.back());
     ExpectDeclaredGaps(facts.back(), expected.back());

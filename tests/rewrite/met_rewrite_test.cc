@@ -35,7 +35,7 @@ std::optional<std::string> Rewrite(const std::string& old, RewriteMode mode,
   disk.PutFile("dl/001.part.met", old);
   disk.PutFile(AppendPath("dl", "001.part"), data);
   const char* args[] = {"partsweep", "dl/001.part.met",
-                        mode == RewriteMode::Complete ? "/complete" : "/rebuild"};
+                        mode == RewriteMode::Complete ? "--complete" : "--rebuild"};
   if (RunPartsweep(3, args, disk, console) != 0) return std::nullopt;
   return *disk.FileBytes("dl/001.part.met");
 }
