@@ -207,7 +207,7 @@ TEST(SafetyE2eTest, AListingKeepsTheDataFilesTimes) {
 
 TEST(SafetyE2eTest, AZeroFillOverHolesAllocatesNothing) {
   if (!FileSystemReleasesRanges(TempFolder().path()))
-    GTEST_SKIP() << "this file system has no holes";
+    GTEST_SKIP() << "this file system has no holes (wine)";
   // A sparse download as a client preallocates it: its gaps are holes.
   TempFolder folder;
   SampleDownload download;

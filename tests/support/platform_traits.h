@@ -2,12 +2,20 @@
 // one test states what each platform must show.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 /// True when the file system of `folder` gives the storage of a range back
-/// (hole punching on Linux, zeroing a sparse range on NTFS). Where it cannot,
-/// as under wine, the listing takes the zero fill instead.
+/// (hole punching on Linux, zeroing a sparse range on NTFS), found with the
+/// system's own calls, never through the program's disk layer: where this
+/// says yes, a listing that does not release its gaps is a failure. Where
+/// it cannot, as under wine, the listing takes the zero fill instead.
 bool FileSystemReleasesRanges(const std::string& folder);
+
+/// Releases [offset, offset + length) of the file at `path` with the
+/// system's own call, so that a test can make a hole without the program's
+/// help; true when the call succeeded.
+bool ReleaseRange(const std::string& path, uint64_t offset, uint64_t length);
 
 /// The name of the device that discards what is written to it.
 extern const char kNullDevice[];
