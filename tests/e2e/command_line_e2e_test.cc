@@ -106,15 +106,26 @@ TEST(CommandLineE2eTest, ABatchOfGoodDownloadsSucceeds) {
 }
 
 TEST(CommandLineE2eTest, BothFormsOfEverySwitchDoTheSame) {
-  for (const auto& pair : std::vector<std::pair<const char*, const char*>>{
-           {"/rebuild", "--rebuild"}, {"/complete", "--COMPLETE"}, {"/nosparse", "--nosparse"}}) {
-    SCOPED_TRACE(pair.second);
+  // Each switch's own mark in the output, so that a form that is ignored
+  // fails: the part check, a rewrite without the four gap tags, the zero
+  // fill's lines (without the blank line of a released gap).
+  struct Forms {
+    const char* slash;
+    const char* dash;
+    const char* mark;
+  };
+  for (const Forms& pair :
+       {Forms{"/rebuild", "--rebuild", "Calculating hashs ...\nTag Count : 13\n"},
+        Forms{"/complete", "--COMPLETE", "Hashed Part Count: 0\nTag Count : 9\n"},
+        Forms{"/nosparse", "--nosparse", "(1.95 KB) ... Zeroing 100 %\n\t97.6 KB"}}) {
+    SCOPED_TRACE(pair.dash);
     std::vector<std::string> outputs, files;
-    for (const char* form : {pair.first, pair.second}) {
+    for (const char* form : {pair.slash, pair.dash}) {
       TempFolder folder;
       ASSERT_NO_FATAL_FAILURE(WriteTempFolder(folder.path()));
       ProcessResult run = RunUnattended(folder.path(), {form, AppendPath("Temp", "001.part.met")});
       EXPECT_EQ(0, run.exitCode) << run.output;
+      EXPECT_NE(std::string::npos, run.output.find(Lines(pair.mark))) << run.output;
       outputs.push_back(run.output);
       files.push_back(ReadFileBytes(AppendPath(folder.Path("Temp"), "001.part.met")) +
                       ReadFileBytes(AppendPath(folder.Path("Temp"), "001.part")));
