@@ -4,21 +4,14 @@
 
 #include <cstdio>
 
-#include "platform/console.h"
 #include "platform/path.h"
 #include "sample/sample_download.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/support/met_decoder.h"
+#include "tests/support/platform_traits.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
-
-std::string Bar(int firstGap, int lastGap) {
-  std::string bar = " ";
-  for (int cell = 0; cell < 78; ++cell)
-    bar += cell >= firstGap && cell <= lastGap ? kBarGap : kBarDownloaded;
-  return bar + "\n";
-}
 
 struct Download {
   TempFolder folder;
@@ -49,7 +42,7 @@ TEST(RebuildE2eTest, CorruptNeighboursBecomeOneGapTheClientsCanRead) {
   const std::string tail = Lines(
       "Part 1 is corrupt, New Gap 947000 .. 128e000 was added\n"
       "Part 2 is corrupt, Gap 0 was expanded to 947000 .. 1bd5000\n"
-      "Tag Count : 11\n") + Lines(Bar(25, 75));
+      "Tag Count : 11\n") + Lines(GapBarLine(25, 75));
   ASSERT_GE(run.output.size(), tail.size());
   EXPECT_EQ(tail, run.output.substr(run.output.size() - tail.size()));
 

@@ -5,20 +5,14 @@
 #include <chrono>
 #include <random>
 
-#include "platform/console.h"
 #include "sample/sample_download.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/support/client_sample.h"
 #include "tests/support/met_decoder.h"
+#include "tests/support/platform_traits.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
-
-std::string FullBar() {
-  std::string bar = " ";
-  for (int cell = 0; cell < 78; ++cell) bar += kBarGap;
-  return bar;
-}
 
 TEST(RewriteE2eTest, CompleteOnTheClientSample) {
   TempFolder folder;
@@ -27,7 +21,7 @@ TEST(RewriteE2eTest, CompleteOnTheClientSample) {
   ProcessResult run = RunTool(folder.path(), {"X.part.met", "/complete"});
   EXPECT_EQ(0, run.exitCode);
   EXPECT_EQ(Lines("Hash Id: 0123456789abcdef0123456789abcdef\nHashed Part Count: 0\n"
-                  "Tag Count : 15\n" + FullBar() + "\n"),
+                  "Tag Count : 15\n" + GapBarLine(0, 77)),
             run.output);
   EXPECT_EQ("X.part.met X.part.met.old", ListFolder(folder.path()));
   EXPECT_EQ(old, ReadFileBytes(folder.Path("X.part.met.old")));

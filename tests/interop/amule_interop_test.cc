@@ -10,6 +10,7 @@
 #include "sample/sample_download.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/interop/amule_daemon.h"
+#include "tests/support/byte_text.h"
 #include "tests/support/met_decoder.h"
 #include "tests/support/temp_folder.h"
 
@@ -27,15 +28,6 @@ struct MetFacts {
   /// The gaps as a client reads them, in index order.
   Ranges gaps;
 };
-
-std::string Hex(const std::string& bytes) {
-  std::string hex;
-  for (unsigned char c : bytes) {
-    hex += "0123456789ABCDEF"[c >> 4];
-    hex += "0123456789ABCDEF"[c & 15];
-  }
-  return hex;
-}
 
 MetFacts ReadMetFacts(const std::string& path) {
   MetFacts facts;

@@ -4,16 +4,15 @@
 
 #include "app/run_flow.h"
 #include "platform/path.h"
-#include "platform/console.h"
 #include "sample/sample_download.h"
+#include "tests/support/byte_text.h"
 #include "tests/support/client_sample.h"
 #include "tests/support/memory_disk.h"
 #include "tests/support/met_decoder.h"
+#include "tests/support/platform_traits.h"
 #include "tests/support/string_console.h"
 
 namespace {
-
-std::string U32(uint32_t v) { return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
 
 // A whole rewrite run on a disk in memory, beside an empty data file; the
 // new file, when one took the old one's place.
@@ -29,13 +28,6 @@ std::optional<std::string> Rewrite(const std::string& old, RewriteMode mode,
 }
 
 const char kUnchanged[] = "Error: 'dl/001.part.met' was not rewritten, it is unchanged.\n";
-
-std::string Bar(int firstGap, int lastGap) {
-  std::string bar = " ";
-  for (int cell = 0; cell < 78; ++cell)
-    bar += cell >= firstGap && cell <= lastGap ? kBarGap : kBarDownloaded;
-  return bar + "\n";
-}
 
 bool IsGapName(const DecodedTag& tag) {
   if (tag.name.empty() || (tag.name[0] != '\x09' && tag.name[0] != '\x0A')) return false;
@@ -77,7 +69,7 @@ TEST(MetRewriteTest, CompleteOnTheClientSample) {
   const size_t gapTagBytes = 2 * 9;
   EXPECT_EQ(old.substr(0, 23) + U32(15) + old.substr(27, old.size() - 27 - gapTagBytes), *written);
   EXPECT_EQ("Hash Id: 0123456789abcdef0123456789abcdef\nHashed Part Count: 0\nTag Count : 15\n" +
-                Bar(0, 77),
+                GapBarLine(0, 77),
             console.output);
 }
 
@@ -220,7 +212,7 @@ TEST(MetRewriteTest, HeadersAreCopiedAndPrinted) {
   EXPECT_EQ("Hash Id: 11111111111111111111111111111111\nHashed Part Count: 2\n"
             "Hash Id for Part 0: abababababababababababababababab\n"
             "Hash Id for Part 1: cdcdcdcdcdcdcdcdcdcdcdcdcdcdcdcd\nTag Count : 0\n" +
-                Bar(1, 0),
+                GapBarLine(1, 0),
             console.output);
 
   // A compact header, with the part hashes of its layout after the tags.
@@ -231,7 +223,7 @@ TEST(MetRewriteTest, HeadersAreCopiedAndPrinted) {
   written = Rewrite(compact, RewriteMode::Complete, compactConsole);
   ASSERT_TRUE(written);
   EXPECT_EQ(compact.substr(0, 22) + U32(0) + "part hashes", *written);
-  EXPECT_EQ("Hash Id: 22222222222222222222222222222222\nTag Count : 0\n" + Bar(1, 0),
+  EXPECT_EQ("Hash Id: 22222222222222222222222222222222\nTag Count : 0\n" + GapBarLine(1, 0),
             compactConsole.output);
 }
 

@@ -5,6 +5,13 @@
 #include "tests/support/child_process.h"
 #include "tests/support/temp_folder.h"
 
+std::string GapBarLine(int firstGap, int lastGap) {
+  std::string line = " ";
+  for (int cell = 0; cell < 78; ++cell)
+    line += cell >= firstGap && cell <= lastGap ? kShadeGlyph : kFullBlockGlyph;
+  return line + "\n";
+}
+
 bool FileSystemReleasesRanges(const std::string& folder) {
   const std::string probe = folder + "/release-probe";
   if (!WriteFileBytes(probe, std::string(1 << 18, 'x'))) return false;

@@ -25,6 +25,11 @@ extern const char kNullDevice[];
 extern const char kFullBlockGlyph[];
 extern const char kShadeGlyph[];
 
+/// The bar line that ends a rewrite as this platform's console shows it:
+/// " ", 78 cells shaded from `firstGap` through `lastGap` and full blocks
+/// elsewhere, and a line end.
+std::string GapBarLine(int firstGap, int lastGap);
+
 /// True where the system has MD4 routines to bind (advapi32 on Windows).
 extern const bool kSystemOffersMd4;
 
