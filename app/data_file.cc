@@ -13,32 +13,17 @@ namespace {
 // order, so a gap in the numbers ends them.
 constexpr unsigned kMaxNumberedBackups = 100000;
 
-bool EndsWithIgnoringCase(const std::string& text, const std::string& end) {
-  if (text.size() < end.size()) return false;
-  for (size_t i = 0; i < end.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(text[text.size() - end.size() + i])) != end[i])
-      return false;
-  }
-  return true;
-}
-
-// The length of a backup suffix at the end of `path` (".old", ".bak", or a
-// point and three or more digits), or 0.
+// The length of a backup suffix at the end of `path` (".old", ".bak", a
+// client's unfinished ".backup", or a point and three or more digits), or 0.
 size_t BackupSuffixLength(const std::string& path) {
   if (EndsWithIgnoringCase(path, ".old") || EndsWithIgnoringCase(path, ".bak")) return 4;
+  if (EndsWithIgnoringCase(path, ".backup")) return 7;
   size_t digits = 0;
   while (digits < path.size() && std::isdigit(static_cast<unsigned char>(path[path.size() - 1 - digits])))
     ++digits;
   if (digits >= 3 && digits < path.size() && path[path.size() - 1 - digits] == '.')
     return digits + 1;
   return 0;
-}
-
-// The download's own metadata path: `metPath` without a backup suffix.
-std::string LiveMetPath(const std::string& metPath) {
-  size_t suffix = BackupSuffixLength(metPath);
-  std::string live = metPath.substr(0, metPath.size() - suffix);
-  return EndsWithIgnoringCase(live, ".met") ? live : metPath;
 }
 
 bool SameFile(Disk& disk, const std::string& path, const FileIdentity& identity) {
@@ -50,7 +35,7 @@ bool SameFile(Disk& disk, const std::string& path, const FileIdentity& identity)
 // a rewrite keeps beside it.
 bool IsMetadataOrBackup(Disk& disk, const std::string& metPath, const FileIdentity& identity) {
   const std::string live = LiveMetPath(metPath);
-  for (const std::string& name : {metPath, live, live + ".old", live + ".bak"}) {
+  for (const std::string& name : {metPath, live, live + ".old", live + ".bak", live + ".backup"}) {
     if (SameFile(disk, name, identity)) return true;
   }
   for (unsigned number = 0; number < kMaxNumberedBackups; ++number) {
@@ -83,6 +68,12 @@ std::optional<std::string> RefuseMetadataFile(const std::string& metPath,
 
 }  // namespace
 
+std::string LiveMetPath(const std::string& metPath) {
+  size_t suffix = BackupSuffixLength(metPath);
+  std::string live = metPath.substr(0, metPath.size() - suffix);
+  return EndsWithIgnoringCase(live, ".met") ? live : metPath;
+}
+
 std::string DefaultPartFilePath(const std::string& metPath) {
   const std::string live = LiveMetPath(metPath);
   if (!EndsWithIgnoringCase(live, ".met") || live.size() <= 4) return "";
@@ -111,6 +102,7 @@ std::optional<File> OpenForClearing(const std::string& metPath, const std::strin
   }
   if (opened.error) {
     Print(console, kMsgCannotOpenPart, partPath.c_str(), opened.error);
+    if (IsBusy(opened.error)) Print(console, kMsgHeldOpenWhy, partPath.c_str());
     return std::nullopt;
   }
   if (std::optional<std::string> refusal =
@@ -121,13 +113,17 @@ std::optional<File> OpenForClearing(const std::string& metPath, const std::strin
   return std::move(opened.file);
 }
 
-std::optional<File> OpenForHashing(const std::string& metPath, const std::string& partPath,
-                                   Disk& disk, Console& console) {
+namespace {
+
+// The data file opened by `open` for hashing, or nothing after the message.
+template <typename Open>
+std::optional<File> OpenToHash(const std::string& metPath, const std::string& partPath,
+                               Console& console, Open open) {
   if (partPath.empty()) {
     Print(console, kMsgNoDataFile, metPath.c_str());
     return std::nullopt;
   }
-  OpenResult opened = disk.OpenForReading(partPath);
+  OpenResult opened = open(partPath);
   if (opened.refusal != OpenRefusal::None) {
     console.Write(RefusalMessage(partPath, opened.refusal));
     return std::nullopt;
@@ -137,6 +133,20 @@ std::optional<File> OpenForHashing(const std::string& metPath, const std::string
     return std::nullopt;
   }
   return std::move(opened.file);
+}
+
+}  // namespace
+
+std::optional<File> OpenForHashing(const std::string& metPath, const std::string& partPath,
+                                   Disk& disk, Console& console) {
+  return OpenToHash(metPath, partPath, console,
+                    [&disk](const std::string& path) { return disk.OpenForReading(path); });
+}
+
+std::optional<File> OpenToCheck(const std::string& metPath, const std::string& partPath,
+                                Disk& disk, Console& console) {
+  return OpenToHash(metPath, partPath, console,
+                    [&disk](const std::string& path) { return disk.OpenShared(path); });
 }
 
 bool ReportIfInUse(const std::string& partPath, Disk& disk, Console& console) {

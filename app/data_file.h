@@ -11,8 +11,13 @@
 
 class Console;
 
+/// The download's own metadata path for the path of one of its backups
+/// (X.part.met for X.part.met.old, .bak, .backup or .000, any case); any
+/// other path as it is.
+std::string LiveMetPath(const std::string& metPath);
+
 /// The data file a metadata path stands for: X.part for X.part.met, and for
-/// its backups X.part.met.old, X.part.met.bak and X.part.met.000 (any case).
+/// its backups X.part.met.old, .bak, .backup and .000 (any case).
 /// "" for any other name, which says nothing about a data file.
 std::string DefaultPartFilePath(const std::string& metPath);
 
@@ -21,7 +26,7 @@ std::string DefaultPartFilePath(const std::string& metPath);
 bool IsDownloadMetName(const std::string& name);
 
 /// True for a name that only a metadata file or a backup has: ending in
-/// .met, .old, .bak, or a point and three or more digits (any case).
+/// .met, .old, .bak, .backup, or a point and three or more digits (any case).
 bool IsMetadataFileName(const std::string& path);
 
 /// The download's data file: the file that the last of the metadata file's
@@ -43,6 +48,11 @@ std::optional<File> OpenForClearing(const std::string& metPath, const std::strin
 /// after the message, when it cannot be.
 std::optional<File> OpenForHashing(const std::string& metPath, const std::string& partPath,
                                    Disk& disk, Console& console);
+
+/// Opens the data file only to read it, also while a client holds it open:
+/// a check writes nothing. Nothing, after the message, when it cannot be.
+std::optional<File> OpenToCheck(const std::string& metPath, const std::string& partPath,
+                                Disk& disk, Console& console);
 
 /// True, after saying so, when another program has the data file open: a
 /// running client keeps its own copy of the metadata and would overwrite a

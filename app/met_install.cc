@@ -55,18 +55,21 @@ void ReportUnchanged(const std::string& metPath, Console& console) {
   Print(console, kMsgUnchanged, metPath.c_str());
 }
 
-bool InstallMetFile(const std::string& metPath, const std::string& content, Disk& disk,
-                    Console& console) {
-  std::string temporary;
+namespace {
+
+// Writes `content` durably to a new file beside the metadata file, whose
+// name it gives; false, after the messages, when that fails.
+bool WriteTemporary(const std::string& metPath, const std::string& content, Disk& disk,
+                    Console& console, std::string* temporary) {
   OpenResult created;
   {
     // Created and marked for removal in one step, as far as interrupts go.
     InterruptsHeld held;
-    created = CreateTemporary(metPath, disk, &temporary);
-    if (!created.error) disk.RemoveOnInterrupt(temporary);
+    created = CreateTemporary(metPath, disk, temporary);
+    if (!created.error) disk.RemoveOnInterrupt(*temporary);
   }
   if (created.error) {
-    Print(console, kMsgCannotCreate, temporary.c_str(), created.error);
+    Print(console, kMsgCannotCreate, temporary->c_str(), created.error);
     ReportUnchanged(metPath, console);
     return false;
   }
@@ -74,11 +77,41 @@ bool InstallMetFile(const std::string& metPath, const std::string& content, Disk
   int error = WriteDurably(created.file, content, disk);
   created.file.Close();
   if (error) {
-    Print(console, kMsgWriteFailed, temporary.c_str(), error);
+    Print(console, kMsgWriteFailed, temporary->c_str(), error);
+    RemoveTemporary(*temporary, disk);
+    ReportUnchanged(metPath, console);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool CreateMetFile(const std::string& metPath, const std::string& content, Disk& disk,
+                   Console& console) {
+  std::string temporary;
+  if (!WriteTemporary(metPath, content, disk, console, &temporary)) return false;
+  InterruptsHeld held;
+  // Never over a file that appeared meanwhile.
+  if (int error = disk.MoveNoReplace(temporary, metPath)) {
+    Print(console, kMsgCannotRename, temporary.c_str(), metPath.c_str(), error);
     RemoveTemporary(temporary, disk);
     ReportUnchanged(metPath, console);
     return false;
   }
+  disk.KeepOnInterrupt();
+  if (int error = disk.FlushFolder(RemoveFileSpec(metPath))) {
+    Print(console, kMsgFolderFlushFailed, metPath.c_str(), error);
+    return false;
+  }
+  return true;
+}
+
+bool InstallMetFile(const std::string& metPath, const std::string& content, Disk& disk,
+                    Console& console) {
+  std::string temporary;
+  if (!WriteTemporary(metPath, content, disk, console, &temporary)) return false;
+  int error = 0;
   // From the backup to the swap (or its undoing) an interrupt waits: cut in
   // between, it would leave a backup of a file that was never replaced.
   InterruptsHeld held;

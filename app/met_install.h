@@ -14,5 +14,11 @@ class Disk;
 bool InstallMetFile(const std::string& metPath, const std::string& content, Disk& disk,
                     Console& console);
 
+/// Puts `content` under a metadata path that holds no file, through a new
+/// file written whole first, so that the path never holds part of it. A
+/// failure is reported; the result is then false.
+bool CreateMetFile(const std::string& metPath, const std::string& content, Disk& disk,
+                   Console& console);
+
 /// Says that the metadata file was left as it was.
 void ReportUnchanged(const std::string& metPath, Console& console);

@@ -1,35 +1,62 @@
 #include "app/run_flow.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/app_messages.h"
+#include "app/batch_report.h"
 #include "app/data_file.h"
+#include "app/judged_download.h"
 #include "app/met_install.h"
 #include "app/met_loader.h"
+#include "app/met_name.h"
+#include "app/met_recovery.h"
 #include "app/run_options.h"
 #include "gaps/gap_clear.h"
 #include "gaps/gap_list.h"
 #include "gaps/gap_messages.h"
+#include "hash/part_hashing.h"
 #include "met/met_file.h"
 #include "platform/console.h"
 #include "partsweep_version.h"
 #include "platform/disk.h"
+#include "platform/interrupt.h"
 #include "platform/path.h"
 #include "rewrite/gap_bar.h"
 #include "rewrite/met_rewrite.h"
 #include "rewrite/part_check.h"
+#include "rewrite/part_judgement.h"
 #include "rewrite/rewrite_messages.h"
 
 namespace {
+
+// Clears the gaps of the open data file and gives it its times back: not a
+// byte of the data changes, so neither may its times, or a client that
+// finds another time hashes every part again, for hours on a large
+// download. An interrupt stops the clearing, waits for the times, and then
+// ends the run. What was given back goes to `cleared`.
+bool ClearKeepingTimes(File& data, const MetFile& file, const std::string& partPath, bool nosparse,
+                       Disk& disk, Console& console, uint64_t* cleared) {
+  FileTimes times;
+  const bool timed = disk.ReadTimes(data, &times) == 0;
+  // The client mends a part it found corrupt from its old bytes.
+  std::vector<ByteRange> kept;
+  for (uint32_t part : ListedCorruptParts(file)) kept.push_back(PartRange(part, file.fileSize));
+  InterruptsHeld held;
+  const bool done = ClearGaps(data, file.gaps, partPath, nosparse, disk, console, kept,
+                              InterruptPending, cleared);
+  if (timed) disk.RestoreTimes(data, times);
+  return done;
+}
 
 // Lists the gaps and gives their space back. A damaged tag stream still
 // gets the gaps before the damage cleared, but the run did not do all of
 // its job.
 int RunListing(const MetImage& image, const std::string& metPath, bool nosparse, Disk& disk,
-               Console& console) {
+               Console& console, uint64_t* cleared) {
   MetDecode decoded = DecodeMetFile(image);
   if (!decoded.file) {
     console.Write(decoded.problem);
@@ -50,13 +77,8 @@ int RunListing(const MetImage& image, const std::string& metPath, bool nosparse,
   Print(console, kMsgGapsIn, partPath.c_str());
   std::optional<File> data = OpenForClearing(metPath, partPath, disk, console);
   if (!data) return 1;
-  // Not a byte of the data changes, so neither may its times: a client that
-  // finds another time hashes every part again, for hours on a large download.
-  FileTimes times;
-  const bool timed = disk.ReadTimes(*data, &times) == 0;
-  const bool cleared = ClearGaps(*data, file.gaps, partPath, nosparse, disk, console);
-  if (timed) disk.RestoreTimes(*data, times);
-  return cleared && file.damage.empty() ? 0 : 1;
+  const bool done = ClearKeepingTimes(*data, file, partPath, nosparse, disk, console, cleared);
+  return done && file.damage.empty() ? 0 : 1;
 }
 
 // Says what stopped a rewrite and that the metadata file is as it was.
@@ -64,22 +86,6 @@ int Unchanged(const std::string& problem, const std::string& metPath, Console& c
   console.Write(problem);
   ReportUnchanged(metPath, console);
   return 1;
-}
-
-// /rebuild's look at the data: every part hashed and compared with its
-// stored hash, every corrupt complete part made a gap. False, after its
-// message, when the data file could not be read whole. The parts are read
-// as the storage suits, unless PARTSWEEP_READS says otherwise.
-bool CheckParts(const MetImage& image, const MetFile& file, const std::string& metPath,
-                const std::string& partPath, GapTable& gaps, Disk& disk, Console& console) {
-  std::optional<File> data = OpenForHashing(metPath, partPath, disk, console);
-  if (!data) return false;
-  std::optional<std::vector<PartDigest>> digests =
-      HashParts(image, file.header, gaps, *data, partPath, disk, console);
-  data.reset();
-  if (!digests) return false;
-  RepairGaps(image, file.header, *digests, gaps, console);
-  return true;
 }
 
 // Puts the new bytes in place of the metadata file. A link to the metadata
@@ -92,14 +98,15 @@ int Install(const std::string& metPath, const std::string& bytes, Disk& disk, Co
   return InstallMetFile(at, bytes, disk, console) ? 0 : 1;
 }
 
-// Rewrites the metadata file: without its gaps, or with the gaps as the
-// part check leaves them. Nothing changes on disk unless the whole new file
-// could be made, and never while a client holds the download.
+// Rewrites the metadata file: without its gaps, or with the gaps and the
+// corrupted-parts list as the part check leaves them. Nothing changes on
+// disk unless the whole new file could be made, and never while a client
+// holds the download.
 int RunRewrite(const MetImage& image, const std::string& metPath, RewriteMode mode, Disk& disk,
                Console& console) {
   MetDecode decoded = DecodeMetFile(image);
   if (!decoded.file) return Unchanged(decoded.problem, metPath, console);
-  const MetFile& file = *decoded.file;
+  MetFile file = std::move(*decoded.file);
   console.Write(HeaderLines(image, file.header, /*partHashes=*/true));
   // Whatever lay behind the damage would be lost.
   if (!file.damage.empty()) return Unchanged(file.damage, metPath, console);
@@ -108,8 +115,23 @@ int RunRewrite(const MetImage& image, const std::string& metPath, RewriteMode mo
       FindDataFile(metPath, file.partFileNames, rebuild ? &console : nullptr);
   if (ReportIfInUse(partPath, disk, console)) return Unchanged("", metPath, console);
   GapTable gaps = RewritableGaps(file);
-  if (rebuild && !CheckParts(image, file, metPath, partPath, gaps, disk, console))
-    return Unchanged("", metPath, console);
+  if (rebuild) {
+    const JudgedDownload judged =
+        JudgeDownload(image, file, gaps, metPath, partPath, /*shared=*/false, disk, console);
+    // Hashes that cannot judge leave nothing to mend: a download without
+    // part hashes yet is in order, damaged ones are not.
+    if (judged.state == JudgedState::NotJudged) return judged.trust == HashTrust::NoneYet ? 0 : 1;
+    if (judged.state == JudgedState::Failed) return Unchanged("", metPath, console);
+    const GapTable before = gaps;
+    RepairGaps(judged.verdicts, file.fileSize, judged.dataLength, gaps, console);
+    const std::vector<uint32_t> listed = ListedCorruptParts(file);
+    const std::vector<uint32_t> corrupted = NewCorruptedParts(listed, judged.verdicts);
+    if (SameGaps(before, gaps) && corrupted == listed) {
+      Print(console, kMsgPartsUnchanged, metPath.c_str());
+      return 0;
+    }
+    if (corrupted != listed) SetCorruptedParts(file, corrupted);
+  }
 
   std::optional<uint32_t> tagCount = NewTagCount(file, mode, gaps);
   if (!tagCount) return Unchanged(kMsgTooManyTags, metPath, console);
@@ -127,6 +149,38 @@ int RunRewrite(const MetImage& image, const std::string& metPath, RewriteMode mo
   return Install(metPath, encoded.bytes, disk, console);
 }
 
+// Judges the parts as /rebuild does and writes nothing: 0 when the hashes
+// can be trusted and every part they judged is sound.
+int RunCheck(const MetImage& image, const std::string& metPath, Disk& disk, Console& console) {
+  MetDecode decoded = DecodeMetFile(image);
+  if (!decoded.file) {
+    console.Write(decoded.problem);
+    return 1;
+  }
+  const MetFile& file = *decoded.file;
+  console.Write(HeaderLines(image, file.header, /*partHashes=*/true));
+  if (!file.damage.empty()) {
+    console.Write(file.damage);
+    return 1;
+  }
+  const std::string partPath = FindDataFile(metPath, file.partFileNames, &console);
+  const JudgedDownload judged = JudgeDownload(image, file, RewritableGaps(file), metPath,
+                                              partPath, /*shared=*/true, disk, console);
+  if (judged.state == JudgedState::Failed) return 1;
+  if (judged.state == JudgedState::NotJudged) {
+    Print(console, kMsgCheckSummary,
+          judged.trust == HashTrust::NoneYet ? "none judged (no part hashes yet)"
+                                             : "none judged (the part hashes are not trustworthy)");
+    return judged.trust == HashTrust::NoneYet ? 0 : 1;
+  }
+  console.Write(CheckSummary(judged.findings));
+  // Judged by the AICH set alone, the part hashes are still damaged.
+  if (!CanJudge(judged.trust) && judged.trust != HashTrust::NoneYet) return 1;
+  for (PartVerdict verdict : judged.verdicts) {
+    if (verdict == PartVerdict::Corrupt) return 1;
+  }
+  return 0;
+}
 
 // The metadata files the command line's paths stand for, in order: a
 // folder stands for every *.part.met in it in name order, and on Windows a
@@ -165,14 +219,20 @@ Downloads FindDownloads(const std::vector<std::string>& entries, Disk& disk, Con
 }
 
 // One download, as a run of the tool on it alone: 0 when it did its job.
+// A listing puts the space it gave back in `cleared`.
 int RunDownload(const std::string& metPath, const RunOptions& options, bool waitForKey, Disk& disk,
-                Console& console) {
+                Console& console, uint64_t* cleared) {
+  const std::string refusal = MetPathRefusal(metPath, options.complete || options.rebuild, disk);
+  if (!refusal.empty()) {
+    console.Write(refusal);
+    return 1;
+  }
   std::optional<MetImage> image = LoadMetImage(metPath, disk, console, waitForKey);
   if (!image) return 1;
-  // Both switches together ask for what /complete does.
   if (options.complete) return RunRewrite(*image, metPath, RewriteMode::Complete, disk, console);
   if (options.rebuild) return RunRewrite(*image, metPath, RewriteMode::Rebuild, disk, console);
-  return RunListing(*image, metPath, options.nosparse, disk, console);
+  if (options.check) return RunCheck(*image, metPath, disk, console);
+  return RunListing(*image, metPath, options.nosparse, disk, console, cleared);
 }
 
 }  // namespace
@@ -183,8 +243,7 @@ int RunPartsweep(int argc, const char* const* argv, Disk& disk, Console& console
     return disk.IdentifyPath(path, &identity) == 0;
   });
   if (line.help) {
-    console.Write(kUsageText);
-    console.Write("\n");
+    console.Write(kHelpText);
     return 0;
   }
   if (line.version) {
@@ -192,16 +251,35 @@ int RunPartsweep(int argc, const char* const* argv, Disk& disk, Console& console
     return 0;
   }
   if (!line.unknownSwitch.empty()) Print(console, kMsgUnknownSwitch, line.unknownSwitch.c_str());
-  if (!line.unknownSwitch.empty() || line.paths.empty()) {
+  const std::string conflict = line.unknownSwitch.empty() ? SwitchConflict(line.options) : "";
+  console.Write(conflict);
+  if (!line.unknownSwitch.empty() || !conflict.empty() || line.paths.empty()) {
     console.Write(kUsageText);
     return -1;
   }
-  const Downloads downloads = FindDownloads(line.paths, disk, console);
-  bool failed = downloads.failed;
-  for (size_t i = 0; i < downloads.metPaths.size(); ++i) {
-    if (i > 0) console.Write("\n");
-    // A batch never stops for a key: nobody may be there to press one.
-    failed |= RunDownload(downloads.metPaths[i], line.options, downloads.single, disk, console) != 0;
+  const char* reads = std::getenv(kReadsVariable);
+  if (!IsKnownReads(reads)) {
+    Print(console, kMsgUnknownReads, reads);
+    return 1;
   }
-  return failed ? 1 : 0;
+  // One download and maybe its link, not a batch.
+  if (line.options.recover) return RunRecovery(line.paths, disk, console);
+  const Downloads downloads = FindDownloads(line.paths, disk, console);
+  const std::vector<std::string>& metPaths = downloads.metPaths;
+  // One download's output is as it always was; several are told apart.
+  const bool several = metPaths.size() > 1;
+  BatchTally tally;
+  for (size_t i = 0; i < metPaths.size(); ++i) {
+    if (i > 0) console.Write("\n");
+    if (several) console.Write(DownloadHeading(i + 1, metPaths.size(), metPaths[i]));
+    uint64_t cleared = 0;
+    // A batch never stops for a key: nobody may be there to press one.
+    const int status = RunDownload(metPaths[i], line.options, downloads.single, disk, console, &cleared);
+    TallyDownload(tally, metPaths[i], status == 0, cleared);
+  }
+  if (several) {
+    console.Write("\n");
+    console.Write(BatchSummary(tally, GivesSpaceBack(line.options)));
+  }
+  return downloads.failed || !tally.failed.empty() ? 1 : 0;
 }

@@ -3,6 +3,9 @@
 #include <cctype>
 #include <initializer_list>
 
+#include "app/app_messages.h"
+#include "platform/console.h"
+
 namespace {
 
 bool EqualIgnoringCase(const std::string& a, const char* b) {
@@ -41,6 +44,8 @@ bool TakeSwitch(const std::string& entry, CommandLine& line) {
     line.options.nosparse = true;
   } else if (IsAnyOf(entry, {"--check", "/check"})) {
     line.options.check = true;
+  } else if (IsAnyOf(entry, {"--recover", "/recover"})) {
+    line.options.recover = true;
   } else if (IsAnyOf(entry, {"-h", "--help", "-?", "/?"})) {
     line.help = true;
   } else if (entry == "-V" || IsAnyOf(entry, {"--version"})) {
@@ -69,4 +74,23 @@ CommandLine ReadCommandLine(int argc, const char* const* argv,
     }
   }
   return line;
+}
+
+std::string SwitchConflict(const RunOptions& options) {
+  if (options.rebuild && options.complete)
+    return Format(kMsgSwitchConflict, "--rebuild", "--complete");
+  if (options.check && options.rebuild) return Format(kMsgSwitchConflict, "--check", "--rebuild");
+  if (options.check && options.complete) return Format(kMsgSwitchConflict, "--check", "--complete");
+  // A recovery writes the metadata file its own way.
+  for (const auto& [set, name] : {std::make_pair(options.rebuild, "--rebuild"),
+                                   std::make_pair(options.complete, "--complete"),
+                                   std::make_pair(options.check, "--check"),
+                                   std::make_pair(options.nosparse, "--nosparse")}) {
+    if (options.recover && set) return Format(kMsgSwitchConflict, "--recover", name);
+  }
+  return "";
+}
+
+bool GivesSpaceBack(const RunOptions& options) {
+  return !options.rebuild && !options.complete && !options.check;
 }

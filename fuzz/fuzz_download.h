@@ -2,6 +2,7 @@
 // their corpora: the generator's downloads and a real client's file.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,12 +16,23 @@ extern const char kFuzzPartPath[];
 /// large enough for a zero fill of several 128 KiB pieces.
 const std::string& ListingDataFile();
 
-/// The data file of the rebuild: 48 KiB, so that part 0 is the whole file
-/// and every later part hashes as empty, which keeps a check cheap.
-const std::string& RebuildDataFile();
+/// The length of the data file the rebuild target puts beside a download of
+/// `size` bytes. Up to one part and 64 KiB: the size, or 1,000 bytes more or
+/// less (by the size modulo 4), so that parts are judged and a longer and a
+/// shorter data file are met. Larger downloads get 48 KiB, too short for any
+/// whole part: hashing a part costs milliseconds, a run otherwise microseconds.
+uint64_t RebuildDataLength(uint64_t size);
 
-/// The MD4 digest that part `index` of RebuildDataFile() has.
-std::string RebuildPartDigest(unsigned index);
+/// The pseudo-random stream whose first RebuildDataLength() bytes are the
+/// rebuild's data file, whatever its length.
+const std::string& RebuildStream();
+
+/// The MD4 digest of the stream's bytes [start, end).
+std::string RebuildDigest(uint64_t start, uint64_t end);
+
+/// The part hash a client knows for part `index` of a download of `size`
+/// bytes whose content is the stream: the digest of the part's bytes.
+std::string RebuildPartDigest(unsigned index, uint64_t size);
 
 /// Named seed files: generated downloads of every shape the tool meets and
 /// the aMule sample, as metadata files.

@@ -2,8 +2,9 @@
 // released by the file system, the zero fill of /nosparse, and the zero
 // fill after the file system refused a release. Whatever the metadata file
 // holds, no byte outside its gaps may change, what changes becomes zero,
-// every gap the listing clears reads zero, no file grows, and no file
-// outside the download's folder is touched.
+// every gap reads zero but inside the parts the corrupted-parts tag lists,
+// whose bytes the client mends from and which never change, no file grows,
+// and no file outside the download's folder is touched.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -78,6 +79,36 @@ std::vector<Range> Merged(std::vector<Range> ranges) {
   return merged;
 }
 
+// The parts the corrupted-parts tag lists, as byte ranges of the download.
+std::vector<Range> KeptRanges(const std::string& bytes) {
+  const DecodedMet met = DecodeMet(bytes);
+  const uint64_t size = ReadableFileSize(met);
+  std::vector<Range> kept;
+  for (uint32_t part : ListedCorruptedParts(met, size)) {
+    const uint64_t start = part * 9728000ull;
+    kept.push_back({start, std::min(start + 9728000, size)});
+  }
+  return kept;
+}
+
+// The pieces of the ranges outside every range of `cut`.
+std::vector<Range> Without(const std::vector<Range>& ranges, const std::vector<Range>& cut) {
+  std::vector<Range> pieces = ranges;
+  for (const Range& taken : cut) {
+    std::vector<Range> left;
+    for (const Range& piece : pieces) {
+      if (taken.end <= piece.start || taken.start >= piece.end) {
+        left.push_back(piece);
+        continue;
+      }
+      if (piece.start < taken.start) left.push_back({piece.start, taken.start});
+      if (taken.end < piece.end) left.push_back({taken.end, piece.end});
+    }
+    pieces = std::move(left);
+  }
+  return pieces;
+}
+
 // As many zero bytes as the largest data file holds.
 const std::string& Zeros() {
   static const std::string zeros(ListingDataFile().size(), '\0');
@@ -135,11 +166,14 @@ void CheckDataFile(const std::string& before, const std::string* after,
   FuzzCheck(broken == nullptr, broken);
 }
 
-// Every valid gap of the decoded file reads zero inside the data file.
-void CheckClearedGaps(const GapTable& gaps, const std::string& file) {
+// Every valid gap of the decoded file reads zero inside the data file, but
+// in the kept ranges.
+void CheckClearedGaps(const GapTable& gaps, const std::vector<Range>& kept, const std::string& file) {
   for (const MetGap& gap : gaps) {
-    if (gap.IsValid() && gap.start < gap.end)
-      FuzzCheck(AllZero(file, gap.start, gap.end - 1), "every valid gap reads zero after the listing");
+    if (!gap.IsValid() || gap.start >= gap.end) continue;
+    for (const Range& piece : Without({{gap.start, gap.end}}, kept))
+      FuzzCheck(AllZero(file, piece.start, piece.end - 1),
+                "every valid gap reads zero after the listing but in parts listed as corrupt");
   }
 }
 
@@ -171,7 +205,7 @@ struct ListingDisk {
 
 // The whole run of "partsweep dl/001.part.met" with the route's switch.
 void FuzzRoute(ListingDisk& files, const std::string& bytes, const MetImage& image,
-               const std::vector<Range>& permitted, Route route) {
+               const std::vector<Range>& permitted, const std::vector<Range>& kept, Route route) {
   files.Restore();
   MemoryDisk& disk = files.disk;
   disk.RefuseRelease(route == Route::ReleaseRefused ? kErrorNotSupported : 0);
@@ -190,7 +224,7 @@ void FuzzRoute(ListingDisk& files, const std::string& bytes, const MetImage& ima
     FuzzCheck(status != 0 || known, "a listing that did its job cleared a file of the download");
     if (known && decoded.file->damage.empty())
       FuzzCheck(status == 0, "a memory disk never fails a listing of an undamaged file");
-    if (known) CheckClearedGaps(decoded.file->gaps, *disk.FileBytes(partPath));
+    if (known) CheckClearedGaps(decoded.file->gaps, kept, *disk.FileBytes(partPath));
   }
   CheckDataFile(files.content, disk.FileBytes(kFuzzPartPath), permitted);
   CheckDataFile(files.named, disk.FileBytes(kNamedPartPath), permitted);
@@ -203,10 +237,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > (1u << 20)) return 0;
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   MetImage image = MakeMetImage(data, size);
-  const std::vector<Range> permitted = Merged(PermittedRanges(bytes));
+  // No byte of a part listed as corrupt may change.
+  const std::vector<Range> kept = KeptRanges(bytes);
+  const std::vector<Range> permitted = Merged(Without(PermittedRanges(bytes), kept));
   static ListingDisk files;
-  FuzzRoute(files, bytes, image, permitted, Route::Release);
-  FuzzRoute(files, bytes, image, permitted, Route::NoSparse);
-  FuzzRoute(files, bytes, image, permitted, Route::ReleaseRefused);
+  FuzzRoute(files, bytes, image, permitted, kept, Route::Release);
+  FuzzRoute(files, bytes, image, permitted, kept, Route::NoSparse);
+  FuzzRoute(files, bytes, image, permitted, kept, Route::ReleaseRefused);
   return 0;
 }

@@ -1,7 +1,7 @@
 #include "fuzz/tag_match.h"
 
+#include <algorithm>
 #include <cstdint>
-
 
 namespace {
 
@@ -56,4 +56,38 @@ bool RecordMatches(const TagRecord& record, const DecodedTag& stored) {
   }
   if (record.type != TagBlob && record.length != 0) return false;
   return ValueMatches(record, stored);
+}
+
+std::vector<uint32_t> ListedCorruptedParts(const DecodedMet& met, uint64_t size) {
+  std::string text;
+  for (const DecodedTag& tag : met.tags) {
+    if (ReadableName(tag) == "\x24" && (tag.type == 0x02 || (tag.type >= 0x11 && tag.type <= 0x20)))
+      text = UpToNul(tag.text);
+  }
+  const uint64_t parts = (size + 9727999) / 9728000;
+  std::vector<uint32_t> listed;
+  size_t at = 0;
+  while (at <= text.size()) {
+    size_t comma = std::min(text.find(',', at), text.size());
+    size_t digit = std::min(text.find_first_not_of(" \t", at), comma);
+    uint64_t number = 0;
+    bool any = false;
+    for (; digit < comma && text[digit] >= '0' && text[digit] <= '9' && number < parts; ++digit) {
+      number = number * 10 + uint64_t(text[digit] - '0');
+      any = true;
+    }
+    if (any && number < parts) listed.push_back(static_cast<uint32_t>(number));
+    at = comma + 1;
+  }
+  std::sort(listed.begin(), listed.end());
+  listed.erase(std::unique(listed.begin(), listed.end()), listed.end());
+  return listed;
+}
+
+uint64_t ReadableFileSize(const DecodedMet& met) {
+  uint64_t size = 0;
+  for (const DecodedTag& tag : met.tags) {
+    if (ReadableName(tag) == "\x02" && IsIntegerTagType(tag.type)) size = tag.number;
+  }
+  return size;
 }

@@ -2,6 +2,7 @@
 // test decoder read, so that either can be checked against the other.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,3 +18,13 @@ bool RecordMatches(const TagRecord& record, const DecodedTag& stored);
 
 /// The name of a stored tag as the tool reads it: up to its first NUL.
 std::string ReadableName(const DecodedTag& stored);
+
+/// The parts the corrupted-parts tag lists, read as the clients read it and
+/// by the independent decoder: the last text tag named 0x24 (its text up to a
+/// NUL, as the tool reads texts), split at commas, each token a decimal
+/// number after blanks, below the part count of a download of `size` bytes.
+/// Ascending, once each.
+std::vector<uint32_t> ListedCorruptedParts(const DecodedMet& met, uint64_t size);
+
+/// The download's size as the tool reads it: the last integer tag named 0x02.
+uint64_t ReadableFileSize(const DecodedMet& met);

@@ -15,8 +15,8 @@ namespace {
 
 // What carries over from one gap to the next.
 struct ClearRun {
-  ClearRun(Disk& d, Console& c, File& f, bool sparse)
-      : disk(d), console(c), file(f), sparseRoute(sparse) {}
+  ClearRun(Disk& d, Console& c, File& f, bool sparse, const std::function<bool()>& i)
+      : disk(d), console(c), file(f), sparseRoute(sparse), interrupted(i) {}
 
   Disk& disk;
   Console& console;
@@ -31,21 +31,29 @@ struct ClearRun {
   bool failed = false;
   /// Set once another program asked for the file: nothing more is written.
   bool stopped = false;
+  /// Asked between chunks and gaps whether the run is to end.
+  const std::function<bool()>& interrupted;
+  /// Set once `interrupted` said so: nothing more is done or printed.
+  bool ended = false;
 };
+
+bool Interrupted(ClearRun& run) {
+  if (!run.ended && run.interrupted && run.interrupted()) run.ended = true;
+  return run.ended;
+}
 
 void ReportError(ClearRun& run, int error) {
   Print(run.console, kMsgGapError, error);
   run.failed = true;
 }
 
-// False, after the gap's error, once another program wants the file: it
-// waits for the tool to let go, and must find nothing half-written after.
-bool StillExclusive(ClearRun& run) {
+// The busy code, once another program wants the file: it waits for the
+// tool to let go, and must find nothing half-written after. The caller
+// reports it as the gap's error.
+int StillExclusive(ClearRun& run) {
   int error = run.disk.ConfirmExclusive(run.file);
-  if (!error) return true;
-  ReportError(run, error);
-  run.stopped = true;
-  return false;
+  if (error) run.stopped = true;
+  return error;
 }
 
 // The parts of [start, end) that hold data; where the disk cannot tell, all.
@@ -137,7 +145,10 @@ bool ReleaseGap(ClearRun& run, uint64_t start, uint64_t inside) {
       run.console.Write(kMsgReleased);
       return true;
     }
-    if (!StillExclusive(run)) return true;
+    if (int error = StillExclusive(run)) {
+      ReportError(run, error);
+      return true;
+    }
     if (run.disk.PunchHole(run.file, start, inside) != 0) return false;
     const std::vector<ByteRange> after = DataIn(run, start, end);
     const uint64_t released = TotalLength(before) - std::min(TotalLength(before), TotalLength(after));
@@ -149,7 +160,8 @@ bool ReleaseGap(ClearRun& run, uint64_t start, uint64_t inside) {
 
 // Zeros the data in [start, end) (at most a chunk) where it is not zero
 // already: a hole reads as zeros, and writing zeros into it would take the
-// storage the user asked to give back. Adds what it overwrote to `zeroed`.
+// storage the user asked to give back. Adds what it overwrote to `zeroed`;
+// 0 or the error code, the busy code once another program wants the file.
 int ZeroChunk(ClearRun& run, const std::vector<ByteRange>& data, uint64_t start, uint64_t end,
               uint64_t* zeroed) {
   for (const ByteRange& range : data) {
@@ -158,7 +170,7 @@ int ZeroChunk(ClearRun& run, const std::vector<ByteRange>& data, uint64_t start,
     const size_t count = static_cast<size_t>(b - a);
     if (int error = ReadRange(run, a, count)) return error;
     if (AllZero(run.read.data(), count)) continue;
-    if (!StillExclusive(run)) return -1;
+    if (int error = StillExclusive(run)) return error;
     if (int error = run.disk.Seek(run.file, a)) return error;
     if (int error = run.disk.Write(run.file, run.zeros.data(), count)) return error;
     *zeroed += count;
@@ -166,9 +178,11 @@ int ZeroChunk(ClearRun& run, const std::vector<ByteRange>& data, uint64_t start,
   return 0;
 }
 
-// Overwrites the gap's data inside the file with zeros, chunk by chunk,
-// with the percentage after each chunk. Nothing outside the gap is read or
-// written.
+// Overwrites the gap's data inside the file with zeros, chunk by chunk. A
+// terminal shows the percentage after each chunk in place; output kept in a
+// file or read by a program gets only the last figure reached, before the
+// line ends (or the gap's error is told). Nothing outside the gap is read
+// or written.
 void ZeroFillGap(ClearRun& run, uint64_t start, uint64_t length, uint64_t inside) {
   if (length == 0) {
     run.console.Write("\n");
@@ -179,21 +193,27 @@ void ZeroFillGap(ClearRun& run, uint64_t start, uint64_t length, uint64_t inside
   const uint64_t end = start + inside;
   const std::vector<ByteRange> data = DataIn(run, start, end);
   uint64_t zeroed = 0;
-  for (uint64_t at = start; at < end;) {
+  std::string figure;  // the last one, while it is not shown
+  int error = 0;
+  for (uint64_t at = start; at < end && !Interrupted(run);) {
     const uint64_t next = std::min<uint64_t>(at + kZeroFillChunk, end);
-    int error = ZeroChunk(run, data, at, next, &zeroed);
-    if (error) {
-      // What was overwritten before the failure counts all the same.
-      run.total += zeroed;
-      if (error > 0) ReportError(run, error);  // else stopped, and said so
-      return;
-    }
+    error = ZeroChunk(run, data, at, next, &zeroed);
+    if (error) break;
     at = next;
-    if (marked) run.console.RedrawFromMark();
-    Print(run.console, kMsgZeroing, static_cast<unsigned>((at - start) * 100 / length));
+    figure = Format(kMsgZeroing, static_cast<unsigned>((at - start) * 100 / length));
+    if (marked) {
+      run.console.RedrawFromMark();
+      run.console.Write(figure);
+      figure.clear();
+    }
   }
-  run.console.Write("\n");
+  run.console.Write(figure);
+  // What was overwritten before a failure or an interrupt counts all the same.
   run.total += zeroed;
+  if (error)
+    ReportError(run, error);
+  else
+    run.console.Write("\n");
 }
 
 void ClearGap(ClearRun& run, const MetGap& gap) {
@@ -220,20 +240,67 @@ void ClearGap(ClearRun& run, const MetGap& gap) {
   ZeroFillGap(run, gap.start, length, inside);
 }
 
+// The part [start, end) of a valid gap.
+MetGap Piece(const MetGap& gap, uint64_t start, uint64_t end) {
+  MetGap piece = gap;
+  piece.start = start;
+  piece.end = end;
+  return piece;
+}
+
+// A piece of a gap, and whether it lies in a part kept for the client.
+struct GapPiece {
+  MetGap gap;
+  bool kept = false;
+};
+
+// The gap cut where it enters and leaves the kept ranges (ascending, apart).
+std::vector<GapPiece> SplitAtKept(const MetGap& gap, const std::vector<ByteRange>& kept) {
+  std::vector<GapPiece> pieces;
+  if (!gap.IsValid()) return {GapPiece{gap, false}};
+  uint64_t at = gap.start;
+  for (const ByteRange& range : kept) {
+    const uint64_t a = std::max(range.start, at), b = std::min(range.end, gap.end);
+    if (a >= b) continue;
+    if (at < a) pieces.push_back(GapPiece{Piece(gap, at, a), false});
+    pieces.push_back(GapPiece{Piece(gap, a, b), true});
+    at = b;
+  }
+  if (pieces.empty() || at < gap.end) pieces.push_back(GapPiece{Piece(gap, at, gap.end), false});
+  return pieces;
+}
+
+void ListKept(ClearRun& run, const MetGap& gap) {
+  Print(run.console, kMsgGapLine, FormatByteSize(gap.start).c_str(),
+        FormatByteSize(ShownLastByte(gap)).c_str(), FormatByteSize(gap.end - gap.start).c_str());
+  run.console.Write(kMsgKept);
+}
+
 }  // namespace
 
 bool ClearGaps(File& file, const std::vector<MetGap>& gaps, const std::string& partPath,
-               bool nosparse, Disk& disk, Console& console) {
+               bool nosparse, Disk& disk, Console& console, const std::vector<ByteRange>& kept,
+               const std::function<bool()>& interrupted, uint64_t* cleared) {
   // The mark is asked for even under /nosparse, which only picks the route.
   bool sparse = disk.SetSparse(file) == 0 && !nosparse;
-  ClearRun run(disk, console, file, sparse);
+  ClearRun run(disk, console, file, sparse, interrupted);
   for (const MetGap& gap : gaps) {
-    ClearGap(run, gap);
+    for (const GapPiece& piece : SplitAtKept(gap, kept)) {
+      if (Interrupted(run)) break;
+      if (piece.kept)
+        ListKept(run, piece.gap);
+      else
+        ClearGap(run, piece.gap);
+      if (run.stopped) break;
+    }
+    if (run.ended) break;
     if (run.stopped) {
       Print(console, kMsgStopped, partPath.c_str());
       break;
     }
   }
+  if (cleared) *cleared = run.total;
+  if (run.ended) return false;
   Print(console, kMsgCleanedSpace, partPath.c_str(), FormatByteSize(run.total).c_str());
   return !run.failed;
 }

@@ -12,4 +12,7 @@ constexpr char kMsgReleased[] = " ... Zeroing 100 %\n\n";
 constexpr char kMsgZeroing[] = " ... Zeroing %3u %%";
 constexpr char kMsgGapError[] = " ... Error %d\n";
 constexpr char kMsgStopped[] = "Error: another program opened '%s', nothing more is cleared.\n";
+// Said of a gap's piece inside a part listed as corrupt: the client mends
+// such a part from its old bytes, so they are not given back.
+constexpr char kMsgKept[] = " ... kept for the client's recovery\n";
 constexpr char kMsgCleanedSpace[] = "Cleaned space in '%s': %s\n";

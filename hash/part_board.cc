@@ -3,12 +3,13 @@
 #include <cstring>
 
 PartBoard::PartBoard(uint32_t count)
-    : count_(count), digests_(count), done_(count, false), firstFailed_(count), wanted_(count) {}
+    : count_(count), digests_(count), aich_(count), done_(count, false), firstFailed_(count), wanted_(count) {}
 
-void PartBoard::Done(uint32_t part, const uint8_t digest[16]) {
+void PartBoard::Done(uint32_t part, const uint8_t digest[16], const AichHash* aich) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     std::memcpy(digests_[part].data(), digest, 16);
+    if (aich) aich_[part] = *aich;
     done_[part] = true;
   }
   changed_.notify_all();
@@ -35,6 +36,7 @@ PartOutcome PartBoard::Wait(uint32_t part) {
   if (done_[part]) {
     outcome.ok = true;
     outcome.digest = digests_[part];
+    outcome.aich = aich_[part];
   } else {
     outcome.error = error_;
   }

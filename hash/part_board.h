@@ -7,12 +7,17 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <vector>
+
+#include "hash/aich_tree.h"
 
 /// A part's outcome: its digest, or the error code of the read that failed.
 struct PartOutcome {
   bool ok = false;
   std::array<uint8_t, 16> digest{};
+  /// Its AICH hash, where one was asked for and could be made.
+  std::optional<AichHash> aich;
   int error = 0;
 };
 
@@ -25,8 +30,9 @@ class PartBoard {
 
   /// The parts on the board.
   uint32_t count() const { return count_; }
-  /// Called by a hashing thread: the part is hashed.
-  void Done(uint32_t part, const uint8_t digest[16]);
+  /// Called by a hashing thread: the part is hashed (its AICH hash too, if
+  /// `aich` is given).
+  void Done(uint32_t part, const uint8_t digest[16], const AichHash* aich = nullptr);
   /// Called by a hashing thread: reading the part failed with `error`.
   void Failed(uint32_t part, int error);
   /// False once a part before or at `part` failed or the check was given
@@ -45,6 +51,7 @@ class PartBoard {
   std::mutex mutex_;
   std::condition_variable changed_;
   std::vector<std::array<uint8_t, 16>> digests_;
+  std::vector<std::optional<AichHash>> aich_;
   std::vector<bool> done_;
   uint32_t firstFailed_;
   int error_ = 0;

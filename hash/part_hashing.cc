@@ -15,6 +15,11 @@ PartReads ChooseReads(PartReads asked, const char* environment, SeekCost cost) {
   return cost == SeekCost::Seeks ? PartReads::kSequential : PartReads::kParallel;
 }
 
+bool IsKnownReads(const char* environment) {
+  return !environment || !*environment || std::strcmp(environment, "parallel") == 0 ||
+         std::strcmp(environment, "sequential") == 0;
+}
+
 unsigned HashThreads(unsigned asked, uint32_t parts) {
   unsigned threads = asked != 0 ? asked : std::thread::hardware_concurrency();
   threads = std::min(threads, kMaxHashThreads);
@@ -23,7 +28,7 @@ unsigned HashThreads(unsigned asked, uint32_t parts) {
 }
 
 PartHashing::PartHashing(Disk& disk, File& data, uint32_t parts, const PartHashOptions& options)
-    : board_(parts) {
+    : board_(parts), size_(options.size), aich_(options.aich) {
   threads_ = HashThreads(options.threads, parts);
   if (options.reads == PartReads::kAuto) {
     const char* forced = std::getenv(kReadsVariable);
@@ -77,12 +82,12 @@ void PartHashing::StartParallel(Disk& disk, File& data) {
       share.readers.push_back(Reader(disk, data));
   }
   for (Share& share : shares_)
-    Start([&disk, &share, this] { HashPartsInLanes(disk, share.readers, share.parts, share.batches, board_); });
+    Start([&disk, &share, this] { HashPartsInLanes(disk, share.readers, share.parts, share.batches, size_, aich_, board_); });
 }
 
 void PartHashing::StartSequential(Disk& disk, File& data) {
   handles_.reserve(1);
   File* reader = Reader(disk, data);
   const unsigned hashers = threads_;
-  Start([&disk, reader, hashers, this] { HashPartsInStream(disk, *reader, hashers, board_); });
+  Start([&disk, reader, hashers, this] { HashPartsInStream(disk, *reader, hashers, size_, aich_, board_); });
 }

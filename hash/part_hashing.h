@@ -25,6 +25,10 @@ struct PartHashOptions {
   /// Hashing threads; 0 for one per core. Never more than one per part.
   unsigned threads = 0;
   PartReads reads = PartReads::kAuto;
+  /// The download's size: no part reaches past it, whatever the file holds.
+  uint64_t size = UINT64_MAX;
+  /// Also hash every part's AICH tree, in the same read.
+  bool aich = false;
 };
 
 /// The most hashing threads, which bounds the memory: each holds up to
@@ -32,8 +36,12 @@ struct PartHashOptions {
 constexpr unsigned kMaxHashThreads = 16;
 
 /// The environment variable that forces the reading: "parallel" or
-/// "sequential"; any other value leaves the choice to the storage.
+/// "sequential"; empty or unset leaves the choice to the storage.
 constexpr char kReadsVariable[] = "PARTSWEEP_READS";
+
+/// True for a value of kReadsVariable (nullptr when unset) that the tool
+/// knows; a run refuses any other, which would otherwise go unnoticed.
+bool IsKnownReads(const char* environment);
 
 /// The reading to use: `asked` unless it is kAuto, else what `environment`
 /// (the value of kReadsVariable, or nullptr) forces, else sequential where
@@ -46,7 +54,8 @@ unsigned HashThreads(unsigned asked, uint32_t parts);
 
 /// Hashes the parts [0, parts) of the open data file on threads of its own
 /// from construction on. Part p is the bytes [p * kPartSize, (p + 1) *
-/// kPartSize) as far as the file has them: a part past its end is empty.
+/// kPartSize) below the size the options give, as far as the file has them:
+/// a part past its end is empty.
 class PartHashing {
  public:
   PartHashing(Disk& disk, File& data, uint32_t parts, const PartHashOptions& options);
@@ -87,4 +96,6 @@ class PartHashing {
   std::vector<File> handles_;
   std::vector<Share> shares_;
   std::vector<std::thread> running_;
+  uint64_t size_ = UINT64_MAX;
+  bool aich_ = false;
 };

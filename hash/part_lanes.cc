@@ -4,6 +4,7 @@
 
 #include "hash/hash_routines.h"
 #include "hash/md4_lanes.h"
+#include "hash/part_aich.h"
 #include "hash/part_board.h"
 #include "platform/disk.h"
 
@@ -18,6 +19,7 @@ struct Lane {
   size_t got = 0;
   bool active = false;
   Md4Context context;
+  PartAich aich{false, 0};
 };
 
 // Reads the step of every active lane; a lane whose read fails, or whose
@@ -70,6 +72,7 @@ size_t FinishStep(Lane* lanes, size_t count, const StaggeredLaneBuffers& buffers
   for (size_t i = 0; i < count; ++i) {
     Lane& lane = lanes[i];
     if (!lane.active) continue;
+    lane.aich.Update(buffers.Lane(i), lane.got);
     lane.next += lane.got;
     if (lane.got == lane.asked && lane.next < lane.end) {
       ++left;
@@ -78,20 +81,22 @@ size_t FinishStep(Lane* lanes, size_t count, const StaggeredLaneBuffers& buffers
     const size_t whole = lane.got & ~size_t{63};
     Md4Update(&lane.context, buffers.Lane(i) + whole, static_cast<uint32_t>(lane.got - whole));
     Md4Final(&lane.context);
-    board.Done(lane.part, lane.context.digest);
+    lane.aich.Done(board, lane.part, lane.context.digest);
     lane.active = false;
   }
   return left;
 }
 
 void HashBatch(Disk& disk, const std::vector<File*>& readers, const uint32_t* parts,
-               size_t count, const StaggeredLaneBuffers& buffers, PartBoard& board) {
+               size_t count, uint64_t size, bool aich, const StaggeredLaneBuffers& buffers,
+               PartBoard& board) {
   Lane lanes[kMd4MaxMessages];
   for (size_t i = 0; i < count; ++i) {
     lanes[i].part = parts[i];
-    lanes[i].next = parts[i] * kPartSize;
-    lanes[i].end = lanes[i].next + kPartSize;
+    lanes[i].next = std::min<uint64_t>(parts[i] * kPartSize, size);
+    lanes[i].end = std::min<uint64_t>(lanes[i].next + kPartSize, size);
     lanes[i].active = true;
+    lanes[i].aich = PartAich(aich, size);
     Md4Init(&lanes[i].context);
   }
   size_t left = count;
@@ -128,13 +133,13 @@ std::vector<size_t> SplitIntoBatches(size_t count) {
 
 void HashPartsInLanes(Disk& disk, const std::vector<File*>& readers,
                       const std::vector<uint32_t>& parts, const std::vector<size_t>& batches,
-                      PartBoard& board) {
+                      uint64_t size, bool aich, PartBoard& board) {
   size_t widest = 0;
   for (size_t batch : batches) widest = std::max(widest, batch);
   const StaggeredLaneBuffers buffers(widest, kLaneStepBytes);
   size_t done = 0;
   for (size_t batch : batches) {
-    HashBatch(disk, readers, parts.data() + done, batch, buffers, board);
+    HashBatch(disk, readers, parts.data() + done, batch, size, aich, buffers, board);
     done += batch;
   }
 }

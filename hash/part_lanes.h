@@ -22,8 +22,9 @@ std::vector<size_t> SplitIntoBatches(size_t count);
 
 /// Hashes `parts` batch after batch (`batches` as SplitIntoBatches gives
 /// them), the i-th part of a batch read through readers[i], and leaves each
-/// outcome on the board; a part the board no longer wants is dropped.
+/// outcome on the board; a part the board no longer wants is dropped. No part
+/// reads past `size`. With `aich` each part's AICH tree is hashed too.
 /// `readers` holds a handle for each part of the largest batch.
 void HashPartsInLanes(Disk& disk, const std::vector<File*>& readers,
                       const std::vector<uint32_t>& parts, const std::vector<size_t>& batches,
-                      PartBoard& board);
+                      uint64_t size, bool aich, PartBoard& board);

@@ -10,6 +10,7 @@
 
 #include "hash/hash_routines.h"
 #include "hash/md4.h"
+#include "hash/part_aich.h"
 #include "hash/part_board.h"
 #include "platform/disk.h"
 
@@ -93,7 +94,7 @@ class Pipeline {
 };
 
 // Hashes the parts whose chunks come to its queue, one part after another.
-void RunHasher(Pipeline& pipeline, unsigned hasher, PartBoard& board) {
+void RunHasher(Pipeline& pipeline, unsigned hasher, PartAich aich, PartBoard& board) {
   Md4Context context;
   bool started = false;
   Chunk chunk;
@@ -102,9 +103,10 @@ void RunHasher(Pipeline& pipeline, unsigned hasher, PartBoard& board) {
     started = !chunk.last;
     if (board.Wanted(chunk.part)) {
       if (chunk.size != 0) Md4Update(&context, chunk.bytes, static_cast<uint32_t>(chunk.size));
+      aich.Update(chunk.bytes, chunk.size);
       if (chunk.last) {
         Md4Final(&context);
-        board.Done(chunk.part, context.digest);
+        aich.Done(board, chunk.part, context.digest);
       }
     }
     pipeline.GiveBuffer(chunk.bytes);
@@ -113,10 +115,10 @@ void RunHasher(Pipeline& pipeline, unsigned hasher, PartBoard& board) {
 
 // Reads the part in chunks and queues them for its hasher. False when the
 // reading must end: a read failed, or nothing is wanted any more.
-bool ReadPart(Disk& disk, File& reader, uint32_t part, unsigned hasher, bool* atEnd,
-              Pipeline& pipeline, PartBoard& board) {
-  const uint64_t end = (uint64_t{part} + 1) * kPartSize;
-  uint64_t next = part * kPartSize;
+bool ReadPart(Disk& disk, File& reader, uint32_t part, unsigned hasher, uint64_t size,
+              bool* atEnd, Pipeline& pipeline, PartBoard& board) {
+  const uint64_t end = std::min<uint64_t>((uint64_t{part} + 1) * kPartSize, size);
+  uint64_t next = std::min<uint64_t>(part * kPartSize, size);
   while (!*atEnd) {
     if (!board.Wanted(part)) return false;
     uint8_t* buffer = pipeline.TakeBuffer();
@@ -141,15 +143,16 @@ bool ReadPart(Disk& disk, File& reader, uint32_t part, unsigned hasher, bool* at
 
 }  // namespace
 
-void HashPartsInStream(Disk& disk, File& reader, unsigned hashers, PartBoard& board) {
+void HashPartsInStream(Disk& disk, File& reader, unsigned hashers, uint64_t size, bool aich,
+                       PartBoard& board) {
   hashers = std::max(1u, std::min(hashers, kMaxStreamHashers));
   Pipeline pipeline(hashers);
   std::vector<std::thread> threads;
   for (unsigned h = 0; h < hashers; ++h)
-    threads.emplace_back(RunHasher, std::ref(pipeline), h, std::ref(board));
+    threads.emplace_back(RunHasher, std::ref(pipeline), h, PartAich(aich, size), std::ref(board));
   bool atEnd = false;
   for (uint32_t part = 0; part < board.count(); ++part) {
-    if (!ReadPart(disk, reader, part, part % hashers, &atEnd, pipeline, board)) break;
+    if (!ReadPart(disk, reader, part, part % hashers, size, &atEnd, pipeline, board)) break;
   }
   pipeline.Stop();
   for (std::thread& thread : threads) thread.join();

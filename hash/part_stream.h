@@ -23,4 +23,6 @@ constexpr unsigned kMaxStreamHashers = 2;
 /// Reads every part on the board through `reader` in file order on the
 /// calling thread and hashes them on `hashers` (1 to kMaxStreamHashers)
 /// threads of its own; returns when all are done, or not wanted any more.
-void HashPartsInStream(Disk& disk, File& reader, unsigned hashers, PartBoard& board);
+/// No part reads past `size`. With `aich` each part's AICH tree is hashed too.
+void HashPartsInStream(Disk& disk, File& reader, unsigned hashers, uint64_t size, bool aich,
+                       PartBoard& board);

@@ -1,5 +1,6 @@
 #include "met/met_file.h"
 
+#include "met/corrupted_parts.h"
 #include "met/tag_reader.h"
 
 namespace {
@@ -52,6 +53,13 @@ void Take(const TagRecord& tag, MetFile& file, GapPairing& pairing) {
   } else if (TagHasName(tag, TagIdPartFileName) && tag.type == TagString) {
     // A number is never taken for a name.
     file.partFileNames.push_back(tag.data);
+  } else if (TagHasName(tag, TagIdCorruptedParts) && tag.type == TagString) {
+    file.corruptedParts = tag.data;
+  } else if (TagHasName(tag, TagIdAichHash) && tag.type == TagString) {
+    file.aichRoot = tag.data;
+  } else if (TagHasName(tag, TagIdAichHashSet)) {
+    file.hasAichHashSet = true;
+    file.aichHashSet = tag.type == TagBlob ? tag.data : std::string();
   }
 }
 

@@ -72,6 +72,13 @@ struct MetFile {
   uint64_t fileSize = 0;
   /// The text of every part-file-name tag, in order.
   std::vector<std::string> partFileNames;
+  /// The text of the last corrupted-parts tag, such as "3,7"; empty without one.
+  std::string corruptedParts;
+  /// The last AICH root text (0x27) and hash-set blob (0x35); empty without.
+  std::string aichRoot;
+  std::string aichHashSet;
+  /// True when the file holds an AICH hash-set tag.
+  bool hasAichHashSet = false;
   /// Just behind the last tag decoded.
   ReadCursor tagsEnd = 0;
   /// Empty, or the line saying that the tag stream broke off after `tags`:

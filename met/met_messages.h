@@ -11,3 +11,13 @@ constexpr char kMsgTagNameTooLong[] = "Error: %s: tag name too long\n";
 constexpr char kMsgHashId[] = "Hash Id: %s\n";
 constexpr char kMsgHashedPartCount[] = "Hashed Part Count: %d\n";
 constexpr char kMsgHashIdForPart[] = "Hash Id for Part %d: %s\n";
+
+// What the ed2k link reader says of a link that names no download.
+constexpr char kMsgNotFileLink[] =
+    "Error: not an ed2k file link (ed2k://|file|NAME|SIZE|HASH|/): nothing is written.\n";
+constexpr char kMsgLinkNoName[] = "Error: the ed2k link names no file: nothing is written.\n";
+constexpr char kMsgLinkBadSize[] =
+    "Error: the size in the ed2k link is not a number from 1 to 274877906944: nothing is "
+    "written.\n";
+constexpr char kMsgLinkBadHash[] =
+    "Error: the file hash in the ed2k link is not 32 hexadecimal digits: nothing is written.\n";

@@ -34,6 +34,9 @@ constexpr uint8_t TagIdFileSize = 0x02;
 constexpr uint8_t TagIdGapStart = 0x09;
 constexpr uint8_t TagIdGapEnd = 0x0A;
 constexpr uint8_t TagIdPartFileName = 0x12;
+/// eMule's AICH hashes: the root in base32 text, and the whole set as a blob.
+constexpr uint8_t TagIdAichHash = 0x27;
+constexpr uint8_t TagIdAichHashSet = 0x35;
 
 /// One decoded tag. Decoding widens TagUInt16 and TagUInt8 to TagUInt32 and
 /// short strings to TagString, so users see fewer types than files hold.

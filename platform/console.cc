@@ -51,3 +51,7 @@ void ExitOutOfMemory() {
   std::fflush(stdout);
   std::_Exit(1);
 }
+
+// U+2588 and U+2592 in UTF-8.
+const char kBarDownloaded[] = "\xE2\x96\x88";
+const char kBarGap[] = "\xE2\x96\x92";

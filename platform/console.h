@@ -10,8 +10,8 @@ class Console {
  public:
   virtual ~Console() = default;
 
-  /// Writes text to standard output; it is out before the call returns, so
-  /// that an in-place redraw and an abrupt end lose nothing.
+  /// Writes text (UTF-8) to standard output; it is out before the call
+  /// returns, so that an in-place redraw and an abrupt end lose nothing.
   virtual void Write(std::string_view text) = 0;
   /// Remembers the cursor position for RedrawFromMark; false where output is
   /// no terminal, and then RedrawFromMark does nothing.
@@ -58,7 +58,9 @@ std::string Format(const char* format, ...)
 /// output converts it.
 extern const char kConsoleLineEnd[];
 
-/// The gap bar's two cells as this platform's console shows them: a
-/// downloaded stretch (a full block) and a gap (a medium shade).
+/// The gap bar's two cells in the tool's text, UTF-8 as all of it: a
+/// downloaded stretch (a full block) and a gap (a medium shade). Written to
+/// a file or a pipe on Windows they become the bytes 0xDB and 0xB1, the same
+/// blocks in code page 437, as its output has always had them.
 extern const char kBarDownloaded[];
 extern const char kBarGap[];

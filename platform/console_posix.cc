@@ -49,8 +49,4 @@ Console& SystemConsole() {
   return console;
 }
 
-// U+2588 and U+2592 in UTF-8, the terminal's encoding.
-const char kBarDownloaded[] = "\xE2\x96\x88";
-const char kBarGap[] = "\xE2\x96\x92";
-
 const char kConsoleLineEnd[] = "\n";

@@ -66,9 +66,10 @@ enum class OpenRefusal {
   /// A FIFO, socket or device: reading it could block the run or take bytes
   /// meant for another program, and it is no download's file.
   NotRegularFile,
-  /// A symbolic link owned neither by the user running the tool nor by the
-  /// owner of its folder (someone else may have planted it), or a name that
-  /// turned into a link while it was being checked.
+  /// A symbolic link of another user than the one running the tool that
+  /// leads to a file its owner does not own (someone may have planted it to
+  /// make the tool work on a file that is not theirs), or a name that turned
+  /// into a link while it was being checked.
   UntrustedLink,
 };
 
@@ -157,7 +158,8 @@ class Disk {
   virtual ~Disk() = default;
 
   /// Opens an existing regular file to read it while other programs may keep
-  /// it open. Links are followed: reading through one harms nothing.
+  /// it open. Only trusted links are followed, as for the other opens: what
+  /// is read decides what is written after.
   virtual OpenResult OpenShared(const std::string& path) = 0;
   /// Opens an existing regular file to read it; nobody else may write it
   /// meanwhile. Only trusted links are followed.
@@ -256,3 +258,7 @@ bool IsAlreadyExists(int error);
 /// True when the error code says the file system cannot give a file a
 /// second name, so that a rename has to do instead.
 bool IsLinkUnsupported(int error);
+
+/// The modification time of `times` in Unix seconds, as the clients note it
+/// in a metadata file's header.
+int64_t ModifiedUnixSeconds(const FileTimes& times);

@@ -45,20 +45,6 @@ OpenResult KeepRegular(OpenResult opened) {
   return opened;
 }
 
-// Opens whatever the path leads to; nothing but a regular file is kept.
-OpenResult OpenFollowing(const std::string& path, int flags) {
-  // A device is not even opened: opening some has effects of its own.
-  struct stat info;
-  if (stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
-    return OpenResult::Refused(OpenRefusal::NotRegularFile);
-  int fd = open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return OpenResult::Failure(errno);
-  OpenResult result;
-  result.file = File(fd);
-  result.finalPath = path;
-  return KeepRegular(std::move(result));
-}
-
 int IdentifyFd(int fd, FileIdentity* identity) {
   struct stat info;
   if (fstat(fd, &info) != 0) return errno;
@@ -157,7 +143,12 @@ ReadResult Retried(ReadCall call) {
 class PosixDisk : public Disk {
  public:
   OpenResult OpenShared(const std::string& path) override {
-    return OpenFollowing(path, O_RDONLY);
+    // A FIFO, socket or device is named for what it is, whatever links
+    // lead to it (/dev/stdin).
+    struct stat info;
+    if (stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
+      return OpenResult::Refused(OpenRefusal::NotRegularFile);
+    return KeepRegular(OpenTrusted(path, O_RDONLY));
   }
 
   OpenResult OpenForReading(const std::string& path) override {
@@ -379,3 +370,5 @@ bool IsLinkUnsupported(int error) {
   return error == EPERM || error == EOPNOTSUPP || error == ENOSYS || error == EMLINK ||
          error == EXDEV;
 }
+
+int64_t ModifiedUnixSeconds(const FileTimes& times) { return times.modify / 1000000000; }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/interrupt.h"
+#include "platform/wide_names.h"
 
 void CloseNativeHandle(NativeHandle handle) { CloseHandle(reinterpret_cast<HANDLE>(handle)); }
 
@@ -18,7 +19,7 @@ int LastError() { return static_cast<int>(GetLastError()); }
 
 OpenResult Open(const std::string& path, DWORD access, DWORD share, DWORD disposition) {
   OpenResult result;
-  HANDLE handle = CreateFileA(path.c_str(), access, share, nullptr, disposition,
+  HANDLE handle = CreateFileW(WideName(path).c_str(), access, share, nullptr, disposition,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     result.error = LastError();
@@ -220,7 +221,7 @@ class Win32Disk : public Disk {
   int ConfirmExclusive(File&) override { return 0; }
 
   int CheckNotInUse(const std::string& path) override {
-    HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+    HANDLE handle = CreateFileW(WideName(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return LastError();
     CloseHandle(handle);
@@ -242,17 +243,18 @@ class Win32Disk : public Disk {
   }
 
   int FolderEntries(const std::string& folder, std::vector<std::string>* names) override {
-    DWORD attributes = GetFileAttributesA(folder.c_str());
+    const std::wstring wide = WideName(folder);
+    DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return LastError();
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return ERROR_DIRECTORY;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((wide + L"\\*").c_str(), &found);
     names->clear();
     if (search == INVALID_HANDLE_VALUE) return 0;
     do {
-      const std::string name = found.cFileName;
+      const std::string name = Utf8Name(found.cFileName);
       if (name != "." && name != "..") names->push_back(name);
-    } while (FindNextFileA(search, &found));
+    } while (FindNextFileW(search, &found));
     FindClose(search);
     return 0;
   }
@@ -265,7 +267,7 @@ class Win32Disk : public Disk {
   }
 
   int IdentifyPath(const std::string& path, FileIdentity* identity) override {
-    HANDLE handle = CreateFileA(path.c_str(), 0,
+    HANDLE handle = CreateFileW(WideName(path).c_str(), 0,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return LastError();
@@ -284,15 +286,18 @@ class Win32Disk : public Disk {
   }
 
   int LinkNoReplace(const std::string& from, const std::string& to) override {
-    return CreateHardLinkA(to.c_str(), from.c_str(), nullptr) ? 0 : LastError();
+    return CreateHardLinkW(WideName(to).c_str(), WideName(from).c_str(), nullptr) ? 0 : LastError();
   }
 
   int MoveNoReplace(const std::string& from, const std::string& to) override {
-    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) ? 0 : LastError();
+    return MoveFileExW(WideName(from).c_str(), WideName(to).c_str(), MOVEFILE_WRITE_THROUGH)
+               ? 0
+               : LastError();
   }
 
   int MoveReplace(const std::string& from, const std::string& to) override {
-    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+    return MoveFileExW(WideName(from).c_str(), WideName(to).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
                ? 0
                : LastError();
   }
@@ -302,7 +307,7 @@ class Win32Disk : public Disk {
   void KeepOnInterrupt() override { ::KeepOnInterrupt(); }
 
   int Remove(const std::string& path) override {
-    return DeleteFileA(path.c_str()) ? 0 : LastError();
+    return DeleteFileW(WideName(path).c_str()) ? 0 : LastError();
   }
 
   int FlushFolder(const std::string&) override {
@@ -329,4 +334,9 @@ bool IsLinkUnsupported(int error) {
   return error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED ||
          error == ERROR_NOT_SAME_DEVICE || error == ERROR_TOO_MANY_LINKS ||
          error == ERROR_ACCESS_DENIED;
+}
+
+int64_t ModifiedUnixSeconds(const FileTimes& times) {
+  // 100-nanosecond steps since 1601; 11,644,473,600 seconds lie before 1970.
+  return times.modify / 10000000 - 11644473600LL;
 }

@@ -1,5 +1,7 @@
 // What an interrupt (Ctrl+C, SIGINT, SIGTERM, SIGHUP) does while the tool
-// writes a new metadata file: the half-made file goes, the old one stays.
+// writes a new metadata file (the half-made file goes, the old one stays),
+// and how work that must not be cut off (a zero fill, which has to give the
+// data file its times back) lets an interrupt wait for its end.
 #pragma once
 
 #include <string>
@@ -13,7 +15,12 @@ void KeepOnInterrupt();
 
 /// Holds interrupts back while it lives, so that a step that must not be cut
 /// in two (putting the new metadata file in place of the old) is finished or
-/// undone first; an interrupt that came meanwhile ends the run afterwards.
+/// undone first; an interrupt that came meanwhile ends the run afterwards,
+/// with the exit status that interrupt gives.
+/// True once an interrupt came while interrupts are held: long work asks
+/// between its steps, and stops early so that the run ends soon.
+bool InterruptPending();
+
 class InterruptsHeld {
  public:
   InterruptsHeld();

@@ -60,6 +60,15 @@ void RemoveOnInterrupt(const std::string& path) {
 
 void KeepOnInterrupt() { armed = 0; }
 
+bool InterruptPending() {
+  sigset_t pending;
+  if (sigpending(&pending) != 0) return false;
+  for (int signal : kInterrupts) {
+    if (sigismember(&pending, signal) == 1) return true;
+  }
+  return false;
+}
+
 InterruptsHeld::InterruptsHeld() {
   static_assert(sizeof(sigset_t) <= sizeof saved_, "room for the signal mask");
   sigset_t block = InterruptSet();

@@ -2,31 +2,43 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <mutex>
+
+#include "platform/wide_names.h"
 
 namespace {
 
 // The console's control handler runs on a thread of its own: it waits
 // while interrupts are held, then removes the file and ends the process.
 std::recursive_mutex holding;
-std::string pendingPath;
+std::wstring pendingPath;
 bool armed = false;
+// How deep the main thread holds interrupts; only under `holding`.
+int heldDepth = 0;
+// Set by the handler before it waits: the held work asks for it.
+std::atomic<bool> requested{false};
 
 BOOL WINAPI OnInterrupt(DWORD) {
+  requested = true;
   std::lock_guard<std::recursive_mutex> lock(holding);
   // The file was created to allow this removal while it is still open.
-  if (armed) DeleteFileA(pendingPath.c_str());
+  if (armed) DeleteFileW(pendingPath.c_str());
   ExitProcess(STATUS_CONTROL_C_EXIT);
   return TRUE;
+}
+
+void InstallHandler() {
+  static std::once_flag installed;
+  std::call_once(installed, [] { SetConsoleCtrlHandler(OnInterrupt, TRUE); });
 }
 
 }  // namespace
 
 void RemoveOnInterrupt(const std::string& path) {
-  static std::once_flag installed;
-  std::call_once(installed, [] { SetConsoleCtrlHandler(OnInterrupt, TRUE); });
+  InstallHandler();
   std::lock_guard<std::recursive_mutex> lock(holding);
-  pendingPath = path;
+  pendingPath = WideName(path);
   armed = true;
 }
 
@@ -35,6 +47,20 @@ void KeepOnInterrupt() {
   armed = false;
 }
 
-InterruptsHeld::InterruptsHeld() { holding.lock(); }
+bool InterruptPending() { return requested; }
 
-InterruptsHeld::~InterruptsHeld() { holding.unlock(); }
+InterruptsHeld::InterruptsHeld() {
+  InstallHandler();
+  holding.lock();
+  ++heldDepth;
+}
+
+InterruptsHeld::~InterruptsHeld() {
+  const bool last = --heldDepth == 0;
+  holding.unlock();
+  // The handler ends the process now that it may; nothing more of the run
+  // may happen meanwhile.
+  if (last && requested) {
+    for (;;) Sleep(INFINITE);
+  }
+}

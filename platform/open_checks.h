@@ -1,6 +1,6 @@
-// What the Linux disk checks before the tool works on a download's data
-// file: that a link leading to it can be trusted, and that no other process
-// has the file open. Used by disk_posix.cc only.
+// What the Linux disk checks before the tool works on a download's files:
+// that a link leading to one can be trusted, and that no other process has
+// the data file open. Used by disk_linux.cc only.
 #pragma once
 
 #include <string>
@@ -8,10 +8,12 @@
 #include "platform/disk.h"
 
 /// Opens `path` with the open(2) `flags`, following a symbolic link only
-/// when the link belongs to the user running the tool or to the owner of the
-/// folder that holds it, as the kernel's protected-symlinks rule does. The
+/// when the link belongs to the user running the tool, or its owner also
+/// owns the file it leads to (Apache's SymLinksIfOwnerMatch): a link of
+/// someone else's never leads the tool to a file that is not theirs. The
 /// final name is opened with O_NOFOLLOW in the very folder that was checked,
-/// so a link swapped in after the check makes the open fail instead.
+/// so a link swapped in after the check makes the open fail instead, and the
+/// owners are checked again against the file that was opened.
 OpenResult OpenTrusted(const std::string& path, int flags);
 
 /// The path `path` leads to by the same rule, without opening it.

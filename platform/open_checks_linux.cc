@@ -12,6 +12,7 @@
 #include <cstring>
 #include <mutex>
 #include <set>
+#include <vector>
 
 #include "platform/path.h"
 
@@ -41,57 +42,78 @@ Step Split(const std::string& path) {
   return Step{folder, name};
 }
 
-// Walks the links of the last component until it is no link. On success
-// `folder` holds the folder the final name was checked in, and the result's
-// path is the final path.
-PathResult Walk(const std::string& path, FolderHandle& folder, std::string* finalName,
-                mode_t* finalMode) {
+// Where a walk over the links of a path ended: the folder it was checked in,
+// the final name there and what that name is (never a link), and the owners
+// of the links followed that are not the user running the tool.
+struct Walked {
   PathResult result;
+  FolderHandle folder;
+  std::string name;
+  struct stat finalEntry {};
+  std::vector<uid_t> linkOwners;
+};
+
+// One link, its owner and its target read from the very same inode (opened
+// as a path only), so that no swap between the two can mix them.
+int ReadLink(int folder, const std::string& name, struct stat* entry, std::string* target) {
+  int link = openat(folder, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+  if (link < 0) return errno;
+  int error = fstat(link, entry) == 0 ? 0 : errno;
+  if (!error && S_ISLNK(entry->st_mode)) {
+    char text[4096];
+    ssize_t length = readlinkat(link, "", text, sizeof text - 1);
+    if (length < 0)
+      error = errno;
+    else
+      target->assign(text, static_cast<size_t>(length));
+  }
+  close(link);
+  return error;
+}
+
+// True when every link followed may be: it is the user's own, or its owner
+// also owns the file it leads to (so it gives nobody a way to a file that is
+// not theirs). `owner` is that file's.
+bool LinksTrusted(const std::vector<uid_t>& linkOwners, uid_t owner) {
+  for (uid_t linkOwner : linkOwners) {
+    if (linkOwner != owner) return false;
+  }
+  return true;
+}
+
+// Walks the links of the last component until it is no link, and checks
+// the links followed against the owner of the file they lead to.
+void Walk(const std::string& path, Walked& walked) {
+  PathResult& result = walked.result;
   std::string current = path;
   for (int hop = 0; hop <= kMaxLinks; ++hop) {
     Step step = Split(current);
     if (step.name.empty()) {
       result.error = EISDIR;
-      return result;
+      return;
     }
-    if (folder.fd >= 0) close(folder.fd);
-    folder.fd = open(step.folder.empty() ? "." : step.folder.c_str(),
-                     O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder.fd < 0) {
+    if (walked.folder.fd >= 0) close(walked.folder.fd);
+    walked.folder.fd = open(step.folder.empty() ? "." : step.folder.c_str(),
+                            O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (walked.folder.fd < 0) {
       result.error = errno;
-      return result;
+      return;
     }
     struct stat entry;
-    if (fstatat(folder.fd, step.name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0) {
-      result.error = errno;
-      return result;
-    }
+    std::string target;
+    if ((result.error = ReadLink(walked.folder.fd, step.name, &entry, &target)) != 0) return;
     if (!S_ISLNK(entry.st_mode)) {
       result.path = current;
-      *finalName = step.name;
-      *finalMode = entry.st_mode;
-      return result;
+      walked.name = step.name;
+      walked.finalEntry = entry;
+      if (!LinksTrusted(walked.linkOwners, entry.st_uid))
+        result.refusal = OpenRefusal::UntrustedLink;
+      return;
     }
-    struct stat owner;
-    if (fstat(folder.fd, &owner) != 0) {
-      result.error = errno;
-      return result;
-    }
-    if (entry.st_uid != geteuid() && entry.st_uid != owner.st_uid) {
-      result.refusal = OpenRefusal::UntrustedLink;
-      return result;
-    }
-    char target[4096];
-    ssize_t length = readlinkat(folder.fd, step.name.c_str(), target, sizeof target - 1);
-    if (length < 0) {
-      result.error = errno;
-      return result;
-    }
-    target[length] = '\0';
-    current = target[0] == '/' ? std::string(target) : AppendPath(step.folder, target);
+    if (entry.st_uid != geteuid()) walked.linkOwners.push_back(entry.st_uid);
+    current = target[0] == '/' ? target : AppendPath(step.folder, target);
   }
   result.error = ELOOP;
-  return result;
 }
 
 std::mutex leasesMutex;
@@ -100,22 +122,20 @@ std::set<int> leased;
 }  // namespace
 
 PathResult ResolveTrusted(const std::string& path) {
-  FolderHandle folder;
-  std::string name;
-  mode_t mode = 0;
-  return Walk(path, folder, &name, &mode);
+  Walked walked;
+  Walk(path, walked);
+  return walked.result;
 }
 
 OpenResult OpenTrusted(const std::string& path, int flags) {
-  FolderHandle folder;
-  std::string name;
-  mode_t mode = 0;
-  PathResult walked = Walk(path, folder, &name, &mode);
-  if (walked.refusal != OpenRefusal::None) return OpenResult::Refused(walked.refusal);
-  if (walked.error) return OpenResult::Failure(walked.error);
+  Walked walked;
+  Walk(path, walked);
+  if (walked.result.refusal != OpenRefusal::None) return OpenResult::Refused(walked.result.refusal);
+  if (walked.result.error) return OpenResult::Failure(walked.result.error);
   // A device is not even opened: opening some has effects of its own.
+  const mode_t mode = walked.finalEntry.st_mode;
   if (!S_ISREG(mode) && !S_ISDIR(mode)) return OpenResult::Refused(OpenRefusal::NotRegularFile);
-  int fd = openat(folder.fd, name.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  int fd = openat(walked.folder.fd, walked.name.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     // The name was no link when checked: one swapped in since is not followed.
     if (errno == ELOOP) return OpenResult::Refused(OpenRefusal::UntrustedLink);
@@ -123,7 +143,13 @@ OpenResult OpenTrusted(const std::string& path, int flags) {
   }
   OpenResult result;
   result.file = File(fd);
-  result.finalPath = walked.path;
+  // The owner that counts is the opened file's, whatever was swapped in
+  // under the name since it was looked at.
+  struct stat opened;
+  if (fstat(fd, &opened) != 0) return OpenResult::Failure(errno);
+  if (!LinksTrusted(walked.linkOwners, opened.st_uid))
+    return OpenResult::Refused(OpenRefusal::UntrustedLink);
+  result.finalPath = walked.result.path;
   return result;
 }
 

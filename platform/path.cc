@@ -1,5 +1,7 @@
 #include "platform/path.h"
 
+#include <cctype>
+
 std::string RemoveFileSpec(const std::string& path) {
   size_t last = std::string::npos;
   for (size_t i = 0; i < path.size(); ++i) {
@@ -20,4 +22,13 @@ std::string AppendPath(const std::string& folder, const std::string& name) {
 bool IsPlainFileName(const std::string& name) {
   if (name.empty() || name == "." || name == "..") return false;
   return name.find_first_of("/\\:") == std::string::npos;
+}
+
+bool EndsWithIgnoringCase(const std::string& path, const std::string& suffix) {
+  if (path.size() < suffix.size()) return false;
+  for (size_t i = 0; i < suffix.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(path[path.size() - suffix.size() + i])) != suffix[i])
+      return false;
+  }
+  return true;
 }

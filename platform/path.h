@@ -16,6 +16,10 @@ std::string AppendPath(const std::string& folder, const std::string& name);
 /// empty, not "." or "..", and without '/', '\\' or ':'.
 bool IsPlainFileName(const std::string& name);
 
+/// True when `path` ends in `suffix` (given in lower case), whatever the
+/// case of its letters: the clients' suffixes (.met, .part) are so matched.
+bool EndsWithIgnoringCase(const std::string& path, const std::string& suffix);
+
 /// True for a character that separates path components on this platform.
 bool IsPathSeparator(char c);
 

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "platform/wide_names.h"
+
 const char kPathSeparator = '\\';
 
 bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }
@@ -14,14 +16,14 @@ std::vector<std::string> ExpandWildcards(const std::string& entry) {
   if (name.find_first_of("*?") == std::string::npos) return {entry};
   // The folder as given: the matches are named in it.
   const std::string folder = last == std::string::npos ? "" : entry.substr(0, last + 1);
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA(entry.c_str(), &found);
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(WideName(entry).c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return {entry};
   std::vector<std::string> paths;
   do {
     if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-      paths.push_back(folder + found.cFileName);
-  } while (FindNextFileA(search, &found));
+      paths.push_back(folder + Utf8Name(found.cFileName));
+  } while (FindNextFileW(search, &found));
   FindClose(search);
   std::sort(paths.begin(), paths.end());
   return paths.empty() ? std::vector<std::string>{entry} : paths;

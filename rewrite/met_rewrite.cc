@@ -2,7 +2,9 @@
 
 #include <limits>
 
+#include "met/corrupted_parts.h"
 #include "met/tag_writer.h"
+#include "met/tag_reader.h"
 #include "rewrite/rewrite_messages.h"
 
 namespace {
@@ -18,17 +20,6 @@ TagRecord GapBoundTag(uint8_t id, size_t index, uint64_t bound, bool large) {
   if (large || bound > 0xFFFFFFFFu) return BuildTag(TagUInt64, GapTagName(id, index), &bound, 8);
   const uint32_t narrow = static_cast<uint32_t>(bound);
   return BuildTag(TagUInt32, GapTagName(id, index), &narrow, 4);
-}
-
-bool WriteGapTags(std::string& out, const GapTable& gaps, uint64_t fileSize,
-                  std::string* problem) {
-  const bool large = fileSize > kLargeDownloadAbove;
-  for (size_t index = 0; index < gaps.size(); ++index) {
-    if (!WriteTag(out, GapBoundTag(TagIdGapStart, index, gaps[index].start, large), problem) ||
-        !WriteTag(out, GapBoundTag(TagIdGapEnd, index, gaps[index].end, large), problem))
-      return false;
-  }
-  return true;
 }
 
 // True when the new file holds a 64-bit tag: a client then writes the
@@ -57,8 +48,36 @@ bool KeepsHeaderLayout(const std::string& content, const MetHeader& old) {
 
 }  // namespace
 
+bool WriteGapTags(std::string& out, const GapTable& gaps, uint64_t fileSize,
+                  std::string* problem) {
+  const bool large = fileSize > kLargeDownloadAbove;
+  for (size_t index = 0; index < gaps.size(); ++index) {
+    if (!WriteTag(out, GapBoundTag(TagIdGapStart, index, gaps[index].start, large), problem) ||
+        !WriteTag(out, GapBoundTag(TagIdGapEnd, index, gaps[index].end, large), problem))
+      return false;
+  }
+  return true;
+}
+
 std::string GapTagName(uint8_t id, size_t index) {
   return std::string(1, char(id)) + std::to_string(index);
+}
+
+void SetCorruptedParts(MetFile& file, const std::vector<uint32_t>& parts) {
+  std::vector<MetTag> tags;
+  bool placed = parts.empty();
+  for (MetTag& tag : file.tags) {
+    if (!TagHasName(tag.record, TagIdCorruptedParts)) {
+      tags.push_back(std::move(tag));
+    } else if (!placed) {
+      tag.record = CorruptedPartsTag(parts);
+      tags.push_back(std::move(tag));
+      placed = true;
+    }
+  }
+  if (!placed) tags.push_back(MetTag{CorruptedPartsTag(parts), 0, 0});
+  file.tags = std::move(tags);
+  file.corruptedParts = FormatCorruptedParts(parts);
 }
 
 GapTable RewritableGaps(const MetFile& file) {

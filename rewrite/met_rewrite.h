@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "met/met_file.h"
 #include "met/met_image.h"
@@ -41,6 +42,16 @@ struct EncodedMet {
 EncodedMet EncodeMetFile(const MetImage& image, const MetFile& file, RewriteMode mode,
                          uint32_t tagCount, const GapTable& gaps);
 
+/// Makes the file's corrupted-parts tags one that lists `parts`, in the place
+/// of the first (after the other tags where there was none), or none at all
+/// for no parts, as the clients write it only where it has a value.
+void SetCorruptedParts(MetFile& file, const std::vector<uint32_t>& parts);
+
 /// The name a rewrite gives the tag of gap `index`'s start or end, as the
 /// download clients name them: the byte 0x09 or 0x0A and the index in decimal.
 std::string GapTagName(uint8_t id, size_t index);
+
+/// Appends the gaps' tags as the clients write them: start and end of each
+/// in turn, named by index, 64-bit in a large download or for a bound past
+/// 32 bits. False, with the line that says why, when one cannot be written.
+bool WriteGapTags(std::string& out, const GapTable& gaps, uint64_t fileSize, std::string* problem);

@@ -1,6 +1,6 @@
 #include "rewrite/part_check.h"
 
-#include <cstring>
+#include <algorithm>
 
 #include "hash/hash_routines.h"
 #include "platform/console.h"
@@ -9,30 +9,28 @@
 
 namespace {
 
-// The mark behind a part's digest: sound, corrupt, or not judged at all.
-const char* PartMark(bool incomplete, bool sound) {
-  if (incomplete) return kMarkIncomplete;
-  return sound ? kMarkSound : kMarkCorrupt;
-}
-
-bool Sound(const MetImage& image, const MetHeader& header, uint32_t part, const PartDigest& digest) {
-  return std::memcmp(digest.data(), PartHash(image, header, part), 16) == 0;
+MetGap StoredGap(uint64_t start, uint64_t end) {
+  MetGap gap;
+  gap.start = start;
+  gap.end = end;
+  gap.startStored = gap.endStored = true;
+  return gap;
 }
 
 // Grows the first gap that touches the part, or adds one over it. A gap
 // whose end lies before its start (tags a damaged file paired up) is no
 // range: grown, it would still not cover the part, and the client would
 // take the corrupt bytes for downloaded data.
-void MakeGap(GapTable& gaps, uint32_t part, uint64_t start, uint64_t end, Console& console) {
+void MakeGap(GapTable& gaps, uint32_t part, const ByteRange& range, Console& console) {
   Print(console, kMsgPartCorrupt, static_cast<int>(part));
   for (size_t index = 0; index < gaps.size(); ++index) {
     MetGap& gap = gaps[index];
     if (gap.start > gap.end) {
       continue;
-    } else if (gap.start == end) {
-      gap.start -= kPartSize;
-    } else if (gap.end == start) {
-      gap.end += kPartSize;
+    } else if (gap.start == range.end) {
+      gap.start = range.start;
+    } else if (gap.end == range.start) {
+      gap.end = range.end;
     } else {
       continue;
     }
@@ -40,53 +38,124 @@ void MakeGap(GapTable& gaps, uint32_t part, uint64_t start, uint64_t end, Consol
     Print(console, kMsgGapExpanded, static_cast<int>(index), gap.start, gap.end);
     return;
   }
-  MetGap added;
-  added.start = start;
-  added.end = end;
-  added.startStored = added.endStored = true;
-  gaps.push_back(added);
-  Print(console, kMsgGapAdded, start, end);
+  gaps.push_back(StoredGap(range.start, range.end));
+  Print(console, kMsgGapAdded, range.start, range.end);
+}
+
+// Takes [start, end) out of every valid gap, splitting one that holds it
+// inside; a gap that is no range is left as it is.
+void RemoveFromGaps(GapTable& gaps, const ByteRange& range) {
+  GapTable kept;
+  for (const MetGap& gap : gaps) {
+    if (!gap.IsValid() || gap.end <= range.start || gap.start >= range.end) {
+      kept.push_back(gap);
+      continue;
+    }
+    if (gap.start < range.start) kept.push_back(StoredGap(gap.start, range.start));
+    if (gap.end > range.end) kept.push_back(StoredGap(range.end, gap.end));
+  }
+  gaps = std::move(kept);
+}
+
+// The pieces of [start, end) that no valid gap holds, in order.
+std::vector<ByteRange> Uncovered(const GapTable& gaps, uint64_t start, uint64_t end) {
+  std::vector<ByteRange> pieces{{start, end}};
+  for (const MetGap& gap : gaps) {
+    if (!gap.IsValid()) continue;
+    std::vector<ByteRange> left;
+    for (const ByteRange& piece : pieces) {
+      if (gap.end <= piece.start || gap.start >= piece.end) {
+        left.push_back(piece);
+        continue;
+      }
+      if (piece.start < gap.start) left.push_back({piece.start, gap.start});
+      if (gap.end < piece.end) left.push_back({gap.end, piece.end});
+    }
+    pieces = std::move(left);
+  }
+  return pieces;
 }
 
 }  // namespace
 
-bool OverlapsAGap(const GapTable& gaps, uint64_t start, uint64_t end) {
-  for (const MetGap& gap : gaps) {
-    if (gap.start < end && gap.end > start && gap.start < gap.end) return true;
-  }
-  return false;
-}
-
-std::optional<std::vector<PartDigest>> HashParts(const MetImage& image, const MetHeader& header,
-                                                 const GapTable& gaps, File& data,
-                                                 const std::string& partPath, Disk& disk,
-                                                 Console& console, const PartHashOptions& options) {
-  std::vector<PartDigest> digests;
+std::optional<std::vector<PartFinding>> HashParts(const PartJudging& judging, File& data,
+                                                  const std::string& partPath, Disk& disk,
+                                                  Console& console, PartHashOptions options) {
+  const uint32_t parts = CheckedPartCount(judging.file, judging.trust, judging.aich != nullptr);
+  std::vector<PartFinding> findings;
   console.Write(kMsgCalculating);
-  PartHashing hashing(disk, data, header.partCount, options);
-  for (uint32_t part = 0; part < header.partCount; ++part) {
+  options.size = judging.file.fileSize;
+  options.aich = judging.aich != nullptr;
+  PartHashing hashing(disk, data, parts, options);
+  for (uint32_t part = 0; part < parts; ++part) {
     const PartOutcome outcome = hashing.Wait(part);
     if (!outcome.ok) {
       Print(console, kMsgReadFailed, partPath.c_str(), outcome.error);
       return std::nullopt;
     }
-    const PartDigest& digest = outcome.digest;
-    const uint64_t start = part * kPartSize;
-    const bool incomplete = OverlapsAGap(gaps, start, start + kPartSize);
-    Print(console, kMsgCalculatedHash, static_cast<int>(part), HashText(digest.data()).c_str(),
-          PartMark(incomplete, Sound(image, header, part, digest)));
-    digests.push_back(digest);
+    const PartFinding finding = JudgePart(judging, part, outcome);
+    Print(console, kMsgCalculatedHash, static_cast<int>(part), HashText(outcome.digest.data()).c_str(),
+          PartMark(finding).c_str());
+    findings.push_back(finding);
   }
-  return digests;
+  return findings;
 }
 
-void RepairGaps(const MetImage& image, const MetHeader& header,
-                const std::vector<PartDigest>& digests, GapTable& gaps, Console& console) {
-  for (uint32_t part = 0; part < header.partCount && part < digests.size(); ++part) {
-    const uint64_t start = part * kPartSize;
-    const uint64_t end = start + kPartSize;
-    if (OverlapsAGap(gaps, start, end)) continue;
-    if (Sound(image, header, part, digests[part])) continue;
-    MakeGap(gaps, part, start, end, console);
+std::vector<PartVerdict> Verdicts(const std::vector<PartFinding>& findings) {
+  std::vector<PartVerdict> verdicts;
+  for (const PartFinding& finding : findings) verdicts.push_back(finding.verdict);
+  return verdicts;
+}
+
+void RepairGaps(const std::vector<PartVerdict>& verdicts, uint64_t size, uint64_t dataLength,
+                GapTable& gaps, Console& console) {
+  for (uint32_t part = 0; part < verdicts.size(); ++part) {
+    if (verdicts[part] == PartVerdict::FoundComplete) RemoveFromGaps(gaps, PartRange(part, size));
   }
+  if (dataLength < size) {
+    for (const ByteRange& piece : Uncovered(gaps, dataLength, size)) {
+      gaps.push_back(StoredGap(piece.start, piece.end));
+      Print(console, kMsgMissingGap, piece.start, piece.end);
+    }
+  }
+  for (uint32_t part = 0; part < verdicts.size(); ++part) {
+    if (verdicts[part] == PartVerdict::Corrupt) MakeGap(gaps, part, PartRange(part, size), console);
+  }
+}
+
+std::string CheckSummary(const std::vector<PartFinding>& findings) {
+  unsigned sound = 0, found = 0, incomplete = 0, byMd4 = 0, byAich = 0;
+  bool aichJudged = false;
+  std::string corrupt;
+  unsigned corruptCount = 0;
+  for (uint32_t part = 0; part < findings.size(); ++part) {
+    const PartFinding& finding = findings[part];
+    const bool judged = finding.verdict != PartVerdict::Incomplete;
+    byMd4 += judged && finding.md4Judged;
+    byAich += judged && finding.aichJudged;
+    aichJudged |= finding.aichJudged;
+    switch (finding.verdict) {
+      case PartVerdict::Sound: ++sound; break;
+      case PartVerdict::FoundComplete: ++found; break;
+      case PartVerdict::Incomplete: ++incomplete; break;
+      case PartVerdict::Corrupt:
+        corrupt += (corruptCount++ ? "," : "") + std::to_string(part);
+        break;
+    }
+  }
+  std::string text = std::to_string(sound) + " sound";
+  if (found) text += ", " + std::to_string(found) + " complete inside a gap";
+  text += ", " + std::to_string(corruptCount) + " corrupt";
+  if (corruptCount) text += " (" + corrupt + ")";
+  if (incomplete) text += ", " + std::to_string(incomplete) + " not judged (not downloaded whole)";
+  if (aichJudged)
+    text += "; judged by MD4 " + std::to_string(byMd4) + ", by AICH " + std::to_string(byAich);
+  return Format(kMsgCheckSummary, text.c_str());
+}
+
+bool SameGaps(const GapTable& a, const GapTable& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const MetGap& x, const MetGap& y) {
+    return x.start == y.start && x.end == y.end && x.startStored == y.startStored &&
+           x.endStored == y.endStored;
+  });
 }

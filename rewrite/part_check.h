@@ -1,41 +1,42 @@
-// The check of "/rebuild": every part hashed and compared with its stored
-// hash, and every corrupt complete part turned into a gap.
+// The check of "/rebuild" and "--check": every part hashed and judged, and
+// for "/rebuild" the gaps repaired by the verdicts.
 #pragma once
 
-#include <array>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "hash/part_hashing.h"
-#include "met/met_file.h"
-#include "met/met_image.h"
+#include "rewrite/part_judgement.h"
 
 class Console;
 class Disk;
 class File;
 
-/// The MD4 digest of one part.
-using PartDigest = std::array<uint8_t, 16>;
+/// Hashes the parts the judgement checks (never past the download's size)
+/// on every core, judges each and prints its digest with the verdict, in
+/// part order as soon as a part and all before it are done. Nothing, after
+/// the lines of the parts before the first one that could not be read and
+/// the message, when the file cannot be read: then nothing was judged.
+std::optional<std::vector<PartFinding>> HashParts(const PartJudging& judging, File& data,
+                                                  const std::string& partPath, Disk& disk,
+                                                  Console& console,
+                                                  PartHashOptions options = {});
 
-/// True when some valid gap holds a byte of [start, end): such a part is not
-/// downloaded whole, so its digest says nothing, and it is neither judged
-/// nor turned into a gap. The clients check only complete parts.
-bool OverlapsAGap(const GapTable& gaps, uint64_t start, uint64_t end);
+/// Mends the gaps by the verdicts, saying what changes: a part found complete
+/// leaves every gap, the bytes the data file lacks become a gap, and every
+/// corrupt part becomes one (the first gap that touches it grows over it,
+/// else a new gap is added). No gap it makes reaches past `size`.
+void RepairGaps(const std::vector<PartVerdict>& verdicts, uint64_t size, uint64_t dataLength,
+                GapTable& gaps, Console& console);
 
-/// Hashes every part of the open data file at `partPath` on every core and
-/// prints each digest against the stored part hash, in part order as soon as
-/// a part and all before it are done: sound, corrupt, or not judged where a
-/// gap holds a piece of the part. Nothing, after the lines of the parts
-/// before the first one that could not be read and the message, when the
-/// file cannot be read: then nothing was checked.
-std::optional<std::vector<PartDigest>> HashParts(const MetImage& image, const MetHeader& header,
-                                                 const GapTable& gaps, File& data,
-                                                 const std::string& partPath, Disk& disk,
-                                                 Console& console,
-                                                 const PartHashOptions& options = {});
+/// The verdicts of the findings, in part order.
+std::vector<PartVerdict> Verdicts(const std::vector<PartFinding>& findings);
 
-/// Makes every corrupt part that no gap holds a piece of a gap: the first gap
-/// that touches it grows over it, else a new gap is added. Says so for each.
-void RepairGaps(const MetImage& image, const MetHeader& header,
-                const std::vector<PartDigest>& digests, GapTable& gaps, Console& console);
+/// The summary line of a check: how many parts were sound, corrupt (with
+/// their numbers), complete inside a gap, and not judged and why; and where
+/// the AICH set judged, how many each kind of hash judged.
+std::string CheckSummary(const std::vector<PartFinding>& findings);
+
+/// True when the two tables hold the same gaps in the same order.
+bool SameGaps(const GapTable& a, const GapTable& b);

@@ -1,7 +1,7 @@
 // Writes a sample download into a folder:
 //   make_sample FOLDER [--name N] [--size BYTES] [--gap START-END]... [--no-gaps]
 //               [--data-in-gaps | --zeros-in-gaps] [--data START-END]... [--no-name-tag]
-//               [--emule-tags] [--tags64] [--part-hashes] [--corrupt PART]...
+//               [--emule-tags] [--tags64] [--part-hashes] [--aich-hashes] [--corrupt PART]...
 // Without --gap it writes a download with a few typical gaps. The gaps are
 // holes in the data file, as a client leaves them, unless --data-in-gaps
 // fills them with the download's bytes or --zeros-in-gaps with zeros. With
@@ -12,7 +12,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "platform/command_line.h"
 #include "sample/sample_download.h"
 
 namespace {
@@ -20,7 +22,7 @@ namespace {
 const char kUsage[] =
     "usage: make_sample FOLDER [--name N] [--size BYTES] [--gap START-END]... [--no-gaps]\n"
     "                   [--data-in-gaps | --zeros-in-gaps] [--data START-END]... [--no-name-tag]\n"
-    "                   [--emule-tags] [--tags64] [--part-hashes] [--corrupt PART]...\n";
+    "                   [--emule-tags] [--tags64] [--part-hashes] [--aich-hashes] [--corrupt PART]...\n";
 
 bool ParseRange(const char* text, SampleGap* range) {
   char* end;
@@ -43,7 +45,12 @@ bool TakeRange(const char* flag, const char* text, std::vector<SampleGap>* range
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** rawArgv) {
+  // UTF-8 on every system, as the folder and name are written.
+  const std::vector<std::string> entries = CommandLineEntries(argc, rawArgv);
+  std::vector<const char*> argv;
+  for (const std::string& entry : entries) argv.push_back(entry.c_str());
+  argc = static_cast<int>(argv.size());
   if (argc < 2) {
     std::fputs(kUsage, stderr);
     return 2;
@@ -76,6 +83,8 @@ int main(int argc, char** argv) {
       download.sizeTags64 = true;
     } else if (!std::strcmp(flag, "--part-hashes")) {
       download.partHashes = true;
+    } else if (!std::strcmp(flag, "--aich-hashes")) {
+      download.aichHashes = true;
     } else if (!std::strcmp(flag, "--corrupt") && hasValue) {
       download.corruptParts.push_back(static_cast<uint32_t>(std::strtoul(argv[++i], nullptr, 0)));
     } else {

@@ -6,6 +6,8 @@
 #include <map>
 #include <optional>
 
+#include "hash/aich_hash_set.h"
+#include "hash/aich_tree.h"
 #include "hash/md4.h"
 
 namespace {
@@ -165,6 +167,46 @@ uint32_t SamplePartHashCount(uint64_t fileSize) {
   return fileSize < kSamplePartSize ? 0 : static_cast<uint32_t>(fileSize / kSamplePartSize + 1);
 }
 
+SampleAichSet SampleAichHashes(const SampleDownload& download) {
+  const std::vector<SampleGap> regions = DataRegions(download);
+  const uint64_t size = download.fileSize;
+  // Parts of zeros hash alike for their length and side: once each.
+  std::map<std::pair<uint64_t, int>, AichHash> zeroHashes;
+  std::vector<uint8_t> chunk(kChunk);
+  std::vector<AichHash> parts;
+  AichPartHasher hasher;
+  for (uint32_t part = 0; part < AichPartCount(size); ++part) {
+    const uint64_t start = part * kSamplePartSize;
+    const uint64_t end = std::min(start + kSamplePartSize, size);
+    const AichSide side = AichPartSide(size, part);
+    const auto key = std::make_pair(end - start, static_cast<int>(side));
+    const bool zeros = !HoldsData(regions, start, end);
+    if (zeros && zeroHashes.count(key)) {
+      parts.push_back(zeroHashes[key]);
+      continue;
+    }
+    for (uint64_t at = start; at < end;) {
+      const size_t count = static_cast<size_t>(std::min<uint64_t>(kChunk, end - at));
+      SampleContent(download, at, chunk.data(), count);
+      hasher.Update(chunk.data(), count);
+      at += count;
+    }
+    AichHash hash{};
+    hasher.Finish(side, &hash);
+    if (zeros) zeroHashes[key] = hash;
+    parts.push_back(hash);
+  }
+  AichHash root{};
+  AichRootOfParts(size, parts, &root);
+  SampleAichSet set;
+  set.rootText = AichHashToBase32(root);
+  const std::string rootBytes(root.begin(), root.end());
+  const uint32_t stored = parts.size() > 1 ? static_cast<uint32_t>(parts.size()) : 0;
+  set.blob = rootBytes + std::string{char(stored & 0xFF), char(stored >> 8)};
+  for (uint32_t i = 0; i < stored; ++i) set.blob.append(parts[i].begin(), parts[i].end());
+  return set;
+}
+
 std::string SamplePartHashes(const SampleDownload& download) {
   const std::vector<SampleGap> regions = DataRegions(download);
   // Most parts of a large sparse download are zeros: a full one and the
@@ -196,7 +238,7 @@ std::string SamplePartHashes(const SampleDownload& download) {
 }
 
 std::string HashSampleParts(const std::string& dataPath, uint64_t fileSize) {
-  std::ifstream in(dataPath, std::ios::binary);
+  std::ifstream in(std::filesystem::u8path(dataPath), std::ios::binary);
   std::string hashes;
   std::vector<char> chunk(kChunk);
   for (uint32_t part = 0; part < SamplePartHashCount(fileSize); ++part) {
@@ -217,13 +259,13 @@ std::string HashSampleParts(const std::string& dataPath, uint64_t fileSize) {
 
 bool WriteSampleData(const std::string& path, const SampleDownload& download) {
   {
-    std::ofstream create(path, std::ios::binary | std::ios::trunc);
+    std::ofstream create(std::filesystem::u8path(path), std::ios::binary | std::ios::trunc);
     if (!create) return false;
   }
   std::error_code error;
-  std::filesystem::resize_file(path, download.fileSize, error);
+  std::filesystem::resize_file(std::filesystem::u8path(path), download.fileSize, error);
   if (error) return false;
-  std::fstream out(path, std::ios::binary | std::ios::in | std::ios::out);
+  std::fstream out(std::filesystem::u8path(path), std::ios::binary | std::ios::in | std::ios::out);
   if (!out) return false;
   const std::vector<SampleGap> gaps = MergedGaps(download);
   for (const SampleGap& region : DataRegions(download)) {
@@ -234,7 +276,7 @@ bool WriteSampleData(const std::string& path, const SampleDownload& download) {
 
 bool DamageSampleParts(const std::string& path, const SampleDownload& download) {
   const std::vector<SampleGap> gaps = MergedGaps(download);
-  std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+  std::fstream file(std::filesystem::u8path(path), std::ios::binary | std::ios::in | std::ios::out);
   for (uint32_t part : download.corruptParts) {
     std::optional<uint64_t> at = DamageOffset(download, gaps, part);
     if (!at) continue;

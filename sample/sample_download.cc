@@ -30,6 +30,17 @@ SampleTag SizeTag(const std::string& name, uint64_t value, bool wide) {
   return wide ? SampleUInt64Tag(name, value) : SampleNumberTag(name, static_cast<uint32_t>(value));
 }
 
+// The file hash of a download of one part: the MD4 of its content.
+std::string ContentHash(const SampleDownload& download) {
+  Md4Context context;
+  Md4Init(&context);
+  std::vector<uint8_t> bytes(static_cast<size_t>(download.fileSize));
+  SampleContent(download, 0, bytes.data(), bytes.size());
+  Md4Update(&context, bytes.data(), static_cast<uint32_t>(bytes.size()));
+  Md4Final(&context);
+  return std::string(reinterpret_cast<const char*>(context.digest), 16);
+}
+
 }  // namespace
 
 bool IsLargeSampleDownload(uint64_t fileSize) { return fileSize > kSampleLargeSizeAbove; }
@@ -50,7 +61,17 @@ std::vector<SampleTag> SampleTags(const SampleDownload& download) {
   auto add = [&tags](const std::vector<SampleTag>& more) {
     tags.insert(tags.end(), more.begin(), more.end());
   };
-  if (download.emuleTags) add(EmuleSampleTags(download.fileSize, download.seed));
+  if (download.emuleTags) {
+    for (const SampleTag& tag : EmuleSampleTags(download.fileSize, download.seed)) {
+      const bool aich = tag.name == "\x27" || tag.name == "\x35";
+      if (!aich || !download.aichHashes) tags.push_back(tag);
+    }
+  }
+  if (download.aichHashes) {
+    const SampleAichSet set = SampleAichHashes(download);
+    tags.push_back(SampleTextTag("\x27", set.rootText));
+    tags.push_back(SampleTag{0x07, "\x35", U32(static_cast<uint32_t>(set.blob.size())) + set.blob});
+  }
   if (download.everyTagType) add(EveryTypeSampleTags());
   if (download.uint64Tags || download.everyTagType) add(UInt64SampleTags());
   if (download.bsobTag || download.everyTagType) tags.push_back(BsobSampleTag());
@@ -69,7 +90,9 @@ std::string EncodeSampleMet(const SampleDownload& download, const std::string& p
   // A large download has version 0xE2 and the very same full header.
   std::string met(1, IsLargeSampleDownload(download.fileSize) ? '\xE2' : '\xE0');
   met += U32(download.timeStamp);
-  if (partHashes.empty()) {
+  if (partHashes.empty() && download.partHashes && SamplePartHashCount(download.fileSize) == 0) {
+    met += ContentHash(download);
+  } else if (partHashes.empty()) {
     for (int i = 0; i < 16; ++i) met += char(Mix(download.seed * 16ull + i));
   } else {
     // The file hash of a file with part hashes is the MD4 of those hashes.
@@ -89,7 +112,7 @@ std::string EncodeSampleMet(const SampleDownload& download, const std::string& p
 
 bool WriteSampleDownload(const std::string& folder, const SampleDownload& download,
                          std::string* error) {
-  std::string base = (std::filesystem::path(folder) / download.name).string();
+  std::string base = (std::filesystem::u8path(folder) / std::filesystem::u8path(download.name)).u8string();
   if (!WriteSampleData(base + ".part", download)) {
     *error = "cannot write " + base + ".part";
     return false;
@@ -100,7 +123,7 @@ bool WriteSampleDownload(const std::string& folder, const SampleDownload& downlo
     *error = "cannot damage " + base + ".part";
     return false;
   }
-  std::ofstream met(base + ".part.met", std::ios::binary | std::ios::trunc);
+  std::ofstream met(std::filesystem::u8path(base + ".part.met"), std::ios::binary | std::ios::trunc);
   std::string bytes = EncodeSampleMet(download, partHashes);
   met.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (!met) {

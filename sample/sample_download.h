@@ -71,10 +71,14 @@ struct SampleDownload {
   std::string trailer;
   /// Write the MD4 hash of every 9,728,000-byte part of the download's
   /// content (gaps included, as a client learns them from others) and the
-  /// file hash made from them, as a client does once it knows them.
+  /// file hash made from them, as a client does once it knows them. A
+  /// download of one part has none: its file hash is then its content's.
   bool partHashes = false;
   /// Parts whose downloaded data is damaged after their hashes were taken.
   std::vector<uint32_t> corruptParts;
+  /// Write eMule's AICH hash set of the content (tags 0x27 and 0x35) in
+  /// place of the made-up one of `emuleTags`, or alone.
+  bool aichHashes = false;
 };
 
 /// The size of one hashed part.
@@ -108,6 +112,14 @@ void SampleContent(const SampleDownload& download, uint64_t offset, uint8_t* out
 /// the part hashes a client knows for it. Parts without data cost nothing.
 std::string SamplePartHashes(const SampleDownload& download);
 
+/// eMule's AICH hash set of the download's content: the root in base32 (tag
+/// 0x27) and the blob of tag 0x35 (root, count, part hashes).
+struct SampleAichSet {
+  std::string rootText;
+  std::string blob;
+};
+SampleAichSet SampleAichHashes(const SampleDownload& download);
+
 /// The MD4 digests of the parts of a data file on disk, concatenated.
 std::string HashSampleParts(const std::string& dataPath, uint64_t fileSize);
 
@@ -117,7 +129,8 @@ std::string EncodeSampleMet(const SampleDownload& download, const std::string& p
 /// The tags EncodeSampleMet writes, in order, gaps last.
 std::vector<SampleTag> SampleTags(const SampleDownload& download);
 
-/// Writes folder/name.part and folder/name.part.met, with `timeStamp` as the
-/// data file's modification time; false with a reason.
+/// Writes folder/name.part and folder/name.part.met (UTF-8 names on every
+/// system), with `timeStamp` as the data file's modification time; false
+/// with a reason.
 bool WriteSampleDownload(const std::string& folder, const SampleDownload& download,
                          std::string* error);

@@ -1,8 +1,11 @@
 // Properties of the data file over random downloads: after a listing on
 // either route, every byte outside the gaps the listing may clear is as it
 // was and every byte inside them reads zero; a /rebuild changes no byte of
-// the data file, leaves no corrupt complete part outside a gap, and makes
-// no downloaded byte a gap but those of corrupt complete parts. The gaps are
+// the data file, leaves no corrupt complete part outside a gap and no part
+// whose bytes are all there and sound inside one, makes no downloaded byte a
+// gap but those of corrupt complete parts, ends no gap it makes past the
+// size, and lists in the corrupted-parts tag the parts found corrupt and
+// those listed before that are still not sound. The gaps are
 // random: overlapping, touching, empty, inverted, beyond the end, in every
 // name form and integer width, and with start and end tags that do not pair
 // up.
@@ -151,6 +154,22 @@ bool Covered(std::vector<Range> ranges, uint64_t start, uint64_t end) {
   return start >= end;
 }
 
+std::vector<Range> RangesOf(const ClientGapList& gaps) {
+  std::vector<Range> ranges;
+  for (const auto& gap : gaps) {
+    if (gap.first < gap.second) ranges.push_back({gap.first, gap.second});
+  }
+  return ranges;
+}
+
+// True when one of the old gap tags ends at `end`: a gap the rebuild kept.
+bool EndsAnOldGap(const RandomDownload& download, uint64_t end) {
+  for (const GapTag& tag : download.tags) {
+    if (!tag.start && tag.value == end) return true;
+  }
+  return false;
+}
+
 std::string Expected(std::string content, const std::vector<Range>& cleared) {
   for (const Range& range : cleared) {
     if (range.start >= content.size()) continue;
@@ -167,6 +186,7 @@ struct DownloadRun {
   std::string partPath = folder.Path("001.part");
   std::string metPath = folder.Path("001.part.met");
   std::string before;
+  std::string metBefore;
   StringConsole console;
   int status = -2;
 
@@ -174,6 +194,7 @@ struct DownloadRun {
     std::string error;
     EXPECT_TRUE(WriteSampleDownload(folder.path(), download, &error)) << error;
     before = ReadFileBytes(partPath);
+    metBefore = ReadFileBytes(metPath);
     const char* args[] = {"partsweep", metPath.c_str(), option};
     status = RunPartsweep(3, args, SystemDisk(), console);
   }
@@ -208,37 +229,79 @@ TEST(DataFilePropertyTest, AListingChangesNothingButTheGapsOnEitherRoute) {
   }
 }
 
-TEST(DataFilePropertyTest, ARebuildChangesNoByteAndLeavesNoCorruptPartOutsideAGap) {
+// The corrupted-parts text the clients write: ascending, comma-separated.
+std::string PartList(const std::vector<uint32_t>& parts) {
+  std::string text;
+  for (uint32_t part : parts) text += (text.empty() ? "" : ",") + std::to_string(part);
+  return text;
+}
+
+// The text of the file's last corrupted-parts tag (0x24); "" without one.
+std::string ListedText(const DecodedMet& met) {
+  std::string text;
+  for (const DecodedTag& tag : met.tags) {
+    if (tag.name == "\x24") text = tag.text;
+  }
+  return text;
+}
+
+TEST(DataFilePropertyTest, ARebuildChangesNoByteAndJudgesEveryWholePart) {
   Dice dice(77);
-  for (int round = 0; round < 4; ++round) {
+  for (int round = 0; round < 6; ++round) {
     SampleDownload download;
     download.fileSize = P + dice.Below(P + P / 2);
     download.seed = static_cast<uint32_t>(round + 100);
     download.partHashes = true;
-    const uint32_t parts = SamplePartHashCount(download.fileSize);
+    const uint32_t parts = static_cast<uint32_t>((download.fileSize + P - 1) / P);
+    std::vector<uint32_t> listed;
     for (uint32_t part = 0; part < parts; ++part) {
       if (dice.OneIn(2)) download.corruptParts.push_back(part);
+      if (dice.OneIn(2)) listed.push_back(part);
     }
     const RandomDownload random = MakeRandomDownload(dice, download.fileSize);
     download.extraTags = EncodeGapTags(dice, random.tags);
+    if (!listed.empty()) download.extraTags.push_back(SampleTextTag("\x24", PartList(listed)));
     DownloadRun run(download, "/rebuild");
     EXPECT_EQ(0, run.status) << run.console.output;
     EXPECT_TRUE(run.before == ReadFileBytes(run.partPath)) << "round " << round;
     DecodedMet rewritten = DecodeMet(ReadFileBytes(run.metPath));
     ASSERT_TRUE(rewritten.ok) << run.console.output;
     const auto gaps = ClientGaps(rewritten);
-    // What may be a gap now: the old gaps, and corrupt parts no old gap
-    // touched; a part a gap holds a piece of was not checked.
+    // The generator writes the download's bytes under the random gaps too:
+    // a part a gap holds a piece of is complete unless it is damaged, and
+    // then not judged. What may be a gap now: the old gaps and the corrupt
+    // parts; what must stay listed: corrupt parts and damaged ones in a gap.
     const std::vector<Range> old = RewrittenRanges(random);
     std::vector<Range> allowed = old;
-    for (uint32_t part : download.corruptParts) {
-      if (part * P >= download.fileSize) continue;  // damage lands only inside the file
-      if (Overlaps(old, part * P, part * P + P)) continue;
-      allowed.push_back({part * P, part * P + P});
-      EXPECT_TRUE(InsideOneGap(gaps, part * P, part * P + P))
-          << "round " << round << " part " << part << "\n" << run.console.output;
+    std::vector<uint32_t> stillCorrupt;
+    bool changes = false;
+    for (uint32_t part = 0; part < parts; ++part) {
+      const uint64_t start = part * P, end = std::min(start + P, download.fileSize);
+      const bool damaged = std::count(download.corruptParts.begin(), download.corruptParts.end(), part);
+      const bool inGap = Overlaps(old, start, end);
+      const bool wasListed = std::count(listed.begin(), listed.end(), part);
+      if (damaged && (!inGap || wasListed)) stillCorrupt.push_back(part);
+      changes = changes || damaged != inGap;  // a part made a gap, or found complete
+      if (damaged && !inGap) {
+        allowed.push_back({start, end});
+        EXPECT_TRUE(InsideOneGap(gaps, start, end))
+            << "round " << round << " part " << part << "\n" << run.console.output;
+      }
+      if (!damaged && inGap) {
+        EXPECT_FALSE(Overlaps(RangesOf(gaps), start, end))
+            << "round " << round << ": the complete part " << part << " stays in a gap\n"
+            << run.console.output;
+      }
     }
+    EXPECT_EQ(PartList(stillCorrupt), ListedText(rewritten)) << "round " << round;
+    // A rebuild that changes nothing leaves the file as it was, and only then.
+    changes = changes || stillCorrupt != listed;
+    EXPECT_EQ(changes, run.metBefore != ReadFileBytes(run.metPath)) << "round " << round;
+    if (!changes) continue;
     for (const auto& gap : gaps) {
+      EXPECT_TRUE(gap.second <= download.fileSize || EndsAnOldGap(random, gap.second))
+          << "round " << round << ": the gap " << gap.first << ".." << gap.second
+          << " ends past the size\n" << run.console.output;
       const uint64_t end = std::min<uint64_t>(gap.second, download.fileSize);
       if (gap.first >= end) continue;
       EXPECT_TRUE(Covered(allowed, gap.first, end))

@@ -23,15 +23,11 @@ int RunWith(std::vector<const char*> args, StringConsole& console, Disk& disk = 
   return RunPartsweep(static_cast<int>(args.size()), args.data(), disk, console);
 }
 
-TEST(RunFlowTest, UsageAndHelp) {
+TEST(RunFlowTest, Usage) {
   StringConsole usage;
   EXPECT_EQ(-1, RunWith({"partsweep"}, usage));
   EXPECT_EQ(ExpectedUsageText(), usage.output);
   EXPECT_NE('\n', usage.output.back());
-
-  StringConsole help;
-  EXPECT_EQ(0, RunWith({"partsweep", "--help"}, help));
-  EXPECT_EQ(std::string(ExpectedUsageText()) + "\n", help.output);
 }
 
 TEST(RunFlowTest, ASwitchBeforeThePathIsASwitch) {
@@ -67,8 +63,9 @@ TEST(RunFlowTest, ABatchGoesOnAfterAFailureAndNeverWaitsForAKey) {
   StringConsole console;
   EXPECT_EQ(1, RunWith({"partsweep", "dl/none.part.met", "dl/1.part.met"}, console, disk));
   EXPECT_EQ(0, console.keyWaits);
-  EXPECT_EQ(0u, console.output.find("Error opening 'dl/none.part.met' (Error " +
-                                    std::to_string(kErrorNotFound) + ")\nPress any key\n\nHash Id: "))
+  EXPECT_EQ(0u, console.output.find("Download 1 of 2: 'dl/none.part.met'\nError opening "
+                                    "'dl/none.part.met' (Error " + std::to_string(kErrorNotFound) +
+                                    ")\nPress any key\n\nDownload 2 of 2: 'dl/1.part.met'\nHash Id: "))
       << console.output;
   EXPECT_NE(std::string::npos, console.output.find("Cleaned space in 'dl/1.part': 0 bytes\n"));
 }
@@ -161,17 +158,19 @@ TEST(RunFlowTest, TheListingAndARebuildReadEveryGapAlike) {
     download.extraTags = cases[i];
     MemoryDisk disk;
     disk.PutFile("dl/X.part.met", EncodeSampleMet(download));
-    disk.PutFile("dl/X.part", std::string(1000, 'd'));
+    // A data file short of the size, so that every rebuild has a gap to add
+    // and writes the gaps back.
+    disk.PutFile("dl/X.part", std::string(500, 'd'));
     StringConsole listing, rebuild;
     RunWith({"partsweep", "dl/X.part.met", "/nosparse"}, listing, disk);
     EXPECT_EQ(0, RunWith({"partsweep", "dl/X.part.met", "/rebuild"}, rebuild, disk))
         << rebuild.output;
     // The bytes the listing zeroed, and the ranges the rebuild wrote.
-    std::string cleared(1000, 'd');
+    std::string cleared(500, 'd');
     for (const auto& gap : ClientGaps(DecodeMet(*disk.FileBytes("dl/X.part.met")))) {
       if (gap.first < gap.second && gap.second != 0)
-        std::fill(cleared.begin() + std::min<uint64_t>(gap.first, 1000),
-                  cleared.begin() + std::min<uint64_t>(gap.second, 1000), '\0');
+        std::fill(cleared.begin() + std::min<uint64_t>(gap.first, 500),
+                  cleared.begin() + std::min<uint64_t>(gap.second, 500), '\0');
     }
     EXPECT_EQ(cleared, *disk.FileBytes("dl/X.part")) << listing.output;
   }

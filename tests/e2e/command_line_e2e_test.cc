@@ -1,9 +1,10 @@
 // The command line as a user meets it: a client's Temp folder full of
-// downloads in one run, both forms of every switch, "--", the version, and
-// a mistyped switch.
+// downloads in one run, folders and downloads of any name, both forms of
+// every switch, "--", the version, the help, and a mistyped switch.
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -56,17 +57,21 @@ std::vector<std::string> MetPaths() {
   return paths;
 }
 
-// What five runs, one per download, print, with a blank line between them;
-// each on a folder of its own as the batch found it.
-std::string SingleRuns(const std::vector<std::string>& paths) {
+// What the batch prints: five runs, one per download, each on a folder of
+// its own as the batch found it, each under a line naming its download, a
+// blank line between them, and the summary of the five.
+std::string BatchOfSingleRuns(const std::vector<std::string>& paths) {
   std::string output;
   for (size_t i = 0; i < paths.size(); ++i) {
     TempFolder alone;
     WriteTempFolder(alone.path());
     if (i > 0) output += Lines("\n");
+    output += Lines("Download " + std::to_string(i + 1) + " of 5: '" + paths[i] + "'\n");
     output += RunUnattended(alone.path(), {paths[i]}).output;
   }
-  return output;
+  // 001, 002 and 005 each cleared 2,000 + 50,000 bytes.
+  return output + Lines("\n5 downloads: 3 done, 2 failed ('" + paths[2] + "', '" + paths[3] +
+                        "'); cleaned space in all: 152 KB\n");
 }
 
 TEST(CommandLineE2eTest, AFolderOfDownloadsIsWorkedOnWhole) {
@@ -75,7 +80,7 @@ TEST(CommandLineE2eTest, AFolderOfDownloadsIsWorkedOnWhole) {
   ProcessResult run = RunUnattended(folder.path(), {"Temp"});
   EXPECT_FALSE(run.killed) << "the batch waited for a key";
   EXPECT_EQ(1, run.exitCode);
-  EXPECT_EQ(SingleRuns(MetPaths()), run.output);
+  EXPECT_EQ(BatchOfSingleRuns(MetPaths()), run.output);
   // The good downloads were cleared, the others left alone.
   for (const char* name : {"001.part", "002.part", "005.part"})
     EXPECT_EQ(std::string(2000, '\0'), ReadFileBytes(AppendPath(folder.Path("Temp"), name)).substr(1000, 2000))
@@ -91,7 +96,7 @@ TEST(CommandLineE2eTest, AWildcardPathIsEveryDownloadItMatches) {
       kProgramExpandsWildcards ? std::vector<std::string>{AppendPath("Temp", "*.part.met")} : MetPaths();
   ProcessResult run = RunUnattended(folder.path(), args);
   EXPECT_EQ(1, run.exitCode);
-  EXPECT_EQ(SingleRuns(MetPaths()), run.output);
+  EXPECT_EQ(BatchOfSingleRuns(MetPaths()), run.output);
 }
 
 TEST(CommandLineE2eTest, ABatchOfGoodDownloadsSucceeds) {
@@ -100,22 +105,42 @@ TEST(CommandLineE2eTest, ABatchOfGoodDownloadsSucceeds) {
   ProcessResult run = RunUnattended(
       folder.path(), {AppendPath("Temp", "001.part.met"), "--nosparse", AppendPath("Temp", "005.part.met")});
   EXPECT_EQ(0, run.exitCode) << run.output;
-  EXPECT_NE(std::string::npos, run.output.find(Lines("Cleaned space in '" + AppendPath("Temp", "001.part") +
-                                                     "': 50.7 KB\n\nHash Id: ")))
+  EXPECT_NE(std::string::npos,
+            run.output.find(Lines("Cleaned space in '" + AppendPath("Temp", "001.part") +
+                                  "': 50.7 KB\n\nDownload 2 of 2: '" +
+                                  AppendPath("Temp", "005.part.met") + "'\nHash Id: ")))
       << run.output;
+  EXPECT_NE(std::string::npos,
+            run.output.find(Lines("\n\n2 downloads: 2 done; cleaned space in all: 101 KB\n")));
+}
+
+TEST(CommandLineE2eTest, HelpTellsTheWholeCommandLine) {
+  TempFolder folder;
+  ProcessResult help = RunUnattended(folder.path(), {"--help"});
+  EXPECT_EQ(0, help.exitCode);
+  EXPECT_EQ(0u, help.output.find(Lines("eMule .part file partsweep v1.4.\n"
+                                       "Usage: partsweep [switches] <part.met file | folder>...\n")));
+  for (const char* told : {"--rebuild   /rebuild", "--complete  /complete", "--check     /check",
+                           "--recover   /recover",
+                           "--nosparse  /nosparse", "-h --help   -? /?", "-V --version", "\n  --  ",
+                           "folder", "Several paths", "X.part.met.old", "PARTSWEEP_READS=", "255"})
+    EXPECT_NE(std::string::npos, help.output.find(Lines(told))) << told << "\n" << help.output;
 }
 
 TEST(CommandLineE2eTest, BothFormsOfEverySwitchDoTheSame) {
   // Each switch's own mark in the output, so that a form that is ignored
-  // fails: the part check, a rewrite without the four gap tags, the zero
-  // fill's lines (without the blank line of a released gap).
+  // fails: the part check (whose one part holds a gap, so nothing changes),
+  // a rewrite without the four gap tags, the zero fill's lines (without the
+  // blank line of a released gap).
   struct Forms {
     const char* slash;
     const char* dash;
     const char* mark;
   };
   for (const Forms& pair :
-       {Forms{"/rebuild", "--rebuild", "Calculating hashs ...\nTag Count : 13\n"},
+       {Forms{"/rebuild", "--rebuild",
+              "Calculating hashs ...\nCalculated Hash 000: 3ab2270bb3555693c3f0b32f95c8b9cf [-] "
+              "incomplete, not checked\nNo part is corrupt and no gap changes: "},
         Forms{"/complete", "--COMPLETE", "Hashed Part Count: 0\nTag Count : 9\n"},
         Forms{"/nosparse", "--nosparse", "(1.95 KB) ... Zeroing 100 %\n\t97.6 KB"}}) {
     SCOPED_TRACE(pair.dash);
@@ -135,6 +160,66 @@ TEST(CommandLineE2eTest, BothFormsOfEverySwitchDoTheSame) {
   }
 }
 
+// Folder and file names as eMule's users have them: Cyrillic, Japanese, and
+// characters that no ANSI code page holds (an emoji, past the first plane of
+// UTF-16). The first pair is the plain one the others are compared with.
+const char* const kNames[][2] = {
+    {"PlainUser", "PlainName"},
+    {"\xD0\x9F\xD0\xBE\xD0\xBB\xD1\x8C\xD0\xB7\xD0\xBE\xD0\xB2\xD0\xB0\xD1\x82\xD0\xB5\xD0\xBB\xD1\x8C",
+     "\xD0\xA4\xD0\xB8\xD0\xBB\xD1\x8C\xD0\xBC"},  // Пользователь, Фильм
+    {"\xE3\x83\xA6\xE3\x83\xBC\xE3\x82\xB6\xE3\x83\xBC", "\xE6\x98\xA0\xE7\x94\xBB"},  // ユーザー, 映画
+    {"J\xC3\xBCrgen \xF0\x9F\x8E\xAC",  // Jürgen 🎬, Фильм 映画 🎬
+     "\xD0\xA4\xD0\xB8\xD0\xBB\xD1\x8C\xD0\xBC \xE6\x98\xA0\xE7\x94\xBB \xF0\x9F\x8E\xAC"},
+};
+
+// `text` with the user's folder and the download named as in `names`.
+std::string Named(std::string text, const char* const* names) {
+  for (int i = 0; i < 2; ++i) {
+    const std::string from = kNames[0][i], to = names[i];
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+      text.replace(at, from.size(), to);
+  }
+  return text;
+}
+
+TEST(CommandLineE2eTest, AnyNameOfAFolderOrADownloadWorksAsAPlainOne) {
+  const std::string temp = AppendPath("PlainUser", "Temp");
+  const std::string met = AppendPath(temp, "PlainName.part.met");
+  std::vector<std::vector<std::string>> lines = {{met}, {temp}, {met, "/complete"}};
+  if (kProgramExpandsWildcards) lines.push_back({AppendPath(temp, "*.part.met")});
+  for (const std::vector<std::string>& line : lines) {
+    SCOPED_TRACE(line.back());
+    TempFolder folder;
+    for (const auto& names : kNames) {
+      SampleDownload download;
+      download.name = names[1];
+      download.fileSize = 200000;
+      download.gaps = {{1000, 3000}};
+      download.gapContent = SampleGapContent::Data;
+      std::string error;
+      ASSERT_TRUE(MakeFolder(folder.Path(Named(temp, names))));
+      ASSERT_TRUE(WriteSampleDownload(folder.Path(Named(temp, names)), download, &error)) << error;
+    }
+    ProcessResult plain = RunUnattended(folder.path(), line);
+    ASSERT_EQ(0, plain.exitCode) << plain.output;
+    // A listing names the data file; a rewrite, only its backup's name shows it.
+    ASSERT_TRUE(line.back() == "/complete" || plain.output.find("PlainUser") != std::string::npos);
+    for (size_t i = 1; i < std::size(kNames); ++i) {
+      SCOPED_TRACE(kNames[i][1]);
+      std::vector<std::string> named;
+      for (const std::string& entry : line) named.push_back(Named(entry, kNames[i]));
+      ProcessResult run = RunUnattended(folder.path(), named);
+      EXPECT_EQ(0, run.exitCode);
+      EXPECT_EQ(Named(plain.output, kNames[i]), run.output);
+      EXPECT_EQ(Named(ListFolder(folder.Path(temp)), kNames[i]),
+                ListFolder(folder.Path(Named(temp, kNames[i]))));
+      const std::string data = AppendPath(temp, "PlainName.part");
+      EXPECT_TRUE(ReadFileBytes(folder.Path(data)) == ReadFileBytes(folder.Path(Named(data, kNames[i]))))
+          << "the data files differ";
+    }
+  }
+}
+
 TEST(CommandLineE2eTest, VersionUnknownSwitchesAndTheEndOfSwitches) {
   TempFolder folder;
   ProcessResult version = RunUnattended(folder.path(), {"--version"});
@@ -146,6 +231,18 @@ TEST(CommandLineE2eTest, VersionUnknownSwitchesAndTheEndOfSwitches) {
   EXPECT_EQ(ExitStatusSeenByParent(-1), unknown.exitCode);
   EXPECT_EQ(Lines(std::string("Error: unknown switch '--complet'\n") + ExpectedUsageText()),
             unknown.output);
+  // Nor are switches that exclude each other: a rebuild is never quietly dropped.
+  for (const auto& c : std::vector<std::vector<std::string>>{
+           {"--rebuild", "/COMPLETE", "--rebuild and --complete"},
+           {"/check", "--rebuild", "--check and --rebuild"},
+           {"--complete", "--check", "--check and --complete"},
+           {"--recover", "--rebuild", "--recover and --rebuild"},
+           {"/recover", "/nosparse", "--recover and --nosparse"}}) {
+    ProcessResult refused = RunUnattended(folder.path(), {"X.part.met", c[0], c[1]});
+    EXPECT_EQ(ExitStatusSeenByParent(-1), refused.exitCode);
+    EXPECT_EQ(Lines("Error: " + c[2] + " cannot be used together\n" + ExpectedUsageText()),
+              refused.output);
+  }
 
   // After "--" a name that begins like a switch is a path.
   ProcessResult ended = RunUnattended(folder.path(), {"--", "--complete.part.met"});

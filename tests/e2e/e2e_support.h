@@ -18,5 +18,10 @@ std::string Lines(const std::string& text);
 /// What a listing prints after a gap's line when it may release ranges, for
 /// a gap of `length` bytes of which `inside` lie in the file: the release
 /// where the file system gives ranges back (`releases`), else the zero
-/// fill's percentages, one after another since the output is no terminal.
+/// fill's last percentage, the only one shown where output is no terminal.
 std::string ClearedGapOutput(bool releases, uint64_t length, uint64_t inside);
+
+/// True when `text` ends with `tail`.
+inline bool EndsWith(const std::string& text, const std::string& tail) {
+  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}

@@ -58,7 +58,9 @@ TEST(ListingE2eTest, DataFileHeldOpenByAnotherProgram) {
   ProcessResult run = RunTool(folder.path(), {"001.part.met"});
   EXPECT_EQ(1, run.exitCode);
   const std::string expectedEnd = Lines("Gaps in '001.part':\nCan't open part file '001.part' (Error " +
-                                        std::to_string(kErrorBusy) + ")\n");
+                                        std::to_string(kErrorBusy) +
+                                        ")\n'001.part' is held open by another program; close "
+                                        "the client first.\n");
   ASSERT_GE(run.output.size(), expectedEnd.size());
   EXPECT_EQ(expectedEnd, run.output.substr(run.output.size() - expectedEnd.size()));
   EXPECT_EQ(before, ReadFileBytes(folder.Path("001.part")));

@@ -1,4 +1,4 @@
-// The run flow seen from outside: usage, help, and the load failures.
+// The run flow seen from outside: usage and the load failures.
 #include <gtest/gtest.h>
 
 #include "tests/support/usage_text.h"
@@ -13,10 +13,6 @@ TEST(LoadE2eTest, UsageTextAndStatus) {
   EXPECT_EQ(ExitStatusSeenByParent(-1), run.exitCode);
   EXPECT_EQ(Lines(ExpectedUsageText()), run.output);
   EXPECT_EQ("", ListFolder(folder.path()));
-
-  ProcessResult help = RunTool(folder.path(), {"/?"});
-  EXPECT_EQ(0, help.exitCode);
-  EXPECT_EQ(Lines(std::string(ExpectedUsageText()) + "\n"), help.output);
 }
 
 TEST(LoadE2eTest, ASwitchBeforeThePathIsASwitch) {

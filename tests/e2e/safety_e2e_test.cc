@@ -12,6 +12,7 @@
 #include "sample/file_time.h"
 #include "sample/sample_download.h"
 #include "tests/e2e/e2e_support.h"
+#include "tests/support/byte_text.h"
 #include "tests/support/error_codes.h"
 #include "tests/support/met_decoder.h"
 #include "tests/support/platform_traits.h"
@@ -42,7 +43,7 @@ TEST(SafetyE2eTest, ABackupGivenAsThePathWorksOnTheSameDownload) {
   ASSERT_TRUE(WriteSmallDownload(folder.path(), {{1000, 2000}}, SampleGapContent::Data));
   const std::string met = ReadFileBytes(folder.Path("001.part.met"));
   const std::string data = ReadFileBytes(folder.Path("001.part"));
-  for (const char* suffix : {".old", ".bak", ".000", ".OLD"}) {
+  for (const char* suffix : {".old", ".bak", ".000", ".OLD", ".backup"}) {
     SCOPED_TRACE(suffix);
     const std::string backup = std::string("001.part.met") + suffix;
     ASSERT_TRUE(WriteFileBytes(folder.Path(backup), met));
@@ -98,19 +99,35 @@ TEST(SafetyE2eTest, NoNameTagOrLinkLeadsTheListingToAMetadataFile) {
   }
 }
 
-TEST(SafetyE2eTest, ANameThatTellsNoDataFileIsSaidSo) {
+TEST(SafetyE2eTest, AFileNotNamedLikeAMetadataFileIsNeverLoaded) {
+  // The data files read as metadata files without tags, which a rewrite
+  // would have replaced, and so would it the backups.
   TempFolder folder;
   ASSERT_TRUE(WriteSmallDownload(folder.path(), {{1000, 2000}}));
-  SampleDownload download;
-  download.partFileNameTag = false;
-  ASSERT_TRUE(WriteFileBytes(folder.Path("download.dat"), EncodeSampleMet(download)));
-  for (const char* mode : {"", "/rebuild"}) {
-    ProcessResult run = RunTool(folder.path(), {"download.dat", mode});
+  const std::string met = ReadFileBytes(folder.Path("001.part.met"));
+  const std::string data = std::string("\xE0") + std::string(99999, '\0');
+  for (const char* name : {"001.part", "002.part", "download.dat"})
+    ASSERT_TRUE(WriteFileBytes(folder.Path(name), data));
+  for (const char* name : {"001.part.met.bak", "001.part.met.000", "001.part.met.backup"})
+    ASSERT_TRUE(WriteFileBytes(folder.Path(name), met));
+  const std::string files = ListFolder(folder.path());
+  const std::string given = "' is the data file of a download; give its metadata file '001.part.met'.\n";
+  const std::string named = "' is not named like a metadata file (X.part.met) or a backup of one "
+                            "(X.part.met.bak), it is not touched.\n";
+  const std::string backup = "' is a backup, it is not rewritten; give the metadata file '001.part.met'.\n";
+  for (const auto& c : std::vector<std::pair<std::vector<std::string>, std::string>>{
+           {{"001.part"}, given}, {{"001.part", "--complete"}, given}, {{"001.part", "/rebuild"}, given},
+           {{"002.part"}, named}, {{"download.dat", "--nosparse"}, named},
+           {{"001.part.met.bak", "--complete"}, backup}, {{"001.part.met.000", "/rebuild"}, backup},
+           {{"001.part.met.backup", "--complete"}, backup}}) {
+    ProcessResult run = RunTool(folder.path(), c.first);  // with no key to wait for
     EXPECT_EQ(1, run.exitCode);
-    EXPECT_TRUE(Contains(run.output, Lines("Error: no data file is known for 'download.dat': its "
-                                           "name does not end in .met and it names none.\n")))
-        << run.output;
+    EXPECT_EQ(Lines("Error: '" + c.first[0] + c.second), run.output);
   }
+  EXPECT_EQ(files, ListFolder(folder.path()));
+  EXPECT_TRUE(data == ReadFileBytes(folder.Path("001.part")));
+  for (const char* name : {"001.part.met", "001.part.met.bak", "001.part.met.000", "001.part.met.backup"})
+    EXPECT_EQ(met, ReadFileBytes(folder.Path(name))) << name;
 }
 
 TEST(SafetyE2eTest, ARebuildJudgesOnlyCompleteParts) {
@@ -225,7 +242,8 @@ TEST(SafetyE2eTest, AZeroFillOverHolesAllocatesNothing) {
 
 TEST(SafetyE2eTest, ARewriteThatCouldNotBeLoadedAgainIsRefused) {
   // Two parts, part 0 corrupt: the rebuild adds a gap of two tags, 18
-  // bytes, to a file 10 bytes below the limit.
+  // bytes, and the corrupted-parts list "0", 7 bytes, to a file 10 bytes
+  // below the limit.
   TempFolder folder;
   SampleDownload download;
   download.fileSize = 10000000;
@@ -234,8 +252,7 @@ TEST(SafetyE2eTest, ARewriteThatCouldNotBeLoadedAgainIsRefused) {
   download.extraTags.push_back(SampleTag{0x07, "filler", std::string(4, '\0')});
   auto fill = [&](uint32_t size) {
     std::string& value = download.extraTags[0].value;
-    value = std::string{char(size), char(size >> 8), char(size >> 16), char(size >> 24)} +
-            std::string(size, 'f');
+    value = U32(size) + std::string(size, 'f');
   };
   fill(1000);
   std::string error;
@@ -249,7 +266,7 @@ TEST(SafetyE2eTest, ARewriteThatCouldNotBeLoadedAgainIsRefused) {
   ProcessResult run = RunTool(folder.path(), {"001.part.met", "/rebuild"});
   EXPECT_EQ(1, run.exitCode);
   EXPECT_TRUE(Contains(run.output,
-                       Lines("Error: the new file would be 5242888 bytes, more than the 5242880 "
+                       Lines("Error: the new file would be 5242895 bytes, more than the 5242880 "
                              "bytes partsweep can load\n"
                              "Error: '001.part.met' was not rewritten, it is unchanged.\n")))
       << run.output.substr(run.output.size() - std::min<size_t>(run.output.size(), 300));
@@ -281,7 +298,9 @@ TEST(SafetyE2eTest, ADeviceIsNoMetadataFile) {
   TempFolder folder;
   ProcessResult run = RunTool(folder.path(), {kNullDevice});
   EXPECT_EQ(1, run.exitCode);
-  EXPECT_EQ(Lines(std::string("Error: '") + kNullDevice + "' is not a regular file, it is not touched.\n"),
+  EXPECT_EQ(Lines(std::string("Error: '") + kNullDevice +
+                  "' is not named like a metadata file (X.part.met) or a backup of one "
+                  "(X.part.met.bak), it is not touched.\n"),
             run.output);
 }
 

@@ -4,6 +4,7 @@
 // The cases that act for other users need root and skip without it.
 #include <gtest/gtest.h>
 
+#include "sample/file_time.h"
 #include "sample/sample_download.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/support/child_process.h"
@@ -36,7 +37,10 @@ TEST(SafetyPosixE2eTest, NothingButRegularFilesIsReadOrWritten) {
   ASSERT_TRUE(WriteSmallDownload(folder.path(), {{1000, 2000}}));
   ASSERT_EQ(0, MakeFifo(folder.Path("fifo.part.met")));
   ASSERT_EQ(0, MakeSocketFile(folder.Path("socket.part.met")));
-  for (const char* met : {"fifo.part.met", "socket.part.met", "/dev/zero", "/dev/stdin"}) {
+  // Devices behind names that metadata files have.
+  ASSERT_EQ(0, MakeSymlink("/dev/zero", folder.Path("zero.part.met")));
+  ASSERT_EQ(0, MakeSymlink("/dev/stdin", folder.Path("stdin.part.met")));
+  for (const char* met : {"fifo.part.met", "socket.part.met", "zero.part.met", "stdin.part.met"}) {
     ProcessResult run = RunWithin(folder.path(), {met});
     EXPECT_FALSE(run.killed) << met;
     EXPECT_EQ(1, run.exitCode) << met;
@@ -94,56 +98,71 @@ TEST(SafetyPosixE2eTest, ALinkedMetadataFileIsRewrittenWhereItLeads) {
   EXPECT_TRUE(ClientGaps(completed).empty());
 }
 
-// A shared download folder that anybody may write, as /tmp is, holding a
-// download whose data file is a link to a file elsewhere.
-class PlantedLinkTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (!RunningAsRoot()) GTEST_SKIP() << "needs root, to give a link to another user";
-    std::optional<uint32_t> found = UserId("nobody");
-    if (!found) GTEST_SKIP() << "no user 'nobody' on this system";
-    nobody = *found;
-    ASSERT_TRUE(WriteSmallDownload(shared.path(), {{1000, 2000}}));
-    ASSERT_EQ(0, SetMode(shared.path(), 01777));
-    ASSERT_TRUE(WriteFileBytes(victim, std::string(100000, 'v')));
-    std::remove(shared.Path("001.part").c_str());
-    ASSERT_EQ(0, MakeSymlink(victim, shared.Path("001.part")));
-  }
-
-  TempFolder shared;
-  TempFolder elsewhere;
-  std::string victim = elsewhere.Path("precious");
-  uint32_t nobody = 0;
+// Links in a download folder of user nobody's, as a job of root's meets
+// them going over every user's Temp folder: a link is followed only when it
+// is root's own or its owner also owns the file it leads to, never because
+// its owner owns the folder.
+struct LinkCase {
+  const char* what;
+  /// The link stands for the metadata file, else for the data file.
+  bool metadataFile;
+  bool linkOfNobody;
+  bool targetOfNobody;
+  bool followed;
 };
 
-TEST_F(PlantedLinkTest, ALinkOfAnotherUserIsNotFollowed) {
-  ASSERT_EQ(0, GiveTo(shared.Path("001.part"), nobody));
-  for (const char* mode : {"", "/nosparse", "/rebuild"}) {
-    ProcessResult run = RunWithin(shared.path(), {"001.part.met", mode});
-    EXPECT_EQ(1, run.exitCode) << mode;
-    EXPECT_TRUE(Contains(run.output, "Error: '001.part' is a symbolic link that another user owns, "
-                                     "it is not followed.\n"))
-        << run.output;
+const LinkCase kLinkCases[] = {
+    {"root's link to root's data file", false, false, false, true},
+    {"root's link to nobody's data file", false, false, true, true},
+    {"nobody's link to nobody's data file", false, true, true, true},
+    {"nobody's link to root's data file", false, true, false, false},
+    {"nobody's link to nobody's metadata file", true, true, true, true},
+    {"nobody's link to root's metadata file", true, true, false, false},
+};
+
+// A download in a folder of nobody's, the file the case names moved
+// elsewhere and a link to it put in its place, owned as the case says.
+struct PlantedLink {
+  PlantedLink(const LinkCase& link, uint32_t nobody)
+      : name(link.metadataFile ? "001.part.met" : "001.part"), target(elsewhere.Path(name)) {
+    EXPECT_TRUE(WriteSmallDownload(folder.path(), {{1000, 2000}}, SampleGapContent::Data));
+    EXPECT_EQ(0, GiveTo(folder.path(), nobody));
+    before = ReadFileBytes(folder.Path(name));
+    EXPECT_TRUE(WriteFileBytes(target, before));
+    std::remove(folder.Path(name).c_str());
+    EXPECT_EQ(0, MakeSymlink(target, folder.Path(name)));
+    EXPECT_EQ(0, link.linkOfNobody ? GiveTo(folder.Path(name), nobody) : 0);
+    EXPECT_EQ(0, link.targetOfNobody ? GiveTo(target, nobody) : 0);
   }
-  EXPECT_EQ(std::string(100000, 'v'), ReadFileBytes(victim));
-}
 
-TEST_F(PlantedLinkTest, ALinkOfTheUserOrOfTheFolderOwnerIsFollowed) {
-  // The link is root's own here: the user made it.
-  ProcessResult run = RunWithin(shared.path(), {"001.part.met", "/nosparse"});
-  EXPECT_EQ(0, run.exitCode) << run.output;
-  std::string cleared(100000, 'v');
-  std::fill(cleared.begin() + 1000, cleared.begin() + 2000, '\0');
-  EXPECT_EQ(cleared, ReadFileBytes(victim));
+  TempFolder folder, elsewhere;
+  std::string name, target, before;
+};
 
-  // A folder of nobody's, with nobody's link in it: the owner's link.
-  ASSERT_TRUE(WriteFileBytes(victim, std::string(100000, 'v')));
-  ASSERT_EQ(0, SetMode(shared.path(), 0755));
-  ASSERT_EQ(0, GiveTo(shared.path(), nobody));
-  ASSERT_EQ(0, GiveTo(shared.Path("001.part"), nobody));
-  run = RunWithin(shared.path(), {"001.part.met", "/nosparse"});
-  EXPECT_EQ(0, run.exitCode) << run.output;
-  EXPECT_EQ(cleared, ReadFileBytes(victim));
+TEST(PlantedLinkTest, ALinkIsFollowedOnlyWhenItIsTheUsersOrItsOwnerOwnsTheFile) {
+  if (!RunningAsRoot()) GTEST_SKIP() << "needs root, to give a link to another user";
+  std::optional<uint32_t> nobody = UserId("nobody");
+  if (!nobody) GTEST_SKIP() << "no user 'nobody' on this system";
+  for (const LinkCase& link : kLinkCases) {
+    SCOPED_TRACE(link.what);
+    // Through a link that is followed the file is worked on; through any
+    // other nothing is read or written, in any mode that would.
+    const std::vector<const char*> modes =
+        link.followed ? std::vector<const char*>{link.metadataFile ? "/complete" : "/nosparse"}
+        : link.metadataFile ? std::vector<const char*>{"", "/rebuild", "/complete"}
+                            : std::vector<const char*>{"", "/nosparse", "/rebuild"};
+    for (const char* mode : modes) {
+      PlantedLink planted(link, *nobody);
+      ProcessResult run = RunWithin(planted.folder.path(), {"001.part.met", mode});
+      EXPECT_EQ(link.followed ? 0 : 1, run.exitCode) << mode << ": " << run.output;
+      EXPECT_EQ(link.followed, planted.before != ReadFileBytes(planted.target)) << mode;
+      EXPECT_EQ(!link.followed, Contains(run.output, "Error: '" + planted.name +
+                                                          "' is another user's symbolic link to a "
+                                                          "file that user does not own, it is not "
+                                                          "followed.\n"))
+          << mode << ": " << run.output;
+    }
+  }
 }
 
 // A download of user nobody's, its data file held open by a program of
@@ -198,6 +217,11 @@ TEST_F(OtherUsersClientTest, ItsDownloadIsNeitherClearedNorRewritten) {
     EXPECT_TRUE(Contains(run.output, "Error: '001.part' is held open by another program (Error 16)"))
         << run.output;
   }
+  // A check only reads: it works while the client holds the download.
+  ProcessResult check = RunWithin(folder.path(), {"001.part.met", "--check"}, nobody);
+  EXPECT_EQ(0, check.exitCode) << check.output;
+  EXPECT_TRUE(Contains(check.output, "Parts: 0 sound, 0 corrupt, 1 not judged (not downloaded whole)\n"))
+      << check.output;
   EXPECT_EQ(before, ReadFileBytes(folder.Path("001.part")));
   EXPECT_EQ(met, ReadFileBytes(folder.Path("001.part.met")));
   EXPECT_EQ("001.part 001.part.met", ListFolder(folder.path()));
@@ -230,7 +254,7 @@ TEST(SafetyPosixE2eTest, AnInterruptedRewriteLeavesNothingBehind) {
                                          InFolder(folder.path()), folder.Path("output"), &run));
       while (IsRunning(run) && !PathExists(folder.Path("X.part.met.new"))) {
       }
-      InterruptProcess(run, terminate);
+      InterruptProcess(run, terminate ? SIGTERM : SIGINT);
       ASSERT_TRUE(WaitForEnd(run, 30000000));
       const std::string now = ReadFileBytes(folder.Path("X.part.met"));
       if (run.signal == 0) {
@@ -249,6 +273,50 @@ TEST(SafetyPosixE2eTest, AnInterruptedRewriteLeavesNothingBehind) {
       }
     }
     EXPECT_TRUE(interrupted) << "no run was interrupted while it rewrote";
+  }
+}
+
+TEST(SafetyPosixE2eTest, AnInterruptedZeroFillGivesTheDataFileItsTimesBack) {
+  // 32 MiB of data in gaps: a zero fill that takes long enough to be caught.
+  SampleDownload download;
+  download.fileSize = 40000000;
+  download.gapContent = SampleGapContent::Data;
+  for (uint64_t i = 0; i < 8; ++i) download.gaps.push_back({i * 5000000, i * 5000000 + 4194304});
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    bool caught = false;
+    for (int attempt = 0; attempt < 20 && !caught; ++attempt) {
+      TempFolder folder;
+      std::string error;
+      ASSERT_TRUE(WriteSampleDownload(folder.path(), download, &error)) << error;
+      const auto before = AccessAndModificationTimes(folder.Path("001.part"));
+      BackgroundProcess run;
+      ASSERT_TRUE(StartBackgroundProcess({PARTSWEEP_BINARY, "001.part.met", "--nosparse"},
+                                         InFolder(folder.path()), folder.Path("output"), &run));
+      while (IsRunning(run) && !Contains(ReadFileBytes(folder.Path("output")), "\t0 bytes")) {
+      }
+      InterruptProcess(run, signal);
+      ASSERT_TRUE(WaitForEnd(run, 30000000));
+      EXPECT_EQ(before, AccessAndModificationTimes(folder.Path("001.part")));
+      const std::string output = ReadFileBytes(folder.Path("output"));
+      caught = !Contains(output, "Cleaned space");  // else it was done before the interrupt came
+      if (caught) {
+        EXPECT_EQ(signal, run.signal);
+        EXPECT_EQ('\n', output.back()) << output;  // the gap's line, ended
+      }
+    }
+    EXPECT_TRUE(caught) << "no zero fill was interrupted by signal " << signal;
+  }
+}
+
+TEST(SafetyPosixE2eTest, AnUnknownReadingIsRefused) {
+  TempFolder folder;
+  ASSERT_TRUE(WriteSmallDownload(folder.path(), {{1000, 2000}}));
+  for (const char* mode : {"", "--rebuild"}) {
+    ProcessResult run = RunProcess({"/usr/bin/env", "PARTSWEEP_READS=Parallel", PARTSWEEP_BINARY,
+                                    "001.part.met", mode}, InFolder(folder.path()));
+    EXPECT_EQ(1, run.exitCode);
+    EXPECT_EQ("Error: PARTSWEEP_READS is 'Parallel', which partsweep does not know: set it to "
+              "parallel or sequential, or unset it\n", run.output);
   }
 }
 

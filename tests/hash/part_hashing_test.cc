@@ -278,6 +278,9 @@ TEST(PartReadsTest, TheEnvironmentForcesAReadingAndTheStorageChoosesTheRest) {
   // A reading asked for by the caller stands.
   EXPECT_EQ(parallel, ChooseReads(parallel, "sequential", SeekCost::Seeks));
   EXPECT_EQ(sequential, ChooseReads(sequential, "parallel", SeekCost::None));
+  // A run refuses any other value than these.
+  EXPECT_TRUE(IsKnownReads(nullptr) && IsKnownReads("") && IsKnownReads("sequential"));
+  EXPECT_FALSE(IsKnownReads("Parallel") || IsKnownReads("parallel "));
 }
 
 TEST(PartReadsTest, ARotatingDiskIsReadFromFrontToBack) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <sstream>
 
@@ -27,6 +28,8 @@ struct MetFacts {
   uint64_t fileSize = 0;
   /// The gaps as a client reads them, in index order.
   Ranges gaps;
+  /// The text of the corrupted-parts tag (0x24), such as "3,7"; "" without one.
+  std::string corruptedParts;
 };
 
 MetFacts ReadMetFacts(const std::string& path) {
@@ -38,6 +41,9 @@ MetFacts ReadMetFacts(const std::string& path) {
   facts.fileHash = Hex(met.head.substr(5, 16));
   facts.fileSize = ClientFileSize(met).value_or(0);
   for (const auto& gap : ClientGaps(met)) facts.gaps.emplace_back(gap.first, gap.second);
+  for (const DecodedTag& tag : met.tags) {
+    if (tag.name == "\x24" && tag.type == 0x02) facts.corruptedParts = tag.text;
+  }
   return facts;
 }
 
@@ -306,9 +312,9 @@ TEST_F(AmuleInteropTest, AfterCompleteTheClientTakesTheDownloadForComplete) {
 
 TEST_F(AmuleInteropTest, AfterRebuildTheClientReadsEveryGap) {
   // Parts 0 and 3 partly downloaded, part 3 with damage in its downloaded
-  // bytes too; parts 1 and 4 (the short last one, whose gap partsweep lets
-  // run past the end of the file) complete and corrupt. Exactly parts 1 and
-  // 4 become gaps: the downloaded bytes of 0 and 3 stay downloaded.
+  // bytes too; parts 1 and 4 (the short last one, whose gap ends at the
+  // download's size) complete and corrupt. Exactly parts 1 and 4 become gaps
+  // and are listed as corrupt: the downloaded bytes of 0 and 3 stay downloaded.
   SampleDownload partial =
       HashedDownload("003", 13, 40000000, {{1000000, 1300000}, {29184000, 29500000}});
   partial.corruptParts = {1, 3, 4};
@@ -330,6 +336,7 @@ TEST_F(AmuleInteropTest, AfterRebuildTheClientReadsEveryGap) {
   std::vector<std::string> mets;
   std::vector<MetFacts> rebuilt;
   std::vector<Ranges> expected;
+  const std::vector<std::string> listed = {"1,4", "2,4"};
   for (const SampleDownload* download : {&partial, &fragmented}) {
     mets.push_back(Generate(*download));
     ASSERT_NO_FATAL_FAILURE(RunPartsweep({download->name + ".part.met", "/rebuild"}));
@@ -338,6 +345,8 @@ TEST_F(AmuleInteropTest, AfterRebuildTheClientReadsEveryGap) {
     expected.push_back(ExpectedMissing(*download, true));
     SCOPED_TRACE(mets.back());
     ExpectDeclaredGaps(rebuilt.back(), expected.back());
+    for (const auto& gap : rebuilt.back().gaps) EXPECT_LE(gap.second, download->fileSize);
+    EXPECT_EQ(listed[mets.size() - 1], rebuilt.back().corruptedParts);
   }
 
   std::unique_ptr<AmuleDaemon> client;
@@ -355,7 +364,71 @@ TEST_F(AmuleInteropTest, AfterRebuildTheClientReadsEveryGap) {
   for (size_t i = 0; i < mets.size(); ++i) {
     SCOPED_TRACE(mets[i]);
     ExpectClientSavedSameGaps(ClientMet(*client, mets[i]), rebuilt[i], expected[i]);
+    EXPECT_EQ(listed[i], ReadMetFacts(ClientMet(*client, mets[i])).corruptedParts);
   }
+}
+
+// A part /rebuild found corrupt is recorded where the clients record one,
+// merged with a part the file listed before that is still not whole: the
+// client loads the list, keeps the gaps as they are (so that its recovery
+// can mend the listed parts from their old bytes) and saves the list back.
+TEST_F(AmuleInteropTest, TheClientKeepsTheCorruptedPartsRebuildRecorded) {
+  // Part 1 complete and damaged; part 3 (the short last one) listed by an
+  // earlier check and partly downloaded since.
+  SampleDownload download = HashedDownload("008", 17, 30000000, {{29300000, 29500000}});
+  download.corruptParts = {1};
+  download.extraTags = {SampleTextTag("\x24", "3")};
+  const std::string met = Generate(download);
+  ASSERT_NO_FATAL_FAILURE(RunPartsweep({"008.part.met", "/rebuild"}));
+  const MetFacts rebuilt = ReadMetFacts(met);
+  ASSERT_TRUE(rebuilt.ok);
+  EXPECT_EQ("1,3", rebuilt.corruptedParts);
+  const Ranges expected = {{9728000, 19456000}, {29300000, 29500000}};
+  ExpectDeclaredGaps(rebuilt, expected);
+
+  std::unique_ptr<AmuleDaemon> client;
+  ASSERT_TRUE(StartClient("client", {met}, &client));
+  DownloadList list = Settled(*client);
+  const bool stopped = client->Stop();
+  ExpectCompletion(list, rebuilt, expected);
+  EXPECT_EQ("", LogLinesWith(client->Log(), {"corrupt", "rehash"}));
+  ASSERT_TRUE(stopped) << "the client did not stop cleanly, so it did not save";
+  const std::string saved = ClientMet(*client, met);
+  ExpectClientSavedSameGaps(saved, rebuilt, expected);
+  EXPECT_EQ("1,3", ReadMetFacts(saved).corruptedParts) << "the client did not keep the list";
+}
+
+// One flipped byte in a stored part hash: the clients would throw the list
+// away, so /rebuild judges nothing by it and leaves the download exactly as
+// it was, and the client loads it as its gaps declare.
+TEST_F(AmuleInteropTest, ADamagedPartHashListIsLeftAsItWas) {
+  const std::string met = Generate(HashedDownload("009", 18, 30000000, {{1000000, 1300000}}));
+  std::string bytes = ReadFileBytes(met);
+  // The header: version, time stamp, file hash, part count, then the hashes.
+  const size_t partTwoHash = 1 + 4 + 16 + 2 + 2 * 16;
+  bytes[partTwoHash + 7] = char(~bytes[partTwoHash + 7]);
+  ASSERT_TRUE(WriteFileBytes(met, bytes));
+  const std::string data = ReadFileBytes(Work("009.part"));
+
+  ProcessResult run = RunTool(Work(""), {"009.part.met", "/rebuild"});
+  EXPECT_EQ(1, run.exitCode) << run.output;
+  EXPECT_NE(std::string::npos, run.output.find("the stored part hashes do not match the file hash"))
+      << run.output;
+  EXPECT_TRUE(bytes == ReadFileBytes(met)) << "the metadata file changed";
+  EXPECT_TRUE(data == ReadFileBytes(Work("009.part"))) << "the data file changed";
+  std::vector<std::string> files;
+  for (const auto& entry : std::filesystem::directory_iterator(Work("")))
+    files.push_back(entry.path().filename().string());
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ((std::vector<std::string>{"009.part", "009.part.met"}), files) << "a backup was made";
+
+  const MetFacts ours = ReadMetFacts(met);
+  ASSERT_TRUE(ours.ok);
+  std::unique_ptr<AmuleDaemon> client;
+  ASSERT_TRUE(StartClient("client", {met}, &client));
+  DownloadList list = Settled(*client);
+  EXPECT_TRUE(client->Stop());
+  ExpectCompletion(list, ours, {{1000000, 1300000}});
 }
 
 // Downloads of 5,000,000,000 bytes, as the clients keep them (version 0xE2,
@@ -377,8 +450,10 @@ TEST_F(AmuleInteropTest, ALargeDownloadReadsAsItsFileSaysAfterEveryMode) {
       HashedDownload("006", 22, kSize, {{k4GiB - 4096, k4GiB + 4096}, {4800000000, kSize}});
   completed.dataRegions = {{0, 1048576}};
   // Rebuilt: part 460 (from 4,474,880,000) corrupt, part 462 partly downloaded.
+  // The download has bytes in every gap, which never arrived: no part that
+  // holds a gap is complete.
   SampleDownload rebuilt = HashedDownload("007", 23, kSize, gaps);
-  rebuilt.dataRegions = {{460 * kSamplePartSize, 463 * kSamplePartSize}};
+  rebuilt.dataRegions = {gaps[0], {460 * kSamplePartSize, 463 * kSamplePartSize}, gaps[2]};
   rebuilt.corruptParts = {460, 462};
 
   std::vector<std::string> mets;
@@ -449,6 +524,53 @@ TEST_F(AmuleInteropTest, AClientWhosePortIsTakenStartsAgainOnOthers) {
   EXPECT_EQ(nullptr, FindListedDownload(*list, ReadMetFacts(mets[0]).fileHash));
   EXPECT_TRUE(second->Stop());
   EXPECT_TRUE(first->Stop());
+}
+
+// Two downloads the client had lost: 005's metadata file cut short by a
+// crash, with the client's older .bak (part 1 fetched since, still a gap
+// there), and 006's metadata file gone, built from its ed2k link with p=.
+// The client loads both without a warning or a re-hash, shows the completion
+// their gaps declare, and saves the same gaps and part hashes back.
+TEST_F(AmuleInteropTest, ARecoveredDownloadLoadsAsItsFileSays) {
+  SampleDownload lost = HashedDownload("005", 17, 40000000, {{30000000, 30500000}});
+  const std::string lostMet = Generate(lost);
+  SampleDownload backedUp = lost;
+  backedUp.gaps = {{9728000, 19456000}, {30000000, 30500000}};
+  backedUp.timeStamp = lost.timeStamp - 1000;
+  ASSERT_TRUE(WriteFileBytes(lostMet + ".bak", EncodeSampleMet(backedUp, SamplePartHashes(lost))));
+  ASSERT_TRUE(WriteFileBytes(lostMet, ReadFileBytes(lostMet).substr(0, 150)));
+  ASSERT_NO_FATAL_FAILURE(RunPartsweep({"--recover", "005.part.met"}));
+
+  SampleDownload linked = HashedDownload("006", 18, 40000000, {{20000000, 20600000}});
+  const std::string linkedMet = Generate(linked);
+  const std::string original = ReadFileBytes(linkedMet);
+  ASSERT_EQ(0, std::remove(linkedMet.c_str()));
+  std::string link = "ed2k://|file|lost%20movie.avi|40000000|" + Hex(original.substr(5, 16)) + "|p=";
+  for (int i = 0; i < 5; ++i) link += (i ? ":" : "") + Hex(original.substr(23 + 16 * i, 16));
+  ASSERT_NO_FATAL_FAILURE(RunPartsweep({"--recover", "006.part", link + "|/"}));
+
+  const std::vector<std::string> mets{lostMet, linkedMet};
+  const std::vector<Ranges> expected{{{30000000, 30500000}}, {{20000000, 20600000}}};
+  std::vector<MetFacts> ours;
+  for (size_t i = 0; i < mets.size(); ++i) {
+    SCOPED_TRACE(mets[i]);
+    ours.push_back(ReadMetFacts(mets[i]));
+    ASSERT_TRUE(ours.back().ok);
+    ExpectDeclaredGaps(ours.back(), expected[i]);
+  }
+  EXPECT_EQ(original.substr(5, 16 + 2 + 5 * 16), ours[1].hashes) << "the link's part hashes";
+
+  std::unique_ptr<AmuleDaemon> client;
+  ASSERT_TRUE(StartClient("client", mets, &client));
+  DownloadList list = Settled(*client);
+  const bool stopped = client->Stop();
+  EXPECT_EQ("", LogLinesWith(client->Log(), {"corrupt", "rehash", "Finished downloading"}));
+  ASSERT_TRUE(stopped) << "the client did not stop cleanly, so it did not save";
+  for (size_t i = 0; i < mets.size(); ++i) {
+    SCOPED_TRACE(mets[i]);
+    ExpectCompletion(list, ours[i], expected[i]);
+    ExpectClientSavedSameGaps(ClientMet(*client, mets[i]), ours[i], expected[i]);
+  }
 }
 
 }  // namespace

@@ -14,13 +14,25 @@
 
 namespace {
 
-// A whole rewrite run on a disk in memory, beside an empty data file; the
-// new file, when one took the old one's place.
+// The data file a rebuild below judges: part 0 differs from its hash in
+// its first 1,000 bytes, where every gap of these tests lies, so it is not
+// complete, and part 2 is damaged, so it becomes the gap [19456000,
+// 29184000) behind the others.
+std::string RebuildData(const SampleDownload& download) {
+  std::string data(download.fileSize, '\0');
+  SampleContent(download, 0, reinterpret_cast<uint8_t*>(&data[0]), data.size());
+  std::fill(data.begin(), data.begin() + 1000, '\0');
+  data[19456001] ^= 1;
+  return data;
+}
+
+// A whole rewrite run on a disk in memory, beside the data file (empty
+// unless given); the new file, when one took the old one's place.
 std::optional<std::string> Rewrite(const std::string& old, RewriteMode mode,
-                                   StringConsole& console) {
+                                   StringConsole& console, const std::string& data = "") {
   MemoryDisk disk;
   disk.PutFile("dl/001.part.met", old);
-  disk.PutFile(AppendPath("dl", "001.part"), "");
+  disk.PutFile(AppendPath("dl", "001.part"), data);
   const char* args[] = {"partsweep", "dl/001.part.met",
                         mode == RewriteMode::Complete ? "/complete" : "/rebuild"};
   if (RunPartsweep(3, args, disk, console) != 0) return std::nullopt;
@@ -69,7 +81,7 @@ TEST(MetRewriteTest, CompleteOnTheClientSample) {
   const size_t gapTagBytes = 2 * 9;
   EXPECT_EQ(old.substr(0, 23) + U32(15) + old.substr(27, old.size() - 27 - gapTagBytes), *written);
   EXPECT_EQ("Hash Id: 0123456789abcdef0123456789abcdef\nHashed Part Count: 0\nTag Count : 15\n" +
-                GapBarLine(0, 77),
+                GapBarText(0, 77),
             console.output);
 }
 
@@ -106,22 +118,27 @@ TEST(MetRewriteTest, RebuildWritesTheGapsLastWithTheClientsNames) {
                         SampleTag{0x83, "\x0A", U32(200)}, SampleNumberTag("\x09", 500),
                         SampleNumberTag("b", 2),           SampleNumberTag("\x0A", 600),
                         SampleNumberTag("\x09" "7", 77)};  // no end follows: dropped
-  const std::string old = EncodeSampleMet(download);
+  download.partHashes = true;
+  const std::string old = EncodeSampleMet(download, SamplePartHashes(download));
   StringConsole console;
-  std::optional<std::string> written = Rewrite(old, RewriteMode::Rebuild, console);
+  std::optional<std::string> written =
+      Rewrite(old, RewriteMode::Rebuild, console, RebuildData(download));
   ASSERT_TRUE(written) << console.output;
   DecodedMet before = DecodeMet(old), after = DecodeMet(*written);
   ASSERT_TRUE(after.ok);
   EXPECT_EQ(after.tags.size(), after.tagCount);
-  ASSERT_EQ(before.tags.size() - 5 + 4, after.tags.size());
-  std::vector<DecodedTag> kept(after.tags.begin(), after.tags.end() - 4);
+  // The gap tags go, the corrupted-parts list and three gaps come.
+  ASSERT_EQ(before.tags.size() - 5 + 1 + 6, after.tags.size());
+  std::vector<DecodedTag> kept(after.tags.begin(), after.tags.end() - 7);
   ExpectSameTags(before.tags, kept);
-  const DecodedTag* gapTags = &after.tags[after.tags.size() - 4];
-  EXPECT_EQ("\x09" "0", gapTags[0].name);
-  EXPECT_EQ("\x0A" "0", gapTags[1].name);
-  EXPECT_EQ("\x09" "1", gapTags[2].name);
-  EXPECT_EQ("\x0A" "1", gapTags[3].name);
-  EXPECT_EQ((ClientGapList{{100, 200}, {500, 600}}), ClientGaps(after));
+  const DecodedTag* added = &after.tags[after.tags.size() - 7];
+  EXPECT_EQ("\x24", added[0].name);
+  EXPECT_EQ("2", added[0].text);
+  EXPECT_EQ("\x09" "0", added[1].name);
+  EXPECT_EQ("\x0A" "0", added[2].name);
+  EXPECT_EQ("\x09" "2", added[5].name);
+  EXPECT_EQ("\x0A" "2", added[6].name);
+  EXPECT_EQ((ClientGapList{{100, 200}, {500, 600}, {19456000, 29184000}}), ClientGaps(after));
 }
 
 TEST(MetRewriteTest, EndTagsWithoutAStartMakeNoGap) {
@@ -130,12 +147,15 @@ TEST(MetRewriteTest, EndTagsWithoutAStartMakeNoGap) {
   download.extraTags = {SampleNumberTag("\x09", 100), SampleNumberTag("\x0A", 200),
                         SampleNumberTag("\x0A", 300), SampleNumberTag("\x09", 500),
                         SampleNumberTag("\x09", 600), SampleNumberTag("\x0A", 700)};
+  download.partHashes = true;
   StringConsole console;
-  std::optional<std::string> written = Rewrite(EncodeSampleMet(download), RewriteMode::Rebuild, console);
+  std::optional<std::string> written =
+      Rewrite(EncodeSampleMet(download, SamplePartHashes(download)), RewriteMode::Rebuild, console,
+              RebuildData(download));
   ASSERT_TRUE(written);
   DecodedMet after = DecodeMet(*written);
   EXPECT_EQ(after.tags.size(), after.tagCount);
-  EXPECT_EQ((ClientGapList{{100, 200}, {600, 700}}), ClientGaps(after));
+  EXPECT_EQ((ClientGapList{{100, 200}, {600, 700}, {19456000, 29184000}}), ClientGaps(after));
 }
 
 TEST(MetRewriteTest, AStartTagWithoutANumberMakesNoGap) {
@@ -146,12 +166,15 @@ TEST(MetRewriteTest, AStartTagWithoutANumberMakesNoGap) {
   download.extraTags = {SampleNumberTag("\x09", 100), SampleTag{0x07, "\x09" "0", U32(0)},
                         SampleNumberTag("\x0A", 200), SampleNumberTag("\x09", 300),
                         SampleNumberTag("\x0A", 400)};
+  download.partHashes = true;
   StringConsole console;
-  std::optional<std::string> written = Rewrite(EncodeSampleMet(download), RewriteMode::Rebuild, console);
+  std::optional<std::string> written =
+      Rewrite(EncodeSampleMet(download, SamplePartHashes(download)), RewriteMode::Rebuild, console,
+              RebuildData(download));
   ASSERT_TRUE(written);
   DecodedMet after = DecodeMet(*written);
   EXPECT_EQ(after.tags.size(), after.tagCount);
-  EXPECT_EQ((ClientGapList{{300, 400}}), ClientGaps(after));
+  EXPECT_EQ((ClientGapList{{300, 400}, {19456000, 29184000}}), ClientGaps(after));
 }
 
 TEST(MetRewriteTest, ThousandsOfGapsAreAllKept) {
@@ -212,7 +235,7 @@ TEST(MetRewriteTest, HeadersAreCopiedAndPrinted) {
   EXPECT_EQ("Hash Id: 11111111111111111111111111111111\nHashed Part Count: 2\n"
             "Hash Id for Part 0: abababababababababababababababab\n"
             "Hash Id for Part 1: cdcdcdcdcdcdcdcdcdcdcdcdcdcdcdcd\nTag Count : 0\n" +
-                GapBarLine(1, 0),
+                GapBarText(1, 0),
             console.output);
 
   // A compact header, with the part hashes of its layout after the tags.
@@ -223,7 +246,7 @@ TEST(MetRewriteTest, HeadersAreCopiedAndPrinted) {
   written = Rewrite(compact, RewriteMode::Complete, compactConsole);
   ASSERT_TRUE(written);
   EXPECT_EQ(compact.substr(0, 22) + U32(0) + "part hashes", *written);
-  EXPECT_EQ("Hash Id: 22222222222222222222222222222222\nTag Count : 0\n" + GapBarLine(1, 0),
+  EXPECT_EQ("Hash Id: 22222222222222222222222222222222\nTag Count : 0\n" + GapBarText(1, 0),
             compactConsole.output);
 }
 

@@ -51,15 +51,17 @@ struct Checked {
     EXPECT_TRUE(WriteSampleDownload(folder.path(), download, &error)) << error;
     std::string met = ReadFileBytes(folder.Path("001.part.met"));
     MetImage image = MakeMetImage(met.data(), met.size());
-    HeaderRead header = ReadMetHeader(image);
-    EXPECT_TRUE(header.header);
+    MetDecode decoded = DecodeMetFile(image);
+    EXPECT_TRUE(decoded.file);
+    const MetFile& file = *decoded.file;
     OpenResult data = disk.OpenForReading(folder.Path("001.part"));
     EXPECT_TRUE(data.ok());
-    std::optional<std::vector<PartDigest>> digests =
-        HashParts(image, *header.header, gaps, data.file, folder.Path("001.part"), disk, console,
-                  options);
-    result = digests.has_value();
-    if (digests) RepairGaps(image, *header.header, *digests, gaps, console);
+    const PartJudging judging{image, file, JudgeHashes(image, file), 30000000, gaps};
+    EXPECT_EQ(HashTrust::PartHashes, judging.trust);
+    std::optional<std::vector<PartFinding>> findings =
+        HashParts(judging, data.file, folder.Path("001.part"), disk, console, options);
+    result = findings.has_value();
+    if (findings) RepairGaps(Verdicts(*findings), 30000000, 30000000, gaps, console);
   }
 
   // The output after the hash lines.
@@ -99,7 +101,8 @@ TEST(PartCheckTest, CoveredPartsAreLeftAlone) {
 }
 
 TEST(PartCheckTest, OnlyTheFirstTouchingGapGrows) {
-  Checked check({1}, {{2 * P, 2 * P + 5}, {100, P}});
+  // Parts 0 and 2 are damaged inside the gaps, so neither is complete.
+  Checked check({0, 1, 2}, {{2 * P, 2 * P + 5}, {100, P}});
   ASSERT_TRUE(check.result);
   EXPECT_EQ("Part 1 is corrupt, Gap 0 was expanded to 947000 .. 128e005\n", check.Repairs());
   EXPECT_EQ(P, check.gaps[0].start);
@@ -129,15 +132,33 @@ TEST(PartCheckTest, APartAGapHoldsAPieceOfIsNeitherJudgedNorRepaired) {
   EXPECT_NE(std::string::npos, out.find(" [x] \nCalculated Hash 001: "));
   EXPECT_NE(std::string::npos, out.find(" [-] incomplete, not checked\nCalculated Hash 002: "));
   EXPECT_NE(std::string::npos, out.find(" [-] incomplete, not checked\nCalculated Hash 003: "));
-  EXPECT_EQ("Part 3 is corrupt, New Gap 1bd5000 .. 251c000 was added\n", check.Repairs());
+  EXPECT_EQ("Part 3 is corrupt, New Gap 1bd5000 .. 1c9c380 was added\n", check.Repairs());
   EXPECT_EQ(4u, check.gaps.size());
 }
 
-TEST(PartCheckTest, TheShortLastPartGetsAWholePartGap) {
+TEST(PartCheckTest, TheShortLastPartsGapEndsAtTheSize) {
   Checked check({3}, {});
   ASSERT_TRUE(check.result);
-  // The gap ends a whole part after the last part's start, past the file's end.
-  EXPECT_EQ("Part 3 is corrupt, New Gap 1bd5000 .. 251c000 was added\n", check.Repairs());
+  EXPECT_EQ("Part 3 is corrupt, New Gap 1bd5000 .. 1c9c380 was added\n", check.Repairs());
+  // Grown over the last part, a gap ends at the size as well.
+  Checked grown({2, 3}, {{3 * P - 8, 3 * P}});
+  EXPECT_EQ("Part 3 is corrupt, Gap 0 was expanded to 1bd4ff8 .. 1c9c380\n", grown.Repairs());
+}
+
+TEST(PartCheckTest, ACompletePartInsideAGapLeavesIt) {
+  // Part 1 is whole on disk although the gaps hold pieces of it: it leaves
+  // them, the gap around it split in two. Part 2 holds damage in its gap.
+  Checked check({2}, {{P + 5, P + 10}, {P + 100, 2 * P + 50}, {2 * P + 60, 2 * P + 70}});
+  ASSERT_TRUE(check.result);
+  EXPECT_NE(std::string::npos, check.console.output.find(
+                                   " [x] complete, found inside a gap\nCalculated Hash 002: "));
+  EXPECT_NE(std::string::npos,
+            check.console.output.find(" [-] incomplete, not checked\nCalculated Hash 003: "));
+  EXPECT_EQ("", check.Repairs());
+  ASSERT_EQ(2u, check.gaps.size());
+  EXPECT_EQ(2 * P, check.gaps[0].start);
+  EXPECT_EQ(2 * P + 50, check.gaps[0].end);
+  EXPECT_EQ(2 * P + 60, check.gaps[1].start);
 }
 
 TEST(PartCheckTest, NothingIsCheckedWhenTheDataFileCannotBeRead) {
@@ -178,6 +199,7 @@ struct Written {
   std::string met;
   MetImage image;
   MetHeader header;
+  MetFile file;
   std::string data;
 
   explicit Written(std::vector<uint32_t> corrupt) {
@@ -191,6 +213,7 @@ struct Written {
     HeaderRead read = ReadMetHeader(image);
     EXPECT_TRUE(read.header);
     if (read.header) header = *read.header;
+    file = *DecodeMetFile(image).file;
     data = ReadFileBytes(folder.Path("001.part"));
   }
 
@@ -198,14 +221,14 @@ struct Written {
   bool Hash(const GapTable& gaps, Disk& disk, const PartHashOptions& options, Console& console) {
     OpenResult opened = disk.OpenForReading(folder.Path("001.part"));
     EXPECT_TRUE(opened.ok());
-    return HashParts(image, header, gaps, opened.file, folder.Path("001.part"), disk, console,
-                     options)
+    const PartJudging judging{image, file, HashTrust::PartHashes, data.size(), gaps};
+    return HashParts(judging, opened.file, folder.Path("001.part"), disk, console, options)
         .has_value();
   }
 };
 
 TEST(PartCheckTest, TheLinesAreTheSameWhicheverWayThePartsAreRead) {
-  Written written({1});
+  Written written({1, 3});
   for (const PartHashOptions& options : kReadings) {
     StringConsole console;
     EXPECT_TRUE(written.Hash({Gap(3 * P + 10, 3 * P + 20)}, SystemDisk(), options, console));
@@ -218,7 +241,7 @@ TEST(PartCheckTest, TheLinesAreTheSameWhicheverWayThePartsAreRead) {
 }
 
 TEST(PartCheckTest, AReadErrorPrintsThePartsBeforeItThenTheError) {
-  Written written({1});
+  Written written({1, 3});
   for (uint32_t failing : {0u, 2u, 3u}) {
     for (const PartHashOptions& options : kReadings) {
       FaultyDisk disk;

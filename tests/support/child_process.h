@@ -3,6 +3,7 @@
 // files, with the short commands that talk to that client.
 #pragma once
 
+#include <csignal>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -91,9 +92,9 @@ bool StartBackgroundProcess(const std::vector<std::string>& args, const ChildOpt
 /// True while the program runs; collects its end once it has ended.
 bool IsRunning(BackgroundProcess& process);
 
-/// Sends the program the interrupt a user's Ctrl+C sends (SIGINT), or the
-/// termination request (SIGTERM) with `terminate`.
-void InterruptProcess(BackgroundProcess& process, bool terminate = false);
+/// Sends the program an interrupt (POSIX): SIGINT as a user's Ctrl+C does,
+/// SIGTERM, or SIGHUP as a closed terminal does.
+void InterruptProcess(BackgroundProcess& process, int signal = SIGINT);
 
 /// Waits up to `microseconds` for the program's end; true when it ended.
 bool WaitForEnd(BackgroundProcess& process, uint64_t microseconds);

@@ -246,9 +246,8 @@ bool StartBackgroundProcess(const std::vector<std::string>& args, const ChildOpt
 
 bool IsRunning(BackgroundProcess& process) { return !CollectEnd(process, WNOHANG); }
 
-void InterruptProcess(BackgroundProcess& process, bool terminate) {
-  if (!process.ended && process.id > 0)
-    kill(static_cast<pid_t>(process.id), terminate ? SIGTERM : SIGINT);
+void InterruptProcess(BackgroundProcess& process, int signal) {
+  if (!process.ended && process.id > 0) kill(static_cast<pid_t>(process.id), signal);
 }
 
 bool WaitForEnd(BackgroundProcess& process, uint64_t microseconds) {
@@ -284,7 +283,7 @@ double ProcessorSeconds(const BackgroundProcess& process) {
 
 bool StopBackgroundProcess(BackgroundProcess& process, uint64_t graceMicroseconds) {
   if (CollectEnd(process, WNOHANG)) return true;
-  InterruptProcess(process, /*terminate=*/true);
+  InterruptProcess(process, SIGTERM);
   if (WaitUntil(process, NowMicroseconds() + int64_t(graceMicroseconds))) return true;
   Kill(process);
   WaitUntil(process, NowMicroseconds() + kAfterKillMicroseconds);

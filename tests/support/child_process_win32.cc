@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <thread>
 
 namespace {
@@ -31,17 +33,21 @@ std::string CommandLine(const std::vector<std::string>& args) {
   return line;
 }
 
+// UTF-8, as the tests write every name, in the UTF-16 of the wide functions.
+std::wstring Wide(const std::string& text) { return std::filesystem::u8path(text).wstring(); }
+
 bool Start(const std::vector<std::string>& args, const std::string& folder, HANDLE input,
            HANDLE output, HANDLE errors, PROCESS_INFORMATION* process) {
-  STARTUPINFOA startup{};
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = input;
   startup.hStdOutput = output;
   startup.hStdError = errors;
-  std::string line = CommandLine(args);
-  return CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr,
-                        folder.empty() ? nullptr : folder.c_str(), &startup, process) != 0;
+  std::wstring line = Wide(CommandLine(args));
+  const std::wstring in = Wide(folder);
+  return CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr,
+                        folder.empty() ? nullptr : in.c_str(), &startup, process) != 0;
 }
 
 // Waits for the end within `milliseconds` (INFINITE for no limit), killing
@@ -124,7 +130,7 @@ int ExitStatusSeenByParent(int result) { return result; }
 
 uint64_t AllocatedBytes(const std::string& path) {
   DWORD high = 0;
-  DWORD low = GetCompressedFileSizeA(path.c_str(), &high);
+  DWORD low = GetCompressedFileSizeW(Wide(path).c_str(), &high);
   if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return 0;
   return (static_cast<uint64_t>(high) << 32) | low;
 }

@@ -5,11 +5,23 @@
 #include "tests/support/child_process.h"
 #include "tests/support/temp_folder.h"
 
-std::string GapBarLine(int firstGap, int lastGap) {
+namespace {
+
+std::string Bar(int firstGap, int lastGap, const char* shade, const char* full) {
   std::string line = " ";
-  for (int cell = 0; cell < 78; ++cell)
-    line += cell >= firstGap && cell <= lastGap ? kShadeGlyph : kFullBlockGlyph;
+  for (int cell = 0; cell < 78; ++cell) line += cell >= firstGap && cell <= lastGap ? shade : full;
   return line + "\n";
+}
+
+}  // namespace
+
+std::string GapBarLine(int firstGap, int lastGap) {
+  return Bar(firstGap, lastGap, kShadeGlyph, kFullBlockGlyph);
+}
+
+// U+2592 and U+2588.
+std::string GapBarText(int firstGap, int lastGap) {
+  return Bar(firstGap, lastGap, "\xE2\x96\x92", "\xE2\x96\x88");
 }
 
 bool FileSystemReleasesRanges(const std::string& folder) {

@@ -20,15 +20,19 @@ bool ReleaseRange(const std::string& path, uint64_t offset, uint64_t length);
 /// The name of the device that discards what is written to it.
 extern const char kNullDevice[];
 
-/// The full block and the medium shade as this platform's console shows
-/// them: UTF-8 on a POSIX terminal, code page 437 on a Windows console.
+/// The full block and the medium shade as the tool's output holds them in a
+/// pipe or a file: UTF-8 on POSIX, the bytes of code page 437 on Windows.
 extern const char kFullBlockGlyph[];
 extern const char kShadeGlyph[];
 
-/// The bar line that ends a rewrite as this platform's console shows it:
-/// " ", 78 cells shaded from `firstGap` through `lastGap` and full blocks
-/// elsewhere, and a line end.
+/// The bar line that ends a rewrite as the tool's output holds it in a pipe
+/// or a file: " ", 78 cells shaded from `firstGap` through `lastGap` and
+/// full blocks elsewhere, and a line end, in this platform's glyphs.
 std::string GapBarLine(int firstGap, int lastGap);
+
+/// The same line as the tool's text holds it before a console writes it
+/// (what a StringConsole receives): UTF-8 on every system.
+std::string GapBarText(int firstGap, int lastGap);
 
 /// True where the system has MD4 routines to bind (advapi32 on Windows).
 extern const bool kSystemOffersMd4;

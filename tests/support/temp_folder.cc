@@ -10,6 +10,13 @@
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// Paths are UTF-8 here as in the tool, whatever the system's narrow encoding.
+fs::path Native(const std::string& path) { return fs::u8path(path); }
+
+}  // namespace
+
 TempFolder::TempFolder() {
   static std::atomic<unsigned> counter{0};
   auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
@@ -19,7 +26,7 @@ TempFolder::TempFolder() {
                           std::to_string(counter++));
     std::error_code error;
     if (fs::create_directory(candidate, error)) {
-      path_ = candidate.string();
+      path_ = candidate.u8string();
       return;
     }
   }
@@ -27,34 +34,35 @@ TempFolder::TempFolder() {
 
 TempFolder::~TempFolder() {
   std::error_code error;
-  fs::remove_all(path_, error);
+  fs::remove_all(Native(path_), error);
 }
 
 std::string TempFolder::Path(const std::string& name) const {
-  return (fs::path(path_) / name).string();
+  return (Native(path_) / Native(name)).u8string();
 }
 
 std::string ReadFileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(Native(path), std::ios::binary);
   std::ostringstream content;
   content << in.rdbuf();
   return content.str();
 }
 
 bool WriteFileBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(Native(path), std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   return bool(out);
 }
 
 bool PathExists(const std::string& path) {
   std::error_code error;
-  return fs::exists(path, error);
+  return fs::exists(Native(path), error);
 }
 
 std::string ListFolder(const std::string& path) {
   std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(path)) names.push_back(entry.path().filename().string());
+  for (const auto& entry : fs::directory_iterator(Native(path)))
+    names.push_back(entry.path().filename().u8string());
   std::sort(names.begin(), names.end());
   std::string list;
   for (const std::string& name : names) list += (list.empty() ? "" : " ") + name;
@@ -63,12 +71,12 @@ std::string ListFolder(const std::string& path) {
 
 bool MakeFolder(const std::string& path) {
   std::error_code error;
-  fs::create_directories(path, error);
-  return fs::is_directory(path, error);
+  fs::create_directories(Native(path), error);
+  return fs::is_directory(Native(path), error);
 }
 
 std::string ReadFileRange(const std::string& path, uint64_t offset, uint64_t count) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(Native(path), std::ios::binary);
   in.seekg(static_cast<std::streamoff>(offset));
   std::string bytes(count, '\0');
   in.read(&bytes[0], static_cast<std::streamsize>(count));
@@ -77,6 +85,6 @@ std::string ReadFileRange(const std::string& path, uint64_t offset, uint64_t cou
 }
 
 uint64_t FileLength(const std::string& path) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  std::ifstream in(Native(path), std::ios::binary | std::ios::ate);
   return static_cast<uint64_t>(in.tellg());
 }

@@ -1,0 +1,54 @@
+#include "app/judged_download.h"
+
+#include <optional>
+
+#include "app/data_file.h"
+#include "platform/console.h"
+#include "platform/disk.h"
+#include "rewrite/part_check.h"
+#include "rewrite/rewrite_messages.h"
+
+namespace {
+
+// Says where the data file's length and the download's size part ways:
+// only the size counts, and the bytes past it are never touched.
+void ReportLength(const std::string& partPath, uint64_t length, uint64_t size, Console& console) {
+  if (length == size) return;
+  Print(console, length > size ? kMsgDataLonger : kMsgDataShorter, partPath.c_str(),
+        static_cast<unsigned long long>(length), static_cast<unsigned long long>(size));
+}
+
+}  // namespace
+
+JudgedDownload JudgeDownload(const MetImage& image, const MetFile& file, const GapTable& gaps,
+                             const std::string& metPath, const std::string& partPath, bool shared,
+                             Disk& disk, Console& console) {
+  JudgedDownload judged;
+  std::optional<File> data = shared ? OpenToCheck(metPath, partPath, disk, console)
+                                    : OpenForHashing(metPath, partPath, disk, console);
+  if (!data) return judged;
+  judged.trust = JudgeHashes(image, file);
+  const AichTrust aich = JudgeAichHashes(file);
+  console.Write(AichIgnoredLine(aich));
+  if (!CanJudge(judged.trust)) {
+    console.Write(UntrustedLine(judged.trust, file, aich.Judges()));
+    if (!aich.Judges()) {
+      judged.state = JudgedState::NotJudged;
+      return judged;
+    }
+  }
+  if (int error = disk.FileSize(*data, &judged.dataLength)) {
+    Print(console, kMsgReadFailed, partPath.c_str(), error);
+    return judged;
+  }
+  ReportLength(partPath, judged.dataLength, file.fileSize, console);
+  const PartJudging judging{image, file, judged.trust, judged.dataLength, gaps,
+                            aich.Judges() ? &aich.set : nullptr};
+  std::optional<std::vector<PartFinding>> findings =
+      HashParts(judging, *data, partPath, disk, console);
+  if (!findings) return judged;
+  judged.findings = std::move(*findings);
+  judged.verdicts = Verdicts(judged.findings);
+  judged.state = JudgedState::Judged;
+  return judged;
+}

@@ -1,0 +1,17 @@
+#include "app/met_name.h"
+
+#include "app/app_messages.h"
+#include "app/data_file.h"
+#include "platform/console.h"
+#include "platform/disk.h"
+#include "platform/path.h"
+
+std::string MetPathRefusal(const std::string& path, bool rewrite, Disk& disk) {
+  if (EndsWithIgnoringCase(path, ".met")) return "";
+  const std::string live = LiveMetPath(path);
+  if (live != path) return rewrite ? Format(kMsgBackupNotRewritten, path.c_str(), live.c_str()) : "";
+  FileIdentity identity;
+  if (EndsWithIgnoringCase(path, ".part") && disk.IdentifyPath(path + ".met", &identity) == 0)
+    return Format(kMsgDataFileGiven, path.c_str(), (path + ".met").c_str());
+  return Format(kMsgNotMetName, path.c_str());
+}

@@ -1,0 +1,15 @@
+// Which paths are taken for a download's metadata file: only names a
+// metadata file or a backup of one has, so that a data file given by a slip
+// is never loaded, let alone rewritten.
+#pragma once
+
+#include <string>
+
+class Disk;
+
+/// The line that turns `path` down as a metadata file, or "" when it is
+/// taken: a name ending in .met (any case), or for reading alone (`rewrite`
+/// false) a backup of one (see LiveMetPath). A rewrite writes only a file
+/// named *.met, and names it for a backup. A data file whose metadata file
+/// lies beside it is told so, with that file's name.
+std::string MetPathRefusal(const std::string& path, bool rewrite, Disk& disk);

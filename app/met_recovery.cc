@@ -1,0 +1,266 @@
+#include "app/met_recovery.h"
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+
+#include "app/app_messages.h"
+#include "app/data_file.h"
+#include "app/data_gaps.h"
+#include "app/judged_download.h"
+#include "app/met_candidates.h"
+#include "app/met_install.h"
+#include "app/recover_messages.h"
+#include "met/ed2k_link.h"
+#include "met/met_soundness.h"
+#include "platform/console.h"
+#include "platform/disk.h"
+#include "rewrite/gap_bar.h"
+#include "rewrite/link_met.h"
+#include "rewrite/met_rewrite.h"
+#include "rewrite/part_check.h"
+#include "rewrite/part_judgement.h"
+#include "rewrite/rewrite_messages.h"
+
+namespace {
+
+bool EndsWithMet(const std::string& path) {
+  if (path.size() < 4) return false;
+  std::string end = path.substr(path.size() - 4);
+  std::transform(end.begin(), end.end(), end.begin(), [](char c) { return char(c | 0x20); });
+  return end == ".met";
+}
+
+// The download's metadata path, from its metadata path, a backup's or its
+// data file's.
+std::string MetPathOf(const std::string& path) {
+  if (EndsWithMet(path)) return path;
+  if (IsMetadataFileName(path)) {
+    const std::string data = DefaultPartFilePath(path);
+    if (!data.empty()) return data + ".met";
+  }
+  return path + ".met";
+}
+
+bool Exists(Disk& disk, const std::string& path) {
+  FileIdentity identity;
+  return disk.IdentifyPath(path, &identity) == 0;
+}
+
+int Unchanged(const std::string& metPath, Console& console) {
+  ReportUnchanged(metPath, console);
+  return 1;
+}
+
+// The data file's modification time in Unix seconds, as a header notes it.
+std::optional<uint32_t> DataTime(File& data, Disk& disk) {
+  FileTimes times;
+  if (disk.ReadTimes(data, &times) != 0) return std::nullopt;
+  const int64_t seconds = ModifiedUnixSeconds(times);
+  if (seconds < 0 || seconds > 0xFFFFFFFFll) return std::nullopt;
+  return static_cast<uint32_t>(seconds);
+}
+
+// Says which gaps the recovered file declares and how complete it is.
+void ReportGaps(const GapTable& gaps, uint64_t size, Console& console) {
+  std::vector<ByteRange> ranges;
+  for (const MetGap& gap : gaps) {
+    if (gap.start < std::min(gap.end, size)) ranges.push_back({gap.start, std::min(gap.end, size)});
+  }
+  std::sort(ranges.begin(), ranges.end(),
+            [](const ByteRange& a, const ByteRange& b) { return a.start < b.start; });
+  uint64_t missing = 0, reached = 0;
+  for (const ByteRange& range : ranges) {
+    const uint64_t from = std::max(range.start, reached);
+    if (range.end > from) missing += range.end - from;
+    reached = std::max(reached, range.end);
+  }
+  Print(console, kMsgRecoveredGaps, static_cast<unsigned>(gaps.size()),
+        static_cast<unsigned long long>(missing), static_cast<unsigned long long>(size),
+        size ? 100.0 * double(size - missing) / double(size) : 0.0);
+  for (size_t i = 0; i < gaps.size(); ++i)
+    Print(console, kMsgRecoveredGap, static_cast<unsigned>(i),
+          static_cast<unsigned long long>(gaps[i].start), static_cast<unsigned long long>(gaps[i].end));
+  GapBar(gaps, size, console);
+}
+
+// Puts the bytes under the metadata path: over the damaged file, which is
+// kept as a backup, or where none is.
+bool Put(const std::string& metPath, const std::string& bytes, Disk& disk, Console& console) {
+  if (!Exists(disk, metPath)) return CreateMetFile(metPath, bytes, disk, console);
+  PathResult target = disk.ResolveLinks(metPath);
+  if (target.refusal != OpenRefusal::None) {
+    console.Write(RefusalMessage(metPath, target.refusal));
+    ReportUnchanged(metPath, console);
+    return false;
+  }
+  return InstallMetFile(target.ok() ? target.path : metPath, bytes, disk, console);
+}
+
+// Brings the sound file `image` up to date with the data file, as a
+// rebuild judges it, and puts it in place. A file whose hashes cannot judge
+// keeps its gaps: the client fetches again what nobody can verify.
+int BringUpToDate(const std::string& metPath, const MetImage& image, const std::string& source,
+                  Disk& disk, Console& console) {
+  MetFile file = std::move(*DecodeMetFile(image).file);
+  const std::string partPath = FindDataFile(metPath, file.partFileNames, &console);
+  if (ReportIfInUse(partPath, disk, console)) return Unchanged(metPath, console);
+  GapTable gaps = RewritableGaps(file);
+  const JudgedDownload judged =
+      JudgeDownload(image, file, gaps, metPath, partPath, /*shared=*/false, disk, console);
+  if (judged.state == JudgedState::Failed) return Unchanged(metPath, console);
+  std::optional<uint32_t> stamp;
+  if (judged.state == JudgedState::Judged) {
+    RepairGaps(judged.verdicts, file.fileSize, judged.dataLength, gaps, console);
+    const std::vector<uint32_t> listed = ListedCorruptParts(file);
+    const std::vector<uint32_t> corrupted = NewCorruptedParts(listed, judged.verdicts);
+    if (corrupted != listed) SetCorruptedParts(file, corrupted);
+    // Every part is judged now: the client need not hash them again.
+    if (std::optional<File> data = OpenForHashing(metPath, partPath, disk, console))
+      stamp = DataTime(*data, disk);
+  }
+  std::optional<uint32_t> tagCount = NewTagCount(file, RewriteMode::Rebuild, gaps);
+  if (!tagCount) {
+    console.Write(kMsgTooManyTags);
+    return Unchanged(metPath, console);
+  }
+  EncodedMet encoded = EncodeMetFile(image, file, RewriteMode::Rebuild, *tagCount, gaps);
+  if (!encoded.problem.empty()) {
+    console.Write(encoded.problem);
+    return Unchanged(metPath, console);
+  }
+  if (stamp && file.header.layout == HeaderLayout::FullHeader) {
+    std::string word;
+    PutU32(word, *stamp);
+    encoded.bytes.replace(1, 4, word);
+  }
+  ReportGaps(gaps, file.fileSize, console);
+  if (ReportIfInUse(partPath, disk, console)) return Unchanged(metPath, console);
+  if (!Put(metPath, encoded.bytes, disk, console)) return 1;
+  Print(console, kMsgRecovered, metPath.c_str(), source.c_str());
+  console.Write(kMsgStartClient);
+  return 0;
+}
+
+// True, after saying so, when the data file's bytes are a metadata file.
+bool HoldsMetadata(File& data, uint64_t length, const std::string& partPath, Disk& disk,
+                   Console& console) {
+  if (length == 0 || length > kMaxMetImageSize) return false;
+  std::string bytes(static_cast<size_t>(length), '\0');
+  ReadResult got = disk.ReadAt(data, 0, &bytes[0], bytes.size());
+  if (got.error || got.count != bytes.size()) return false;
+  if (!CheckMetSoundness(MakeMetImage(bytes.data(), bytes.size())).file) return false;
+  Print(console, kMsgIsMetadataFile, partPath.c_str());
+  return true;
+}
+
+// The gaps of a download of `size` bytes whose data file is `data`: what
+// it never got, and everything past its end.
+std::optional<GapTable> LinkGaps(File& data, uint64_t length, uint64_t size,
+                                 const std::string& partPath, Disk& disk, Console& console) {
+  std::optional<GapTable> gaps = UnwrittenRanges(data, length, partPath, disk, console);
+  if (!gaps || length >= size) return gaps;
+  if (!gaps->empty() && gaps->back().end == length) {
+    gaps->back().end = size;
+  } else {
+    MetGap tail;
+    tail.start = length;
+    tail.end = size;
+    tail.startStored = tail.endStored = true;
+    gaps->push_back(tail);
+  }
+  return gaps;
+}
+
+// Writes the metadata file anew from the link and the data file, then
+// judges it as a restored backup is judged.
+int BuildFromLink(const std::string& metPath, const Ed2kLink& link, Disk& disk, Console& console) {
+  const std::string partPath = DefaultPartFilePath(metPath);
+  if (partPath.empty() || IsMetadataFileName(partPath)) {
+    Print(console, kMsgIsMetadataFile, partPath.c_str());
+    return 1;
+  }
+  if (ReportIfInUse(partPath, disk, console)) return 1;
+  std::optional<File> data = OpenForHashing(metPath, partPath, disk, console);
+  if (!data) return 1;
+  uint64_t length = 0;
+  if (int error = disk.FileSize(*data, &length)) {
+    Print(console, kMsgReadFailed, partPath.c_str(), error);
+    return 1;
+  }
+  if (length > link.size) {
+    Print(console, kMsgDataTooLong, partPath.c_str(), static_cast<unsigned long long>(length),
+          static_cast<unsigned long long>(link.size));
+    return 1;
+  }
+  if (HoldsMetadata(*data, length, partPath, disk, console)) return 1;
+  const std::optional<uint32_t> stamp = DataTime(*data, disk);
+  Print(console, kMsgBuilding, metPath.c_str(), partPath.c_str(),
+        static_cast<unsigned long long>(length), static_cast<unsigned long long>(link.size));
+  const std::optional<GapTable> gaps = LinkGaps(*data, length, link.size, partPath, disk, console);
+  if (!gaps || !stamp) return 1;
+  data->Close();
+  const bool vouched = LinkPartHashesVouched(link);
+  if (vouched) Print(console, kMsgLinkHashesUsed, static_cast<unsigned>(link.partHashes.size()));
+  // A download of one part stores none: its file hash judges it.
+  if (link.partHashesGiven && !vouched && ExpectedPartHashCount(link.size) > 0)
+    console.Write(kMsgLinkHashesNotUsed);
+  if (link.aichRootBad) console.Write(kMsgLinkRootBad);
+  const LinkMet met = EncodeLinkMet(link, *stamp, vouched, *gaps);
+  if (!met.problem.empty()) {
+    console.Write(met.problem);
+    return 1;
+  }
+  return BringUpToDate(metPath, MakeMetImage(met.bytes.data(), met.bytes.size()), "the ed2k link",
+                       disk, console);
+}
+
+// Restores the best sound backup, when the backups agree (and the link,
+// when one is given, names the same download).
+int RestoreBackup(const std::string& metPath, const std::vector<MetCandidate>& sound,
+                  const std::optional<Ed2kLink>& link, Disk& disk, Console& console) {
+  const int winner = ChooseCandidate(sound, console);
+  if (winner < 0) return 1;
+  const MetCandidate& taken = sound[winner];
+  if (link) {
+    if (std::memcmp(link->fileHash.data(), taken.file.header.fileHash, 16) != 0) {
+      Print(console, kMsgLinkDisagrees, HashText(link->fileHash.data()).c_str(),
+            taken.path.c_str(), HashText(taken.file.header.fileHash).c_str());
+      return 1;
+    }
+    console.Write(kMsgLinkNotNeeded);
+  }
+  return BringUpToDate(metPath, taken.image, "'" + taken.path + "'", disk, console);
+}
+
+}  // namespace
+
+int RunRecovery(const std::vector<std::string>& paths, Disk& disk, Console& console) {
+  if (paths.empty() || paths.size() > 2) {
+    console.Write(kMsgRecoverUsage);
+    return -1;
+  }
+  const std::string metPath = MetPathOf(paths[0]);
+  std::optional<Ed2kLink> link;
+  if (paths.size() == 2) {
+    Ed2kLinkRead read = ReadEd2kLink(paths[1]);
+    if (!read.link) {
+      console.Write(read.problem);
+      return 1;
+    }
+    link = std::move(read.link);
+  }
+  const std::vector<MetCandidate> sound =
+      LookAtCandidates(CandidatePaths(metPath, disk), disk, console);
+  if (!sound.empty() && sound.front().path == metPath) {
+    Print(console, link ? kMsgSoundRefusesLink : kMsgNothingToRecover, metPath.c_str());
+    return link ? 1 : 0;
+  }
+  if (!sound.empty()) return RestoreBackup(metPath, sound, link, disk, console);
+  if (!link) {
+    const std::string partPath = DefaultPartFilePath(metPath);
+    Print(console, kMsgNoCandidate, metPath.c_str(), partPath.c_str());
+    return 1;
+  }
+  return BuildFromLink(metPath, *link, disk, console);
+}

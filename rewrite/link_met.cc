@@ -1,0 +1,64 @@
+#include "rewrite/link_met.h"
+
+#include <cstring>
+
+#include "hash/md4.h"
+#include "met/met_header.h"
+#include "met/tag_writer.h"
+#include "rewrite/met_rewrite.h"
+#include "rewrite/part_judgement.h"
+#include "rewrite/rewrite_messages.h"
+
+namespace {
+
+// Above this size a download is large: version 0xE2 and 64-bit sizes.
+constexpr uint64_t kLargeDownloadAbove = 4290048000;
+constexpr uint8_t kTagIdFileName = 0x01;
+constexpr uint8_t kTagIdAichRoot = 0x27;
+
+TagRecord TextTag(uint8_t id, const std::string& text) {
+  return BuildTag(TagString, std::string(1, char(id)), text.c_str(),
+                  static_cast<uint32_t>(text.size()));
+}
+
+TagRecord SizeTag(uint64_t size) {
+  if (size > kLargeDownloadAbove) return BuildTag(TagUInt64, std::string(1, char(TagIdFileSize)), &size, 8);
+  const uint32_t narrow = static_cast<uint32_t>(size);
+  return BuildTag(TagUInt32, std::string(1, char(TagIdFileSize)), &narrow, 4);
+}
+
+}  // namespace
+
+bool LinkPartHashesVouched(const Ed2kLink& link) {
+  const uint64_t expected = ExpectedPartHashCount(link.size);
+  if (expected == 0 || link.partHashes.size() != expected) return false;
+  Md4Context context;
+  Md4Init(&context);
+  for (const auto& hash : link.partHashes) Md4Update(&context, hash.data(), 16);
+  Md4Final(&context);
+  return std::memcmp(context.digest, link.fileHash.data(), 16) == 0;
+}
+
+LinkMet EncodeLinkMet(const Ed2kLink& link, uint32_t timeStamp, bool partHashes,
+                      const GapTable& gaps) {
+  LinkMet met;
+  std::string& out = met.bytes;
+  out += static_cast<char>(link.size > kLargeDownloadAbove ? kVersionLarge : kVersionPlain);
+  PutU32(out, timeStamp);
+  out.append(reinterpret_cast<const char*>(link.fileHash.data()), 16);
+  const size_t count = partHashes ? link.partHashes.size() : 0;
+  PutU16(out, static_cast<uint32_t>(count));
+  for (size_t i = 0; i < count; ++i)
+    out.append(reinterpret_cast<const char*>(link.partHashes[i].data()), 16);
+  PutU32(out, static_cast<uint32_t>(2 + (link.aichRoot.empty() ? 0 : 1) + 2 * gaps.size()));
+  if (!WriteTag(out, TextTag(kTagIdFileName, link.name), &met.problem) ||
+      !WriteTag(out, SizeTag(link.size), &met.problem) ||
+      (!link.aichRoot.empty() && !WriteTag(out, TextTag(kTagIdAichRoot, link.aichRoot), &met.problem)) ||
+      !WriteGapTags(out, gaps, link.size, &met.problem))
+    return met;
+  // The clients tell the layouts apart by their first bytes: it must read back as written.
+  const MetImage image = MakeMetImage(out.data(), out.size());
+  const HeaderRead read = ReadMetHeader(image);
+  if (!read.header || read.header->layout != HeaderLayout::FullHeader) met.problem = kMsgOtherLayout;
+  return met;
+}
