@@ -20,6 +20,7 @@
 #include "app/run_flow.h"
 #include "platform/disk.h"
 #include "sample/sample_download.h"
+#include "tests/support/byte_text.h"
 #include "tests/support/met_decoder.h"
 #include "tests/support/string_console.h"
 #include "tests/support/temp_folder.h"
@@ -27,8 +28,6 @@
 namespace {
 
 constexpr uint64_t P = kSamplePartSize;
-
-std::string U32(uint32_t v) { return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
 
 // One gap tag as the test writes it.
 struct GapTag {

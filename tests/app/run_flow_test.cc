@@ -9,7 +9,6 @@
 #include "platform/console.h"
 #include "platform/disk.h"
 #include "tests/support/error_codes.h"
-#include "met/met_image.h"
 #include "sample/sample_download.h"
 #include "tests/support/faulty_disk.h"
 #include "tests/support/memory_disk.h"
@@ -126,9 +125,7 @@ TEST(RunFlowTest, ADamagedTagStreamIsToldAsEachLookMeetsIt) {
   disk.PutFile("dl/X.part", std::string(1000, 'd'));
   StringConsole console;
   EXPECT_EQ(1, RunWith({"partsweep", "dl/X.part.met", "--nosparse"}, console, disk));
-  const std::string met = *disk.FileBytes("dl/X.part.met");
-  EXPECT_EQ("Hash Id: " + HashText(reinterpret_cast<const uint8_t*>(met.data()) + 5) +
-                "\nHashed Part Count: 0\nTag Count : 13\n"
+  EXPECT_EQ("Hash Id: 076332448cc70ad64409da8a6c70ceea\nHashed Part Count: 0\nTag Count : 13\n"
                 "CreateTag: Unkown Tag Type c\nGap Count: 1 (File Size: 1000 bytes)\n"
                 "CreateTag: Unkown Tag Type c\nGaps in 'dl/X.part':\n"
                 "\t100 bytes ... 199 bytes (100 bytes) ... Zeroing 100 %\n"

@@ -128,25 +128,38 @@ TEST(CommandLineE2eTest, HelpTellsTheWholeCommandLine) {
     EXPECT_NE(std::string::npos, help.output.find(Lines(told))) << told << "\n" << help.output;
 }
 
-// A slash form that names an entry of the root is that entry, so on a
-// machine that has one (a folder /check, say) the form is a path there.
 TEST(CommandLineE2eTest, BothFormsOfEverySwitchDoTheSame) {
-  for (const auto& pair : std::vector<std::pair<const char*, const char*>>{
-           {"/rebuild", "--rebuild"}, {"/complete", "--COMPLETE"}, {"/nosparse", "--nosparse"},
-           {"/Check", "--check"}}) {
-    SCOPED_TRACE(pair.first);
+  // A slash form that names an entry of the root is that entry, so on a
+  // machine that has one (a folder /rebuild, say) the form is a path there.
+  // Each switch's own mark in the output, so that a form that is ignored
+  // fails: the part check (whose one part holds a gap, so nothing changes),
+  // a rewrite without the four gap tags, the zero fill's lines (without the
+  // blank line of a released gap).
+  struct Forms {
+    const char* slash;
+    const char* dash;
+    const char* mark;
+  };
+  for (const Forms& pair :
+       {Forms{"/rebuild", "--rebuild",
+              "Calculating hashs ...\nCalculated Hash 000: 3ab2270bb3555693c3f0b32f95c8b9cf [-] "
+              "incomplete, not checked\nNo part is corrupt and no gap changes: "},
+        Forms{"/complete", "--COMPLETE", "Hashed Part Count: 0\nTag Count : 9\n"},
+        Forms{"/nosparse", "--nosparse", "(1.95 KB) ... Zeroing 100 %\n\t97.6 KB"}}) {
+    SCOPED_TRACE(pair.dash);
     std::error_code error;
-    const bool rootEntry = std::filesystem::exists(pair.first, error);
+    const bool rootEntry = std::filesystem::exists(pair.slash, error);
     std::vector<std::string> outputs, files;
-    for (const char* form : {pair.first, pair.second}) {
+    for (const char* form : {pair.slash, pair.dash}) {
       TempFolder folder;
       ASSERT_NO_FATAL_FAILURE(WriteTempFolder(folder.path()));
       ProcessResult run = RunUnattended(folder.path(), {form, AppendPath("Temp", "001.part.met")});
-      if (rootEntry && form == pair.first) {
+      if (rootEntry && form == pair.slash) {
         EXPECT_NE(std::string::npos, run.output.find(std::string("'") + form + "'")) << run.output;
         continue;
       }
       EXPECT_EQ(0, run.exitCode) << run.output;
+      EXPECT_NE(std::string::npos, run.output.find(Lines(pair.mark))) << run.output;
       outputs.push_back(run.output);
       files.push_back(ReadFileBytes(AppendPath(folder.Path("Temp"), "001.part.met")) +
                       ReadFileBytes(AppendPath(folder.Path("Temp"), "001.part")));

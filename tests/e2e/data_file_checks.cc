@@ -36,16 +36,6 @@ void ExpectOnlyGapsZeroed(const std::string& path, const SampleDownload& downloa
   }
 }
 
-uint64_t WholeBlocksInGaps(const SampleDownload& download) {
-  uint64_t total = 0;
-  for (const SampleGap& gap : download.gaps) {
-    uint64_t first = (gap.start + kBlock - 1) / kBlock;
-    uint64_t last = std::min(gap.end, download.fileSize) / kBlock;
-    if (last > first) total += (last - first) * kBlock;
-  }
-  return total;
-}
-
 std::vector<SampleGap> RegionsAroundGaps(const SampleDownload& download, uint64_t margin) {
   std::vector<SampleGap> regions;
   for (const SampleGap& gap : download.gaps) {

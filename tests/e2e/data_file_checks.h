@@ -8,16 +8,9 @@
 #include "sample/sample_download.h"
 #include "tests/support/temp_folder.h"
 
-/// The block size of the file systems the tests run on.
-constexpr uint64_t kBlock = 4096;
-
 /// Every data region of the download's data file holds the download's bytes
 /// outside the gaps and zeros inside; a failure of the test where not.
 void ExpectOnlyGapsZeroed(const std::string& path, const SampleDownload& download);
-
-/// Bytes of whole blocks inside the gaps' part of the file: what releasing
-/// them gives back (a block only partly inside a gap is zeroed, not freed).
-uint64_t WholeBlocksInGaps(const SampleDownload& download);
 
 /// Data regions of `margin` bytes of data on each side of every gap that
 /// starts inside the file, the gaps' own bytes included.

@@ -3,15 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <vector>
 
-#include "platform/console.h"
 #include "platform/disk.h"
 #include "tests/support/error_codes.h"
 #include "tests/support/child_process.h"
 #include "sample/sample_download.h"
-#include "tests/e2e/data_file_checks.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/support/client_sample.h"
 #include "tests/support/platform_traits.h"
@@ -47,92 +44,6 @@ TEST(ListingE2eTest, ClientSampleFile) {
     EXPECT_LT(AllocatedBytes(folder.Path("test.part")), 1048576u);
   }
   EXPECT_EQ(ClientSampleMet(), ReadFileBytes(folder.Path("test.part.met")));
-}
-
-// A download of more than 3 GiB, sparse so that it costs no disk: only the
-// stretches around its gaps hold data, the gaps' own bytes included, so that
-// clearing them shows in what the file holds and in the disk it takes.
-SampleDownload LargeDownload() {
-  SampleDownload download;
-  download.fileSize = 878906 * kBlock;  // 3,599,998,976 bytes
-  download.gapContent = SampleGapContent::Data;
-  const uint64_t size = download.fileSize;
-  download.gaps = {
-      {0, 262144},                            // at the start
-      {1073741824, 1073741824 + 300000},      // the 300,000-byte example
-      {2147483648 - 131072, 2147483648 + 131072},  // across the 2 GiB line
-      {3000000000, 3000000000},               // empty
-      {size - 65536, size + 65536},           // over the end of the file
-      {size + 200000, size + 300000},         // beyond the end of the file
-  };
-  download.dataRegions = RegionsAroundGaps(download, 65536);
-  return download;
-}
-
-const char kLargeListingStart[] =
-    "Hash Id: %s\nHashed Part Count: 0\nTag Count : 21\nGap Count: 6 (File Size: 3.35 GB)\n"
-    "Gaps in '001.part':\n";
-
-class LargeDownloadTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    std::string error;
-    ASSERT_TRUE(WriteSampleDownload(folder.path(), download, &error)) << error;
-    allocated = AllocatedBytes(data);
-  }
-
-  // The listing's first lines, with the sample's file hash.
-  std::string ListingStart() {
-    std::string met = ReadFileBytes(folder.Path("001.part.met"));
-    std::string hash;
-    for (int i = 5; i < 21; ++i) hash += Format("%.2x", static_cast<uint8_t>(met[i]));
-    return Format(kLargeListingStart, hash.c_str());
-  }
-
-  TempFolder folder;
-  SampleDownload download = LargeDownload();
-  std::string data = folder.Path("001.part");
-  uint64_t allocated = 0;
-};
-
-TEST_F(LargeDownloadTest, SparseRouteReleasesEveryGap) {
-  // Where the file system cannot release ranges (wine), the same run falls
-  // back to the zero fill and must still clear every gap.
-  const bool releases = FileSystemReleasesRanges(folder.path());
-  ProcessResult run = RunTool(folder.path(), {"001.part.met"});
-  EXPECT_EQ(0, run.exitCode);
-  EXPECT_EQ(Lines(ListingStart() +
-                  "\t0 bytes ... 255 KB (256 KB)" + ClearedGapOutput(releases, 262144, 262144) +
-                  "\t1.00 GB ... 1.00 GB (292 KB)" + ClearedGapOutput(releases, 300000, 300000) +
-                  "\t1.99 GB ... 2.00 GB (256 KB)" + ClearedGapOutput(releases, 262144, 262144) +
-                  "\t2.79 GB ... 2.79 GB (0 bytes)" + ClearedGapOutput(releases, 0, 0) +
-                  "\t3.35 GB ... 3.35 GB (128 KB)" + ClearedGapOutput(releases, 131072, 65536) +
-                  "\t3.35 GB ... 3.35 GB (97.6 KB) ... [no data]\n"
-                  // 262,144 + 300,000 + 262,144 + 65,536 bytes inside the file.
-                  "Cleaned space in '001.part': 868 KB\n"),
-            run.output);
-  EXPECT_EQ(download.fileSize, FileLength(data));
-  ExpectOnlyGapsZeroed(data, download);
-  EXPECT_EQ(releases ? allocated - WholeBlocksInGaps(download) : allocated, AllocatedBytes(data));
-}
-
-TEST_F(LargeDownloadTest, ZeroFillWritesEveryGapWithItsPercentage) {
-  // Into a pipe: the last figure of each gap, none of the redraws.
-  ProcessResult run = RunTool(folder.path(), {"001.part.met", "--nosparse"});
-  EXPECT_EQ(0, run.exitCode);
-  EXPECT_EQ(Lines(ListingStart() +
-                  "\t0 bytes ... 255 KB (256 KB) ... Zeroing 100 %\n"
-                  "\t1.00 GB ... 1.00 GB (292 KB) ... Zeroing 100 %\n"
-                  "\t1.99 GB ... 2.00 GB (256 KB) ... Zeroing 100 %\n"
-                  "\t2.79 GB ... 2.79 GB (0 bytes)\n"
-                  "\t3.35 GB ... 3.35 GB (128 KB) ... Zeroing  50 %\n"
-                  "\t3.35 GB ... 3.35 GB (97.6 KB) ... [no data]\n"
-                  "Cleaned space in '001.part': 868 KB\n"),
-            run.output);
-  EXPECT_EQ(download.fileSize, FileLength(data));
-  ExpectOnlyGapsZeroed(data, download);
-  // Zeros went into blocks the gaps already had: nothing new was allocated.
-  EXPECT_EQ(allocated, AllocatedBytes(data));
 }
 
 TEST(ListingE2eTest, DataFileHeldOpenByAnotherProgram) {

@@ -14,6 +14,7 @@
 #include "sample/file_time.h"
 #include "sample/sample_download.h"
 #include "tests/e2e/e2e_support.h"
+#include "tests/support/byte_text.h"
 #include "tests/support/met_decoder.h"
 #include "tests/support/platform_traits.h"
 #include "tests/support/temp_folder.h"
@@ -146,13 +147,6 @@ TEST(RecoverE2eTest, ADamagedOrLostFileIsTakenFromTheBestBackup) {
       if (tag.name == "\x24") listed = tag.text;
     EXPECT_EQ("3", listed);
   }
-}
-
-std::string Hex(const std::string& bytes) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string hex;
-  for (unsigned char c : bytes) hex += std::string{kDigits[c >> 4], kDigits[c & 15]};
-  return hex;
 }
 
 // A download built anew from its link and its data file, as a row.

@@ -14,12 +14,6 @@
 
 namespace {
 
-std::string FullBar() {
-  std::string bar = " ";
-  for (int cell = 0; cell < 78; ++cell) bar += kShadeGlyph;
-  return bar;
-}
-
 TEST(RewriteE2eTest, CompleteOnTheClientSample) {
   TempFolder folder;
   const std::string old = ClientSampleMet();
@@ -27,7 +21,7 @@ TEST(RewriteE2eTest, CompleteOnTheClientSample) {
   ProcessResult run = RunTool(folder.path(), {"X.part.met", "--complete"});
   EXPECT_EQ(0, run.exitCode);
   EXPECT_EQ(Lines("Hash Id: 0123456789abcdef0123456789abcdef\nHashed Part Count: 0\n"
-                  "Tag Count : 15\n" + FullBar() + "\n"),
+                  "Tag Count : 15\n" + GapBarLine(0, 77)),
             run.output);
   EXPECT_EQ("X.part.met X.part.met.old", ListFolder(folder.path()));
   EXPECT_EQ(old, ReadFileBytes(folder.Path("X.part.met.old")));

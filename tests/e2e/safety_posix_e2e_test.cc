@@ -4,9 +4,6 @@
 // The cases that act for other users need root and skip without it.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
-
 #include "sample/file_time.h"
 #include "sample/sample_download.h"
 #include "tests/e2e/e2e_support.h"
@@ -191,11 +188,10 @@ class OtherUsersClientTest : public ::testing::Test {
       GTEST_SKIP() << "user nobody cannot run " << PARTSWEEP_BINARY;
     runs.user = *other;
     ASSERT_TRUE(StartBackgroundProcess(
-        {"/bin/sh", "-c", "exec 3<001.part; echo holding; exec sleep 60"}, runs, log.Path("holder"),
+        {"/bin/sh", "-c", "exec 3<001.part; echo holding; exec sleep infinity"}, runs, log.Path("holder"),
         &holder));
-    for (int i = 0; i < 500 && ReadFileBytes(log.Path("holder")).empty(); ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    ASSERT_EQ("holding\n", ReadFileBytes(log.Path("holder")));
+    ASSERT_TRUE(WaitForOutput(holder, log.Path("holder"), "holding\n"))
+        << ReadFileBytes(log.Path("holder"));
     before = ReadFileBytes(folder.Path("001.part"));
     met = ReadFileBytes(folder.Path("001.part.met"));
   }

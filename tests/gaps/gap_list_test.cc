@@ -2,10 +2,9 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+#include "tests/support/byte_text.h"
 
-std::string U16(uint32_t v) { return {char(v), char(v >> 8)}; }
-std::string U32(uint32_t v) { return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
+namespace {
 
 const char kHash[] = "\x01\x23\x45\x67\x89\xab\xcd\xef\x00\x11\x22\x33\x44\x55\x66\x77";
 

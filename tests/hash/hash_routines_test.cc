@@ -6,6 +6,7 @@
 #include <random>
 
 #include "platform/disk.h"
+#include "tests/support/byte_text.h"
 #include "tests/support/error_codes.h"
 #include "sample/sample_download.h"
 #include "tests/hash/reference_md4.h"
@@ -14,16 +15,6 @@
 #include "tests/support/temp_folder.h"
 
 namespace {
-
-std::string Hex(const std::string& bytes) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string hex;
-  for (unsigned char c : bytes) {
-    hex += kDigits[c >> 4];
-    hex += kDigits[c & 15];
-  }
-  return hex;
-}
 
 std::string Digest(const HashRoutines& routines, const std::string& message, size_t piece) {
   Md4Context context;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/hash/reference_md4.h"
+#include "tests/support/byte_text.h"
 
 #if defined(__x86_64__) || defined(_M_X64)
 #include <cpuid.h>
@@ -43,20 +44,6 @@ struct Messages {
     sizes.push_back(size);
   }
 };
-
-std::string Hex(const uint8_t* bytes) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string hex;
-  for (int i = 0; i < 16; ++i) {
-    hex += kDigits[bytes[i] >> 4];
-    hex += kDigits[bytes[i] & 15];
-  }
-  return hex;
-}
-
-std::string Hex(const std::string& digest) {
-  return Hex(reinterpret_cast<const uint8_t*>(digest.data()));
-}
 
 // Checks Md4DigestLanes on the messages against the reference, message by message.
 void ExpectReferenceDigests(const Messages& messages, const std::string& what) {

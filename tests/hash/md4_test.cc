@@ -11,18 +11,9 @@
 #include <vector>
 
 #include "hash/md4.h"
+#include "tests/support/byte_text.h"
 
 namespace {
-
-std::string Hex(const uint8_t* bytes, size_t size) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string out;
-  for (size_t i = 0; i < size; ++i) {
-    out += kDigits[bytes[i] >> 4];
-    out += kDigits[bytes[i] & 15];
-  }
-  return out;
-}
 
 // One-shot digest as hex.
 std::string Md4Hex(const uint8_t* data, size_t size) {

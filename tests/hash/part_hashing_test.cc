@@ -17,6 +17,7 @@
 #include "hash/part_lanes.h"
 #include "sample/sample_download.h"
 #include "tests/hash/reference_md4.h"
+#include "tests/support/byte_text.h"
 #include "tests/support/error_codes.h"
 #include "tests/support/faulty_disk.h"
 #include "tests/support/memory_disk.h"
@@ -25,16 +26,6 @@
 namespace {
 
 constexpr uint64_t P = kPartSize;
-
-std::string Hex(const uint8_t* bytes) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string hex;
-  for (int i = 0; i < 16; ++i) {
-    hex += kDigits[bytes[i] >> 4];
-    hex += kDigits[bytes[i] & 15];
-  }
-  return hex;
-}
 
 // The first `size` bytes of one pseudo-random stream, so that a part of one
 // file is the same bytes as that part of a longer file.
@@ -309,9 +300,9 @@ TEST(HashThreadsTest, OnePerCoreAtMostOnePerPart) {
   EXPECT_EQ(1u, HashThreads(0, 1));
   EXPECT_EQ(3u, HashThreads(5, 3));
   EXPECT_EQ(2u, HashThreads(2, 500));
-  EXPECT_EQ(kMaxHashThreads, HashThreads(1000, 5000));
+  EXPECT_EQ(16u, HashThreads(1000, 5000));
   const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-  EXPECT_EQ(std::min(cores, kMaxHashThreads), HashThreads(0, 5000));
+  EXPECT_EQ(std::min(cores, 16u), HashThreads(0, 5000));
 }
 
 TEST(SplitIntoBatchesTest, BatchesCoverTheSharesAndCostNoMoreThanAnEvenSplit) {

@@ -17,13 +17,23 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr char kConnected[] = "Succeeded! Connection established";
+// What the client logs once it takes remote commands, and once it has
+// loaded every download of its temp folder.
+constexpr char kListening[] = "(ECServer) listening on";
+constexpr char kLoaded[] = "All PartFiles Loaded.";
 constexpr int kStartAttempts = 5;
-// amuled answers within a second here; a loaded machine may take longer.
-constexpr double kStartSeconds = 30;
-// After that much the client is taken to be stuck.
-constexpr double kSettleLimitSeconds = 120;
+// Every wait below ends on what the client says or does. What the client
+// may spend on the way is bounded by its own processor time, which a loaded
+// machine does not shorten: one that works this long in one wait without
+// getting there goes round in circles. Completing a 5 GB download takes it
+// about a minute; on a loaded machine it takes longer, but not more of it.
+constexpr double kHangProcessorSeconds = 300;
+// aMule works out some completions only at a periodic tick of about 10 s,
+// the first about 10 s after its start: a list is settled once it stayed the
+// same over two ticks, and a few seconds more for a late one.
+constexpr double kUnchangedSeconds = 25;
 constexpr uint64_t kRemoteMicroseconds = 20000000;
-constexpr uint64_t kStopGraceMicroseconds = 15000000;
+constexpr uint64_t kStopGraceMicroseconds = 600000000;
 
 double Now() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
@@ -54,6 +64,10 @@ std::string RandomPassword() {
   std::string password;
   for (int i = 0; i < 24; ++i) password += "0123456789abcdef"[random() % 16];
   return password;
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
 }
 
 bool EndsWith(const std::string& text, const std::string& suffix) {
@@ -178,8 +192,10 @@ bool AmuleDaemon::StartOnce(const std::vector<std::string>& metPaths, std::strin
     *error = "cannot start " + programs_.daemon;
     return false;
   }
-  const double deadline = Now() + kStartSeconds;
-  while (Now() < deadline) {
+  // The log says when the remote control listens or a port is taken; only
+  // then is the remote control asked, until it answers.
+  const double budget = ProcessorSeconds(process_) + kHangProcessorSeconds;
+  for (;;) {
     if (!IsRunning(process_)) {
       *error = "amuled ended at start with status " + std::to_string(process_.exitCode) +
                "; its log:\n" + Log() + ReadFileBytes(output);
@@ -187,24 +203,26 @@ bool AmuleDaemon::StartOnce(const std::vector<std::string>& metPaths, std::strin
     }
     // amuled does not end when a port is taken: it runs on without it.
     const std::string log = Log();
-    if (log.find("Could not listen for external connections") != std::string::npos ||
-        log.find("Port " + std::to_string(tcpPort_) + " is not available") !=
-            std::string::npos) {
-      Stop();
-      *error = "a port was taken";
+    if (Contains(log, "Could not listen for external connections") ||
+        Contains(log, "Port " + std::to_string(tcpPort_) + " is not available")) {
+      // Nothing to save: it goes at once, even if still busy with its start.
+      StopBackgroundProcess(process_, 0);
+      *error = "its log says a port is taken";
       *retry = true;
       return false;
     }
-    if (RunRemote("status").find(kConnected) != std::string::npos) {
-      readyAt_ = Now();
-      return true;
+    if (Contains(log, kListening) && Contains(log, kLoaded) &&
+        Contains(RunRemote("status"), kConnected))
+      break;
+    if (ProcessorSeconds(process_) > budget) {
+      StopBackgroundProcess(process_, 0);
+      *error = "amuled goes round in circles at its start; its log:\n" + Log();
+      return false;
     }
-    Pause(0.1);
+    Pause(0.2);
   }
-  Stop();
-  *error = "amuled did not answer in time; its log:\n" + Log();
-  *retry = true;
-  return false;
+  readyAt_ = Now();
+  return true;
 }
 
 bool AmuleDaemon::Start(const std::vector<std::string>& metPaths, std::string* error) {
@@ -212,34 +230,56 @@ bool AmuleDaemon::Start(const std::vector<std::string>& metPaths, std::string* e
     bool retry = false;
     if (StartOnce(metPaths, error, &retry)) return true;
     if (!retry) return false;
+    retryReasons_.push_back(*error);
   }
   return false;
 }
 
 DownloadList AmuleDaemon::ShowDownloads() const { return ParseShowDl(RunRemote("show dl")); }
 
-std::optional<DownloadList> AmuleDaemon::WaitUntilSettled(double settleSeconds,
-                                                          std::string* error) const {
+std::optional<DownloadList> AmuleDaemon::WaitUntilSettled(std::string* error) const {
   if (readyAt_ == 0) {
     *error = "the client was not started";
     return std::nullopt;
   }
-  double lastBusy = readyAt_;
+  const double budget = ProcessorSeconds(process_) + kHangProcessorSeconds;
+  double unchangedSince = Now();
   std::optional<DownloadList> previous;
   for (;;) {
-    const double now = Now();
     DownloadList list = ShowDownloads();
-    bool busy = !list.connected;
-    for (const ListedDownload& download : list.downloads)
-      busy = busy || !download.percent || IsBusyStatus(download.status);
-    if (busy) lastBusy = now;
-    if (!busy && previous && *previous == list && now - lastBusy >= settleSeconds) return list;
-    if (now - readyAt_ > kSettleLimitSeconds) {
-      *error = "the client did not settle; it last listed:\n" + RunRemote("show dl");
+    const double now = Now();
+    // A busy client may leave a command unanswered now and then: that says
+    // nothing about its downloads.
+    if (list.connected) {
+      bool busy = false;
+      for (const ListedDownload& download : list.downloads)
+        busy = busy || !download.percent || IsBusyStatus(download.status);
+      if (busy || !previous || !(*previous == list))
+        unchangedSince = now;
+      else if (now - unchangedSince >= kUnchangedSeconds)
+        return list;
+      previous = list;
+    }
+    if (ProcessorSeconds(process_) > budget) {
+      *error = "the client does not settle; it last listed:\n" + RunRemote("show dl");
       return std::nullopt;
     }
-    previous = list;
     Pause(1);
+  }
+}
+
+bool AmuleDaemon::WaitForLogLine(const std::string& text, std::string* error) {
+  const double budget = ProcessorSeconds(process_) + kHangProcessorSeconds;
+  for (;;) {
+    // Its end is seen before its log is read: all it logged before it counts.
+    const bool ended = !IsRunning(process_);
+    if (Contains(Log(), text)) return true;
+    if (ended || ProcessorSeconds(process_) > budget) {
+      *error = "the client did not log \"" + text + "\"" + (ended ? " and ended" : "") +
+               "; its log:\n" + Log();
+      return false;
+    }
+    Pause(0.5);
   }
 }
 

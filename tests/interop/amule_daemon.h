@@ -40,18 +40,21 @@ class AmuleDaemon {
 
   /// Copies the downloads (each X.part.met with its X.part, the data file
   /// keeping its time) into the client's temp folder and starts amuled,
-  /// until it answers. Tries new ports when one was taken meanwhile. False
-  /// with the reason in `error`.
+  /// until it has loaded them and answers. Tries new ports when its log says
+  /// one was taken meanwhile. False with the reason in `error`.
   bool Start(const std::vector<std::string>& metPaths, std::string* error);
 
   /// The downloads as the client lists them now.
   DownloadList ShowDownloads() const;
 
-  /// Waits until the client has settled: it lists the same twice in a row,
-  /// nothing hashed or completed, the second time at least `settleSeconds`
-  /// after the start and after it was last busy. Gives that list, or nothing
-  /// (with the reason in `error`) when that does not happen in time.
-  std::optional<DownloadList> WaitUntilSettled(double settleSeconds, std::string* error) const;
+  /// Waits until the client has settled: nothing is hashed or completed,
+  /// and its list stayed the same over two of its periodic ticks. Gives that
+  /// list, or nothing (with the reason in `error`) when the client hangs.
+  std::optional<DownloadList> WaitUntilSettled(std::string* error) const;
+
+  /// Waits until the client's log holds `text`; false (with the reason in
+  /// `error`) when it ended or hangs first.
+  bool WaitForLogLine(const std::string& text, std::string* error);
 
   /// Stops amuled, which saves every download first; true when it stopped
   /// cleanly, false when it had to be killed or was not running.
@@ -67,6 +70,8 @@ class AmuleDaemon {
   uint16_t RemotePort() const { return remotePort_; }
   /// How many starts it took, each on other ports.
   int Attempts() const { return attempts_; }
+  /// Why each start but the last was given up, in order.
+  const std::vector<std::string>& RetryReasons() const { return retryReasons_; }
   /// Makes the first start use this port for the remote control, so that a
   /// test can hand it one that is taken.
   void UseRemotePortFirst(uint16_t port) { firstRemotePort_ = port; }
@@ -89,6 +94,7 @@ class AmuleDaemon {
   uint16_t remotePort_ = 0;
   std::optional<uint16_t> firstRemotePort_;
   int attempts_ = 0;
+  std::vector<std::string> retryReasons_;
   BackgroundProcess process_;
   double readyAt_ = 0;
 };

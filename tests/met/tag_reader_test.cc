@@ -4,12 +4,11 @@
 
 #include <vector>
 
+#include "tests/support/byte_text.h"
 #include "tests/support/string_console.h"
 
 namespace {
 
-std::string U16(uint32_t v) { return {char(v), char(v >> 8)}; }
-std::string U32(uint32_t v) { return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
 std::string Named(uint8_t type, const std::string& name) {
   return std::string(1, char(type)) + U16(uint32_t(name.size())) + name;
 }
@@ -72,85 +71,62 @@ TEST(TagReaderTest, OneByteNamesAndTheClientsGapNames) {
   EXPECT_FALSE(bears("\x12" "5", TagIdPartFileName));
 }
 
-TEST(TagReaderTest, IntegerTypesAreWidened) {
-  std::optional<TagRecord> u16 = Decode(Named(0x08, "p") + U16(0x1234));
-  ASSERT_TRUE(u16);
-  EXPECT_EQ(TagUInt32, u16->type);
-  EXPECT_EQ(4660u, u16->value);
-  std::optional<TagRecord> u8 = Decode(Named(0x09, "p") + "\xFF");
-  ASSERT_TRUE(u8);
-  EXPECT_EQ(TagUInt32, u8->type);
-  EXPECT_EQ(255u, u8->value);
-  std::optional<TagRecord> boolean = Decode(Named(0x05, "b") + "\x01");
-  ASSERT_TRUE(boolean);
-  EXPECT_EQ(TagBool, boolean->type);
-  EXPECT_EQ(1u, boolean->value);
-  std::optional<TagRecord> real = Decode(Named(0x04, "f") + U32(0x3FC00000));
-  ASSERT_TRUE(real);
-  EXPECT_EQ(TagFloat, real->type);
-  EXPECT_EQ(0x3FC00000u, real->value);
-}
-
-TEST(TagReaderTest, StringsAndShortStrings) {
+// One tag of every value type, and what it decodes to: small integers
+// widened to 32 bits, short strings to strings.
+struct DecodeCase {
+  const char* what;
+  std::string bytes;
+  uint8_t type;
+  uint64_t value;
+  std::string data;
+  uint32_t length;
   uint32_t used;
-  std::optional<TagRecord> five = Decode(Named(0x15, "s") + "hello+", &used);
-  ASSERT_TRUE(five);
-  EXPECT_EQ(TagString, five->type);
-  EXPECT_EQ("hello", five->data);
-  EXPECT_EQ(4u + 5u, used);
-  std::optional<TagRecord> sixteen = Decode(Named(0x20, "s") + "0123456789ABCDEF", &used);
-  ASSERT_TRUE(sixteen);
-  EXPECT_EQ("0123456789ABCDEF", sixteen->data);
-  EXPECT_EQ(4u + 16u, used);
+};
 
-  std::optional<TagRecord> empty = Decode(Named(0x02, "s") + U16(0), &used);
-  ASSERT_TRUE(empty);
-  EXPECT_EQ("", empty->data);
-  EXPECT_EQ(4u + 2u, used);
-
-  // A NUL ends the text for every later use, yet the whole text is consumed.
-  std::optional<TagRecord> withNul = Decode(Named(0x02, "s") + U16(5) + std::string("ab\0cd", 5), &used);
-  ASSERT_TRUE(withNul);
-  EXPECT_EQ("ab", withNul->data);
-  EXPECT_EQ(4u + 7u, used);
-}
-
-TEST(TagReaderTest, BuffersAndBitArrays) {
-  uint32_t used;
-  std::optional<TagRecord> hash = Decode(Named(0x01, "h") + "0123456789abcdef", &used);
-  ASSERT_TRUE(hash);
-  EXPECT_EQ("0123456789abcdef", hash->data);
-  EXPECT_EQ(4u + 16u, used);
-
-  std::optional<TagRecord> blob = Decode(Named(0x07, "b") + U32(3) + "\x01\x02\x03", &used);
-  ASSERT_TRUE(blob);
-  EXPECT_EQ(3u, blob->length);
-  EXPECT_EQ("\x01\x02\x03", blob->data);
-  std::optional<TagRecord> emptyBlob = Decode(Named(0x07, "b") + U32(0), &used);
-  ASSERT_TRUE(emptyBlob);
-  EXPECT_EQ(0u, emptyBlob->length);
-  EXPECT_EQ(4u + 4u, used);
-
-  // B bits take B / 8 + 1 bytes, kept so that they can be written back.
-  std::optional<TagRecord> eight = Decode(Named(0x06, "a") + U16(8) + "\xFF\x01", &used);
-  ASSERT_TRUE(eight);
-  EXPECT_EQ(TagBoolArray, eight->type);
-  EXPECT_EQ(8u, eight->value);
-  EXPECT_EQ("\xFF\x01", eight->data);
-  EXPECT_EQ(4u + 2u + 2u, used);
-  ASSERT_TRUE(Decode(Named(0x06, "a") + U16(7) + "\x7F", &used));
-  EXPECT_EQ(4u + 2u + 1u, used);
-  ASSERT_TRUE(Decode(Named(0x06, "a") + U16(0) + std::string(1, '\0'), &used));
-  EXPECT_EQ(4u + 2u + 1u, used);
+TEST(TagReaderTest, EveryValueTypeDecodes) {
+  const DecodeCase cases[] = {
+      {"16-bit integer", Named(0x08, "p") + U16(0x1234), 0x03, 4660, "", 0, 6},
+      {"8-bit integer", Named(0x09, "p") + "\xFF", 0x03, 255, "", 0, 5},
+      {"bool", Named(0x05, "b") + "\x01", 0x05, 1, "", 0, 5},
+      {"float", Named(0x04, "f") + U32(0x3FC00000), 0x04, 0x3FC00000, "", 0, 8},
+      {"short string", Named(0x15, "s") + "hello+", 0x02, 0, "hello", 0, 9},
+      {"longest short string", Named(0x20, "s") + "0123456789ABCDEF", 0x02, 0,
+       "0123456789ABCDEF", 0, 20},
+      {"empty string", Named(0x02, "s") + U16(0), 0x02, 0, "", 0, 6},
+      // A NUL ends the text for every later use, yet the whole text is consumed.
+      {"string with a NUL", Named(0x02, "s") + U16(5) + std::string("ab\0cd", 5), 0x02, 0, "ab",
+       0, 11},
+      {"hash", Named(0x01, "h") + "0123456789abcdef", 0x01, 0, "0123456789abcdef", 0, 20},
+      {"blob", Named(0x07, "b") + U32(3) + "\x01\x02\x03", 0x07, 0, "\x01\x02\x03", 3, 11},
+      {"empty blob", Named(0x07, "b") + U32(0), 0x07, 0, "", 0, 8},
+      // B bits take B / 8 + 1 bytes, kept so that they can be written back.
+      {"8 bits", Named(0x06, "a") + U16(8) + "\xFF\x01", 0x06, 8, "\xFF\x01", 0, 8},
+      {"7 bits", Named(0x06, "a") + U16(7) + "\x7F", 0x06, 7, "\x7F", 0, 7},
+      {"no bits", Named(0x06, "a") + U16(0) + std::string(1, '\0'), 0x06, 0, std::string(1, '\0'),
+       0, 7},
+  };
+  for (const DecodeCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    uint32_t used = 0;
+    std::optional<TagRecord> tag = Decode(c.bytes, &used);
+    ASSERT_TRUE(tag);
+    EXPECT_EQ(c.type, tag->type);
+    EXPECT_EQ(c.value, tag->value);
+    EXPECT_EQ(c.data, tag->data);
+    EXPECT_EQ(c.length, tag->length);
+    EXPECT_EQ(c.used, used);
+  }
 }
 
 TEST(TagReaderTest, UnknownTypesCannotBeDecoded) {
-  for (uint8_t code : {0x00, 0x0C, 0x10, 0x21, 0x7F}) {
+  const std::pair<uint8_t, const char*> cases[] = {
+      {0x00, "CreateTag: Unkown Tag Type 0\n"},  {0x0C, "CreateTag: Unkown Tag Type c\n"},
+      {0x10, "CreateTag: Unkown Tag Type 10\n"}, {0x21, "CreateTag: Unkown Tag Type 21\n"},
+      {0x7F, "CreateTag: Unkown Tag Type 7f\n"}};
+  for (const auto& [code, message] : cases) {
     StringConsole console;
     EXPECT_FALSE(Decode(Named(code, "x") + U32(5), nullptr, &console));
-    char expected[64];
-    std::snprintf(expected, sizeof expected, "CreateTag: Unkown Tag Type %x\n", code);
-    EXPECT_EQ(expected, console.output);
+    EXPECT_EQ(message, console.output);
   }
 }
 

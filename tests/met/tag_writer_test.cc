@@ -4,11 +4,9 @@
 
 #include "met/tag_reader.h"
 #include "sample/sample_download.h"
+#include "tests/support/byte_text.h"
 
 namespace {
-
-std::string U16(uint32_t v) { return {char(v), char(v >> 8)}; }
-std::string U32(uint32_t v) { return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
 
 std::string Written(const TagRecord& tag) {
   std::string out;

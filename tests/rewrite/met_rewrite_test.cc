@@ -4,16 +4,15 @@
 
 #include "app/run_flow.h"
 #include "platform/path.h"
-#include "platform/console.h"
 #include "sample/sample_download.h"
+#include "tests/support/byte_text.h"
 #include "tests/support/client_sample.h"
 #include "tests/support/memory_disk.h"
 #include "tests/support/met_decoder.h"
+#include "tests/support/platform_traits.h"
 #include "tests/support/string_console.h"
 
 namespace {
-
-std::string U32(uint32_t v) { return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
 
 // The data file a rebuild below judges: part 0 differs from its hash in
 // its first 1,000 bytes, where every gap of these tests lies, so it is not
@@ -23,7 +22,7 @@ std::string RebuildData(const SampleDownload& download) {
   std::string data(download.fileSize, '\0');
   SampleContent(download, 0, reinterpret_cast<uint8_t*>(&data[0]), data.size());
   std::fill(data.begin(), data.begin() + 1000, '\0');
-  data[2 * 9728000 + 1] ^= 1;
+  data[19456001] ^= 1;
   return data;
 }
 
@@ -41,13 +40,6 @@ std::optional<std::string> Rewrite(const std::string& old, RewriteMode mode,
 }
 
 const char kUnchanged[] = "Error: 'dl/001.part.met' was not rewritten, it is unchanged.\n";
-
-std::string Bar(int firstGap, int lastGap) {
-  std::string bar = " ";
-  for (int cell = 0; cell < 78; ++cell)
-    bar += cell >= firstGap && cell <= lastGap ? kBarGap : kBarDownloaded;
-  return bar + "\n";
-}
 
 bool IsGapName(const DecodedTag& tag) {
   if (tag.name.empty() || (tag.name[0] != '\x09' && tag.name[0] != '\x0A')) return false;
@@ -89,7 +81,7 @@ TEST(MetRewriteTest, CompleteOnTheClientSample) {
   const size_t gapTagBytes = 2 * 9;
   EXPECT_EQ(old.substr(0, 23) + U32(15) + old.substr(27, old.size() - 27 - gapTagBytes), *written);
   EXPECT_EQ("Hash Id: 0123456789abcdef0123456789abcdef\nHashed Part Count: 0\nTag Count : 15\n" +
-                Bar(0, 77),
+                GapBarText(0, 77),
             console.output);
 }
 
@@ -243,7 +235,7 @@ TEST(MetRewriteTest, HeadersAreCopiedAndPrinted) {
   EXPECT_EQ("Hash Id: 11111111111111111111111111111111\nHashed Part Count: 2\n"
             "Hash Id for Part 0: abababababababababababababababab\n"
             "Hash Id for Part 1: cdcdcdcdcdcdcdcdcdcdcdcdcdcdcdcd\nTag Count : 0\n" +
-                Bar(1, 0),
+                GapBarText(1, 0),
             console.output);
 
   // A compact header, with the part hashes of its layout after the tags.
@@ -254,7 +246,7 @@ TEST(MetRewriteTest, HeadersAreCopiedAndPrinted) {
   written = Rewrite(compact, RewriteMode::Complete, compactConsole);
   ASSERT_TRUE(written);
   EXPECT_EQ(compact.substr(0, 22) + U32(0) + "part hashes", *written);
-  EXPECT_EQ("Hash Id: 22222222222222222222222222222222\nTag Count : 0\n" + Bar(1, 0),
+  EXPECT_EQ("Hash Id: 22222222222222222222222222222222\nTag Count : 0\n" + GapBarText(1, 0),
             compactConsole.output);
 }
 

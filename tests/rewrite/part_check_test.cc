@@ -11,6 +11,7 @@
 
 #include "hash/hash_routines.h"
 #include "tests/hash/reference_md4.h"
+#include "tests/support/byte_text.h"
 #include "tests/support/error_codes.h"
 #include "sample/sample_download.h"
 #include "tests/support/faulty_disk.h"
@@ -188,11 +189,7 @@ std::string HashLine(const std::string& data, uint32_t part, const char* mark) {
   static std::map<size_t, std::string> known;
   const std::string bytes = data.substr(part * P, P);
   std::string& digest = known[std::hash<std::string>()(bytes)];
-  if (digest.empty()) {
-    static const char kDigits[] = "0123456789abcdef";
-    for (unsigned char c : ReferenceMd4(bytes))
-      digest += std::string(1, kDigits[c >> 4]) + kDigits[c & 15];
-  }
+  if (digest.empty()) digest = Hex(ReferenceMd4(bytes));
   return "Calculated Hash 00" + std::to_string(part) + ": " + digest + mark + "\n";
 }
 

@@ -5,18 +5,13 @@
 #include <set>
 
 #include "sample/file_time.h"
+#include "tests/support/byte_text.h"
 #include "tests/support/met_decoder.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
 
 constexpr uint64_t P = kSamplePartSize;
-
-std::string Le(uint64_t value, int bytes) {
-  std::string out;
-  for (int i = 0; i < bytes; ++i) out += char(value >> (8 * i) & 0xFF);
-  return out;
-}
 
 // The tags of the name (a 1-byte string name, as the clients write them),
 // in file order.
@@ -89,7 +84,7 @@ TEST(SampleDownloadTest, ALargeDownloadIsWrittenAsTheClientsWriteIt) {
   ExpectIntegerTypes(decoded, 0x0B);
   EXPECT_EQ(std::optional<uint64_t>(5000000000), ClientFileSize(decoded));
   ASSERT_EQ(1u, Named(decoded, "\x08").size());
-  EXPECT_EQ(5000000000u - 1000000 - 100000000 - 200000000, Named(decoded, "\x08")[0].number);
+  EXPECT_EQ(4699000000u, Named(decoded, "\x08")[0].number);
   EXPECT_EQ((ClientGapList{{0, 1000000}, {4294967296, 4394967296}, {4800000000, 5000000000}}),
             ClientGaps(decoded));
   // The gaps stay last, start and end of each side by side.

@@ -99,6 +99,22 @@ void InterruptProcess(BackgroundProcess& process, int signal = SIGINT);
 /// Waits up to `microseconds` for the program's end; true when it ended.
 bool WaitForEnd(BackgroundProcess& process, uint64_t microseconds);
 
+/// How long a test waits at most for a program it started to show what it
+/// waits for: only a program that hangs takes this long, so that a slow
+/// machine makes the tests slower, never failing.
+constexpr uint64_t kHangMicroseconds = 300000000;
+
+/// Waits until the program's output file `outputPath` begins with `text`,
+/// the program has ended, or kHangMicroseconds have passed; true when the
+/// output begins with `text`.
+bool WaitForOutput(BackgroundProcess& process, const std::string& outputPath,
+                   const std::string& text);
+
+/// The processor time the program has used so far, in seconds, all its
+/// threads together (Linux; 0 where the system does not tell). A wait that
+/// bounds a program's own work by it holds on a slow or loaded machine.
+double ProcessorSeconds(const BackgroundProcess& process);
+
 /// Asks the program to end (SIGTERM), gives it `graceMicroseconds`, then
 /// kills it and waits a few seconds more for its end. True when it ended by
 /// itself or on the request, false when it had to be killed.

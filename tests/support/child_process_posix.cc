@@ -11,10 +11,14 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <sstream>
 
 #ifdef __linux__
 #include <sys/prctl.h>
 #endif
+
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -248,6 +252,33 @@ void InterruptProcess(BackgroundProcess& process, int signal) {
 
 bool WaitForEnd(BackgroundProcess& process, uint64_t microseconds) {
   return WaitUntil(process, NowMicroseconds() + int64_t(microseconds));
+}
+
+bool WaitForOutput(BackgroundProcess& process, const std::string& outputPath,
+                   const std::string& text) {
+  const int64_t giveUp = NowMicroseconds() + int64_t(kHangMicroseconds);
+  for (;;) {
+    // Its end is seen before its output is read: all it wrote before it counts.
+    const bool ended = !IsRunning(process);
+    if (ReadFileBytes(outputPath).compare(0, text.size(), text) == 0) return true;
+    if (ended || NowMicroseconds() >= giveUp) return false;
+    SleepMicroseconds(10000);
+  }
+}
+
+double ProcessorSeconds(const BackgroundProcess& process) {
+  // Fields 14 and 15 of /proc/PID/stat, counted after the name in
+  // parentheses (which may hold spaces): user and system time in ticks.
+  const std::string stat = ReadFileBytes("/proc/" + std::to_string(process.id) + "/stat");
+  const size_t nameEnd = stat.rfind(')');
+  if (process.id <= 0 || nameEnd == std::string::npos) return 0;
+  std::istringstream fields(stat.substr(nameEnd + 1));
+  std::string field;
+  uint64_t ticks = 0;
+  for (int number = 3; number <= 15 && fields >> field; ++number) {
+    if (number >= 14) ticks += std::strtoull(field.c_str(), nullptr, 10);
+  }
+  return double(ticks) / double(sysconf(_SC_CLK_TCK));
 }
 
 bool StopBackgroundProcess(BackgroundProcess& process, uint64_t graceMicroseconds) {

@@ -2,13 +2,9 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+#include "tests/support/byte_text.h"
 
-std::string Le(uint64_t value, int bytes) {
-  std::string out;
-  for (int i = 0; i < bytes; ++i) out += char(value >> (8 * i) & 0xFF);
-  return out;
-}
+namespace {
 
 // A tag with a string-form name.
 std::string Tag(uint8_t type, const std::string& name, const std::string& value) {
