@@ -42,8 +42,17 @@ void MakeGap(GapTable& gaps, uint32_t part, const ByteRange& range, Console& con
   Print(console, kMsgGapAdded, range.start, range.end);
 }
 
-// Takes [start, end) out of every valid gap, splitting one that holds it
-// inside; a gap that is no range is left as it is.
+// The pieces of `piece` outside `cut`: none, one or two, in order.
+std::vector<ByteRange> Without(const ByteRange& piece, const ByteRange& cut) {
+  if (cut.end <= piece.start || cut.start >= piece.end) return {piece};
+  std::vector<ByteRange> left;
+  if (piece.start < cut.start) left.push_back({piece.start, cut.start});
+  if (cut.end < piece.end) left.push_back({cut.end, piece.end});
+  return left;
+}
+
+// Takes `range` out of every valid gap, splitting one that holds it inside;
+// a gap that is no range, or does not meet it, is left as it is.
 void RemoveFromGaps(GapTable& gaps, const ByteRange& range) {
   GapTable kept;
   for (const MetGap& gap : gaps) {
@@ -51,8 +60,8 @@ void RemoveFromGaps(GapTable& gaps, const ByteRange& range) {
       kept.push_back(gap);
       continue;
     }
-    if (gap.start < range.start) kept.push_back(StoredGap(gap.start, range.start));
-    if (gap.end > range.end) kept.push_back(StoredGap(range.end, gap.end));
+    for (const ByteRange& piece : Without({gap.start, gap.end}, range))
+      kept.push_back(StoredGap(piece.start, piece.end));
   }
   gaps = std::move(kept);
 }
@@ -64,12 +73,7 @@ std::vector<ByteRange> Uncovered(const GapTable& gaps, uint64_t start, uint64_t 
     if (!gap.IsValid()) continue;
     std::vector<ByteRange> left;
     for (const ByteRange& piece : pieces) {
-      if (gap.end <= piece.start || gap.start >= piece.end) {
-        left.push_back(piece);
-        continue;
-      }
-      if (piece.start < gap.start) left.push_back({piece.start, gap.start});
-      if (gap.end < piece.end) left.push_back({gap.end, piece.end});
+      for (const ByteRange& rest : Without(piece, {gap.start, gap.end})) left.push_back(rest);
     }
     pieces = std::move(left);
   }
