@@ -65,6 +65,8 @@ else()
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  # libcrypto is loaded at run time, so dpkg-shlibdeps cannot see it.
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libssl3 | libssl3t64")
   set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 endif()
 

@@ -1,15 +1,24 @@
 #include "platform/system_library.h"
 
-// The POSIX build binds no system library: every routine the tool needs is
-// its own. A library is therefore never loaded here.
-SystemLibrary::SystemLibrary(const std::string&) {}
+#include <dlfcn.h>
+
+// Loaded with its symbols kept to itself: nothing else of the tool binds to them.
+SystemLibrary::SystemLibrary(const std::string& name)
+    : handle_(dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL)) {}
 
 SystemLibrary& SystemLibrary::operator=(SystemLibrary&& other) noexcept {
-  handle_ = other.handle_;
-  other.handle_ = nullptr;
+  if (this != &other) {
+    if (handle_) dlclose(handle_);
+    handle_ = other.handle_;
+    other.handle_ = nullptr;
+  }
   return *this;
 }
 
-SystemLibrary::~SystemLibrary() = default;
+SystemLibrary::~SystemLibrary() {
+  if (handle_) dlclose(handle_);
+}
 
-void* SystemLibrary::Routine(const char*) const { return nullptr; }
+void* SystemLibrary::Routine(const char* name) const {
+  return handle_ ? dlsym(handle_, name) : nullptr;
+}
