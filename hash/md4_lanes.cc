@@ -311,6 +311,5 @@ StaggeredLaneBuffers::StaggeredLaneBuffers(size_t lane_count, size_t lane_size)
     : count(lane_count),
       size(lane_size),
       stride(((lane_size + 4095) & ~size_t{4095}) + 64),
-      storage(new uint8_t[lane_count * stride + 4096]()),
-      base(reinterpret_cast<uint8_t*>(
-          (reinterpret_cast<uintptr_t>(storage.get()) + 4095) & ~uintptr_t{4095})) {}
+      storage(AllocateLargeBlock(lane_count * stride)),
+      base(storage.get()) {}

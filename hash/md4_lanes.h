@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "hash/md4.h"
+#include "platform/large_block.h"
 
 // The instruction sets MD4 can run on, narrowest first.
 enum class Md4Kernel { kScalar, kSse2, kAvx2, kAvx512 };
@@ -88,7 +89,8 @@ struct StaggeredLaneBuffers {
   size_t count;
   size_t size;
   size_t stride;
-  std::unique_ptr<uint8_t[]> storage;
+  // On huge pages where the system gives them: see AllocateLargeBlock.
+  LargeBlock storage;
   uint8_t* base;
 };
 
