@@ -13,7 +13,7 @@
 enum class PartReads {
   /// As the storage suits (see ChooseReads).
   kAuto,
-  /// Many parts at once, 64 KiB a part a step, each through a handle of its
+  /// Many parts at once, 128 KiB a part a step, each through a handle of its
   /// own: fastest from the page cache or a solid-state device.
   kParallel,
   /// The file asked for from front to back a window of parts at a time, and
@@ -33,7 +33,7 @@ struct PartHashOptions {
 };
 
 /// The most hashing threads, which bounds the memory: each holds up to
-/// kMd4MaxMessages lanes of 64 KiB.
+/// kMd4MaxMessages lanes of 128 KiB.
 constexpr unsigned kMaxHashThreads = 16;
 
 /// The environment variable that forces the reading: "parallel" or
