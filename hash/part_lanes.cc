@@ -131,6 +131,12 @@ std::vector<size_t> SplitIntoBatches(size_t count) {
   return batches;
 }
 
+double BatchesCost(size_t count) {
+  double total = 0;
+  for (size_t batch : SplitIntoBatches(count)) total += Md4LanesCost(batch);
+  return total;
+}
+
 void HashPartsInLanes(Disk& disk, const std::vector<File*>& readers,
                       const std::vector<uint32_t>& parts, const std::vector<size_t>& batches,
                       uint64_t size, bool aich, PartBoard& board) {

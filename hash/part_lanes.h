@@ -23,6 +23,10 @@ constexpr size_t kLaneStepBytes = 131072;
 /// least, as a batch of a few parts takes nearly as long as a full one.
 std::vector<size_t> SplitIntoBatches(size_t count);
 
+/// What hashing `count` parts in those batches costs, in passes of the
+/// lanes (the unit of Md4LanesCost).
+double BatchesCost(size_t count);
+
 /// Hashes `parts` batch after batch (`batches` as SplitIntoBatches gives
 /// them), the i-th part of a batch read through readers[i], and leaves each
 /// outcome on the board; a part the board no longer wants is dropped. No part

@@ -12,15 +12,51 @@
 
 namespace {
 
-// Windows of the parts [0, count): the first holds part 0 alone, so that its
-// line comes out at once, then kWindowParts parts each.
-uint32_t WindowCount(uint32_t count) {
-  return count == 0 ? 0 : 1 + (count - 1 + kWindowParts - 1) / kWindowParts;
+// What the lanes of `threads` threads cost for `rest` parts in windows of
+// `size`: each window takes as long as its busiest thread's share.
+double WindowsCost(uint32_t rest, uint32_t size, unsigned threads) {
+  auto window = [threads](uint32_t parts) { return BatchesCost((parts + threads - 1) / threads); };
+  return (rest / size) * window(size) + (rest % size ? window(rest % size) : 0.0);
 }
 
-uint32_t WindowStart(uint32_t window, uint32_t count) {
-  return window == 0 ? 0 : std::min(count, 1 + (window - 1) * kWindowParts);
+// The window size, at most kWindowParts, whose windows cost the lanes least:
+// a thread's share that just passes a group of lanes (17 parts on 16 lanes)
+// costs nearly as much as twice as many parts. Ties go to the larger size.
+uint32_t CheapestWindowSize(uint32_t rest, unsigned threads) {
+  uint32_t best = kWindowParts;
+  double least = WindowsCost(rest, best, threads);
+  for (uint32_t size = kWindowParts - 1; size >= 1; --size) {
+    const double cost = WindowsCost(rest, size, threads);
+    if (cost < least - 1e-9) {
+      least = cost;
+      best = size;
+    }
+  }
+  return best;
 }
+
+// How the parts [0, count) are cut into windows: part 0 alone first where
+// its reading may be slow, so that its line comes out at once; then windows
+// of the cheapest size, the last one holding what is left.
+struct Windows {
+  Windows(uint32_t parts, unsigned threads, bool firstAlone)
+      : count(parts), first(firstAlone && parts != 0 ? 1 : 0) {
+    const uint32_t rest = count - first;
+    if (rest != 0) size = CheapestWindowSize(rest, threads);
+    total = first + (rest + size - 1) / size;
+  }
+
+  // The first part of `window`; `total` gives the end of the last.
+  uint32_t Start(uint32_t window) const {
+    if (window == 0) return 0;
+    return std::min(count, first + (window - first) * size);
+  }
+
+  uint32_t count;
+  uint32_t first;
+  uint32_t size = 1;
+  uint32_t total = 0;
+};
 
 // How far the reader and each hashing thread are, in windows.
 class WindowGate {
@@ -69,14 +105,13 @@ class WindowGate {
 // One thread's share of every window: the parts p with p mod threads ==
 // thread, in batches of lanes, all of them read through the data file.
 void HashShares(Disk& disk, File& data, unsigned thread, unsigned threads, uint64_t size,
-                bool aich, WindowGate& gate, PartBoard& board) {
-  const uint32_t count = board.count(), windows = WindowCount(count);
+                bool aich, const Windows& windows, WindowGate& gate, PartBoard& board) {
   std::vector<uint32_t> parts;
-  for (uint32_t window = 0; window < windows; ++window) {
+  for (uint32_t window = 0; window < windows.total; ++window) {
     gate.WaitToHash(window);
     parts.clear();
-    const uint32_t end = WindowStart(window + 1, count);
-    for (uint32_t part = WindowStart(window, count) + thread; part < end; part += threads)
+    const uint32_t end = windows.Start(window + 1);
+    for (uint32_t part = windows.Start(window) + thread; part < end; part += threads)
       parts.push_back(part);
     if (!parts.empty()) {
       const std::vector<size_t> batches = SplitIntoBatches(parts.size());
@@ -92,18 +127,20 @@ void HashShares(Disk& disk, File& data, unsigned thread, unsigned threads, uint6
 void HashPartsInWindows(Disk& disk, File& reader, File& data, unsigned threads, uint64_t size,
                         bool aich, PartBoard& board) {
   threads = std::max(1u, threads);
+  // A file the system's cache holds whole reads at once: part 0 needs no
+  // window of its own, which would keep all threads but one idle.
+  const Windows windows(board.count(), threads, disk.SeekCostOf(data) != SeekCost::None);
   WindowGate gate(threads);
   std::vector<std::thread> hashing;
   for (unsigned t = 0; t < threads; ++t) {
     hashing.emplace_back(HashShares, std::ref(disk), std::ref(data), t, threads, size, aich,
-                         std::ref(gate), std::ref(board));
+                         std::cref(windows), std::ref(gate), std::ref(board));
   }
-  const uint32_t count = board.count(), windows = WindowCount(count);
-  for (uint32_t window = 0; window < windows; ++window) {
+  for (uint32_t window = 0; window < windows.total; ++window) {
     gate.WaitToRead(window);
-    const uint32_t first = WindowStart(window, count);
+    const uint32_t first = windows.Start(window);
     const uint64_t start = std::min<uint64_t>(uint64_t{first} * kPartSize, size);
-    const uint64_t end = std::min<uint64_t>(uint64_t{WindowStart(window + 1, count)} * kPartSize, size);
+    const uint64_t end = std::min<uint64_t>(uint64_t{windows.Start(window + 1)} * kPartSize, size);
     // Parts no longer wanted need no reading; the threads pass over them.
     if (board.Wanted(first) && end > start) disk.Prefetch(reader, start, end - start);
     gate.Read(window + 1);

@@ -17,8 +17,9 @@ class PartBoard;
 constexpr uint32_t kWindowParts = 48;
 
 /// Hashes every part on the board with `threads` hashing threads of its own
-/// (at least one), window after window (part 0 alone, then kWindowParts
-/// parts each), while the calling thread asks the system to read each window
+/// (at least one), window after window (part 0 alone unless the system's
+/// cache holds the whole file, then windows of at most kWindowParts parts,
+/// all of about one size), while the calling thread asks the system to read each window
 /// into its cache through `reader` (Disk::Prefetch) as the one before it is
 /// hashed; the lanes read the cached bytes through `data`, another handle of
 /// the file or the same. Returns when all parts are done or not wanted any
