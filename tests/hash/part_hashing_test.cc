@@ -263,6 +263,10 @@ TEST(PartHashingLargeFileTest, ASparseFilePast4GiB) {
   EXPECT_EQ(441u, ((uint64_t{1} << 32) - 3) / P);
   for (PartReads reads : {PartReads::kParallel, PartReads::kSequential})
     EXPECT_EQ(expected, HashAll(disk, data.file, 514, PartHashOptions{0, reads}));
+  // A file the cache holds whole is cut into windows without part 0 alone.
+  FaultyDisk cached;
+  cached.SetSeekCost(SeekCost::None);
+  EXPECT_EQ(expected, HashAll(cached, data.file, 514, PartHashOptions{0, PartReads::kSequential}));
 }
 
 TEST(PartReadsTest, TheEnvironmentForcesAReadingAndTheStorageChoosesTheRest) {
