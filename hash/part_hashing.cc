@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <system_error>
 
 #include "hash/part_lanes.h"
@@ -30,15 +31,18 @@ unsigned HashThreads(unsigned asked, uint32_t parts) {
 PartHashing::PartHashing(Disk& disk, File& data, uint32_t parts, const PartHashOptions& options)
     : board_(parts), size_(options.size), aich_(options.aich) {
   threads_ = HashThreads(options.threads, parts);
+  // Asked of the disk once: it reads the cache's and the device's state.
+  std::optional<SeekCost> cost;
   if (options.reads == PartReads::kAuto) {
     const char* forced = std::getenv(kReadsVariable);
-    reads_ = ChooseReads(options.reads, forced, forced ? SeekCost::Unknown : disk.SeekCostOf(data));
+    if (!forced) cost = disk.SeekCostOf(data);
+    reads_ = ChooseReads(options.reads, forced, cost.value_or(SeekCost::Unknown));
   } else {
     reads_ = options.reads;
   }
   if (parts == 0) return;
   if (reads_ == PartReads::kSequential)
-    StartSequential(disk, data);
+    StartSequential(disk, data, cost ? *cost : disk.SeekCostOf(data));
   else
     StartParallel(disk, data);
 }
@@ -85,10 +89,13 @@ void PartHashing::StartParallel(Disk& disk, File& data) {
     Start([&disk, &share, this] { HashPartsInLanes(disk, share.readers, share.parts, share.batches, size_, aich_, board_); });
 }
 
-void PartHashing::StartSequential(Disk& disk, File& data) {
+void PartHashing::StartSequential(Disk& disk, File& data, SeekCost cost) {
   handles_.reserve(1);
   File* reader = Reader(disk, data);
-  Start([&disk, reader, &data, this] {
-    HashPartsInWindows(disk, *reader, data, threads_, size_, aich_, board_);
+  // A file the system's cache holds whole reads at once: part 0 needs no
+  // window of its own, which would keep all threads but one idle.
+  const bool partZeroAlone = cost != SeekCost::None;
+  Start([&disk, reader, &data, partZeroAlone, this] {
+    HashPartsInWindows(disk, *reader, data, threads_, size_, aich_, partZeroAlone, board_);
   });
 }

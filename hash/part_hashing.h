@@ -82,7 +82,7 @@ class PartHashing {
   };
 
   void StartParallel(Disk& disk, File& data);
-  void StartSequential(Disk& disk, File& data);
+  void StartSequential(Disk& disk, File& data, SeekCost cost);
   /// A handle of its own for one reader, or the data file's where the
   /// system gives none (reads at an offset share it safely).
   File* Reader(Disk& disk, File& data);

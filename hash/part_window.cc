@@ -125,11 +125,9 @@ void HashShares(Disk& disk, File& data, unsigned thread, unsigned threads, uint6
 }  // namespace
 
 void HashPartsInWindows(Disk& disk, File& reader, File& data, unsigned threads, uint64_t size,
-                        bool aich, PartBoard& board) {
+                        bool aich, bool partZeroAlone, PartBoard& board) {
   threads = std::max(1u, threads);
-  // A file the system's cache holds whole reads at once: part 0 needs no
-  // window of its own, which would keep all threads but one idle.
-  const Windows windows(board.count(), threads, disk.SeekCostOf(data) != SeekCost::None);
+  const Windows windows(board.count(), threads, partZeroAlone);
   WindowGate gate(threads);
   std::vector<std::thread> hashing;
   for (unsigned t = 0; t < threads; ++t) {
