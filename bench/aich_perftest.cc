@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/perf_rounds.h"
 #include "hash/aich_tree.h"
 #include "hash/hash_routines.h"
 #include "hash/md4.h"
@@ -32,31 +33,8 @@ struct Case {
   std::vector<double> rates;  // GB/s of each round
 };
 
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
-
-// GB/s of one round of about 100 ms of this process's processor time (std::clock), so that the
-// time it waits while others run on a busy machine does not count.
-double MeasureRound(Case& c) {
-  const std::clock_t start = std::clock();
-  size_t calls = 0;
-  double seconds = 0;
-  do {
-    c.hashOnce();
-    ++calls;
-    seconds = double(std::clock() - start) / CLOCKS_PER_SEC;
-  } while (seconds < 0.1);
-  return double(calls) * c.bytesPerCall / seconds / 1e9;
-}
-
-void Fill(uint8_t* p, size_t size, uint32_t seed) {
-  for (size_t i = 0; i < size; ++i) {
-    seed = seed * 1664525u + 1013904223u;
-    p[i] = static_cast<uint8_t>(seed >> 24);
-  }
-}
+// GB/s of one round of about 100 ms of processor time.
+double MeasureRound(Case& c) { return CallsPerSecond(c.hashOnce, 0.1, 1) * c.bytesPerCall / 1e9; }
 
 }  // namespace
 

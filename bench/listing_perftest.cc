@@ -12,8 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/child_process.h"
+#include "bench/perf_rounds.h"
 #include "sample/sample_download.h"
+#include "tests/support/child_process.h"
 
 namespace fs = std::filesystem;
 
@@ -24,11 +25,6 @@ constexpr uint64_t kMiB = 1048576;
 
 double Seconds(std::chrono::steady_clock::duration elapsed) {
   return std::chrono::duration<double>(elapsed).count();
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
 }
 
 std::string Tool(const char* name) {

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/perf_rounds.h"
 #include "hash/md4.h"
 #include "hash/md4_lanes.h"
 
@@ -33,30 +34,9 @@ struct Case {
   Md4Pass pass;                    // for the pass cost, when it is one pass
 };
 
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
-
-// MB/s of one round of about 50 ms. The time is the processor time of this process
-// (std::clock), so that the time it waits while others run on a busy machine does not count.
+// MB/s of one round of about 50 ms of processor time.
 double MeasureRound(Case& c) {
-  const std::clock_t start = std::clock();
-  size_t calls = 0;
-  double seconds = 0;
-  do {
-    for (int i = 0; i < 8; ++i) c.hashOnce();
-    calls += 8;
-    seconds = double(std::clock() - start) / CLOCKS_PER_SEC;
-  } while (seconds < 0.05);
-  return double(calls) * c.messages * kLaneBytes / seconds / 1e6;
-}
-
-void Fill(uint8_t* p, size_t size, uint32_t seed) {
-  for (size_t i = 0; i < size; ++i) {
-    seed = seed * 1664525u + 1013904223u;
-    p[i] = static_cast<uint8_t>(seed >> 24);
-  }
+  return CallsPerSecond(c.hashOnce, 0.05, 8) * double(c.messages * kLaneBytes) / 1e6;
 }
 
 std::string Describe(const Md4Arrangement& arrangement) {
