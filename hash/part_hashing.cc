@@ -92,10 +92,7 @@ void PartHashing::StartParallel(Disk& disk, File& data) {
 void PartHashing::StartSequential(Disk& disk, File& data, SeekCost cost) {
   handles_.reserve(1);
   File* reader = Reader(disk, data);
-  // A file the system's cache holds whole reads at once: part 0 needs no
-  // window of its own, which would keep all threads but one idle.
-  const bool partZeroAlone = cost != SeekCost::None;
-  Start([&disk, reader, &data, partZeroAlone, this] {
-    HashPartsInWindows(disk, *reader, data, threads_, size_, aich_, partZeroAlone, board_);
+  Start([&disk, reader, &data, cost, this] {
+    HashPartsInWindows(disk, *reader, data, threads_, size_, aich_, cost, board_);
   });
 }

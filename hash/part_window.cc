@@ -37,10 +37,17 @@ uint32_t CheapestWindowSize(uint32_t rest, unsigned threads) {
 
 // How the parts [0, count) are cut into windows: part 0 alone first where
 // its reading may be slow, so that its line comes out at once; then windows
-// of the cheapest size, the last one holding what is left.
+// of the cheapest size, the last one holding what is left. A file the cache
+// holds whole is one window: there is nothing to read ahead, and a window's
+// end would only keep a thread waiting for the other.
 struct Windows {
-  Windows(uint32_t parts, unsigned threads, bool firstAlone)
-      : count(parts), first(firstAlone && parts != 0 ? 1 : 0) {
+  Windows(uint32_t parts, unsigned threads, SeekCost cost) : count(parts) {
+    if (cost == SeekCost::Cached) {
+      size = std::max(count, 1u);
+      total = count != 0 ? 1 : 0;
+      return;
+    }
+    first = cost != SeekCost::None && parts != 0 ? 1 : 0;
     const uint32_t rest = count - first;
     if (rest != 0) size = CheapestWindowSize(rest, threads);
     total = first + (rest + size - 1) / size;
@@ -53,7 +60,7 @@ struct Windows {
   }
 
   uint32_t count;
-  uint32_t first;
+  uint32_t first = 0;
   uint32_t size = 1;
   uint32_t total = 0;
 };
@@ -125,9 +132,9 @@ void HashShares(Disk& disk, File& data, unsigned thread, unsigned threads, uint6
 }  // namespace
 
 void HashPartsInWindows(Disk& disk, File& reader, File& data, unsigned threads, uint64_t size,
-                        bool aich, bool partZeroAlone, PartBoard& board) {
+                        bool aich, SeekCost cost, PartBoard& board) {
   threads = std::max(1u, threads);
-  const Windows windows(board.count(), threads, partZeroAlone);
+  const Windows windows(board.count(), threads, cost);
   WindowGate gate(threads);
   std::vector<std::thread> hashing;
   for (unsigned t = 0; t < threads; ++t) {
@@ -140,7 +147,9 @@ void HashPartsInWindows(Disk& disk, File& reader, File& data, unsigned threads, 
     const uint64_t start = std::min<uint64_t>(uint64_t{first} * kPartSize, size);
     const uint64_t end = std::min<uint64_t>(uint64_t{windows.Start(window + 1)} * kPartSize, size);
     // Parts no longer wanted need no reading; the threads pass over them.
-    if (board.Wanted(first) && end > start) disk.Prefetch(reader, start, end - start);
+    // Nor does a file the cache holds whole.
+    if (cost != SeekCost::Cached && board.Wanted(first) && end > start)
+      disk.Prefetch(reader, start, end - start);
     gate.Read(window + 1);
   }
   for (std::thread& thread : hashing) thread.join();

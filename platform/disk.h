@@ -144,9 +144,11 @@ struct ReadResult {
 enum class SeekCost {
   /// The system does not say (a file system of memory or of the network).
   Unknown,
-  /// Nothing to speak of: a solid-state device, or the whole file is in the
-  /// page cache.
+  /// Nothing to speak of: a solid-state device.
   None,
+  /// None at all: the whole file is in the page cache, and reading it
+  /// anywhere reads no storage.
+  Cached,
   /// A seek at every jump: a rotating disk.
   Seeks,
 };

@@ -225,7 +225,7 @@ class PosixDisk : public Disk {
   SeekCost SeekCostOf(File& file) override {
     struct stat info;
     if (fstat(Fd(file), &info) != 0) return SeekCost::Unknown;
-    if (WhollyCached(Fd(file), static_cast<uint64_t>(info.st_size))) return SeekCost::None;
+    if (WhollyCached(Fd(file), static_cast<uint64_t>(info.st_size))) return SeekCost::Cached;
     return RotationalFlag(info.st_dev);
   }
 
