@@ -216,6 +216,12 @@ bool ForceMd4Kernel(std::optional<Md4Kernel> kernel) {
   return true;
 }
 
+std::optional<Md4Kernel> ForcedMd4Kernel() {
+  const int forced = forced_kernel.load(std::memory_order_relaxed);
+  if (forced == kNoKernel) return std::nullopt;
+  return static_cast<Md4Kernel>(forced);
+}
+
 Md4Arrangement ArrangeMd4Lanes(size_t count) {
   const int forced = forced_kernel.load(std::memory_order_relaxed);
   const Md4Pass* first = Arrangements().first[forced == kNoKernel ? kKernels : forced];

@@ -31,6 +31,9 @@ Md4Kernel Md4BestKernel();
 // with nullopt. Returns false, changing nothing, if the kernel cannot run here.
 bool ForceMd4Kernel(std::optional<Md4Kernel> kernel);
 
+// The kernel forced by ForceMd4Kernel or PARTSWEEP_MD4_KERNEL, if any.
+std::optional<Md4Kernel> ForcedMd4Kernel();
+
 // Groups of lanes a kernel pass interleaves at most: one group waits on its own latency.
 constexpr int kMd4MaxGroups = 3;
 

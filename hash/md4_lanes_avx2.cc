@@ -1,4 +1,4 @@
-// MD4 in 8 lanes of AVX2. Built with -mavx2 and called only where the processor and the OS
+// MD4 and SHA-1 in 8 lanes of AVX2. Built with -mavx2 and called only where the processor and the OS
 // support it; see hash/md4_lanes_rounds.h for why everything but the entry is in an anonymous
 // namespace.
 #include <immintrin.h>
@@ -17,6 +17,26 @@ struct Avx2 {
   static V Load(const uint32_t* p) { return _mm256_loadu_si256(reinterpret_cast<const V*>(p)); }
   static void Store(uint32_t* p, V v) { _mm256_storeu_si256(reinterpret_cast<V*>(p), v); }
   static V Add(V a, V b) { return _mm256_add_epi32(a, b); }
+  static V Set1(uint32_t k) { return _mm256_set1_epi32(static_cast<int>(k)); }
+
+  // SHA-1's.
+  template <int S>
+  static V Rol(V v) {
+    return _mm256_or_si256(_mm256_slli_epi32(v, S), _mm256_srli_epi32(v, 32 - S));
+  }
+  static V Ch(V b, V c, V d) { return _mm256_xor_si256(d, _mm256_and_si256(b, _mm256_xor_si256(c, d))); }
+  static V Parity(V b, V c, V d) { return _mm256_xor_si256(b, _mm256_xor_si256(c, d)); }
+  static V Maj(V b, V c, V d) {
+    return _mm256_or_si256(_mm256_and_si256(b, c), _mm256_and_si256(d, _mm256_or_si256(b, c)));
+  }
+  static V Xor4(V a, V b, V c, V d) {
+    return _mm256_xor_si256(_mm256_xor_si256(a, b), _mm256_xor_si256(c, d));
+  }
+  static V Bswap(V v) {
+    const V order = _mm256_setr_epi8(3, 2, 1, 0, 7, 6, 5, 4, 11, 10, 9, 8, 15, 14, 13, 12,
+                                     3, 2, 1, 0, 7, 6, 5, 4, 11, 10, 9, 8, 15, 14, 13, 12);
+    return _mm256_shuffle_epi8(v, order);
+  }
 
   // GCC reassociates the sum so that the term that waits on b is not added last, which puts
   // one more add on the chain from step to step; an empty asm keeps the early part apart.
@@ -85,7 +105,12 @@ struct Avx2 {
 }  // namespace
 
 #include "hash/md4_lanes_rounds.h"
+#include "hash/sha1_lanes_rounds.h"
 
 void Md4LanesAvx2(int groups, uint32_t (*state)[4], const uint8_t* const* data, size_t blocks) {
   HashLanes<Avx2>(groups, state, data, blocks);
+}
+
+void Sha1LanesAvx2(uint32_t (*state)[5], const uint8_t* const* data, size_t blocks) {
+  Sha1HashLanes<Avx2>(state, data, blocks);
 }

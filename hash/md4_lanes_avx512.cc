@@ -1,4 +1,4 @@
-// MD4 in 16 lanes of AVX-512, with rotates (vprold) and three-input logic (vpternlogd) of
+// MD4 and SHA-1 in 16 lanes of AVX-512, with rotates (vprold) and three-input logic (vpternlogd) of
 // AVX512F. Built with -mavx512f and called only where the processor and the OS support it; see
 // hash/md4_lanes_rounds.h for why everything but the entry is in an anonymous namespace.
 // GCC 12's AVX-512 intrinsics start from a self-initialised "undefined" vector, which
@@ -27,6 +27,25 @@ struct Avx512 {
   static V Load(const uint32_t* p) { return _mm512_loadu_si512(p); }
   static void Store(uint32_t* p, V v) { _mm512_storeu_si512(p, v); }
   static V Add(V a, V b) { return _mm512_add_epi32(a, b); }
+  static V Set1(uint32_t k) { return _mm512_set1_epi32(static_cast<int>(k)); }
+
+  // SHA-1's: each round function and the schedule's three-way xor is one vpternlogd.
+  template <int S>
+  static V Rol(V v) {
+    return _mm512_rol_epi32(v, S);
+  }
+  static V Ch(V b, V c, V d) { return _mm512_ternarylogic_epi32(b, c, d, 0xCA); }
+  static V Parity(V b, V c, V d) { return _mm512_ternarylogic_epi32(b, c, d, 0x96); }
+  static V Maj(V b, V c, V d) { return _mm512_ternarylogic_epi32(b, c, d, 0xE8); }
+  static V Xor4(V a, V b, V c, V d) {
+    return _mm512_xor_si512(_mm512_ternarylogic_epi32(a, b, c, 0x96), d);
+  }
+  // Without AVX512BW's byte shuffle: bytes 3 and 1 from the word rotated right by 8, bytes 2
+  // and 0 from it rotated left by 8.
+  static V Bswap(V v) {
+    return _mm512_ternarylogic_epi32(_mm512_set1_epi32(static_cast<int>(0xFF00FF00)),
+                                     _mm512_ror_epi32(v, 8), _mm512_rol_epi32(v, 8), 0xCA);
+  }
 
   // GCC reassociates the sum so that the term that waits on b is not added last, which puts
   // one more add on the chain from step to step; an empty asm keeps the early part apart.
@@ -94,7 +113,12 @@ struct Avx512 {
 }  // namespace
 
 #include "hash/md4_lanes_rounds.h"
+#include "hash/sha1_lanes_rounds.h"
 
 void Md4LanesAvx512(int groups, uint32_t (*state)[4], const uint8_t* const* data, size_t blocks) {
   HashLanes<Avx512>(groups, state, data, blocks);
+}
+
+void Sha1LanesAvx512(uint32_t (*state)[5], const uint8_t* const* data, size_t blocks) {
+  Sha1HashLanes<Avx512>(state, data, blocks);
 }

@@ -1,4 +1,4 @@
-// The SIMD kernels behind hash/md4_lanes.cc, one per instruction set. Each is built from a file
+// The SIMD kernels behind hash/md4_lanes.cc and hash/sha1_lanes.cc, one file per instruction set. Each is built from a file
 // of its own with that set's compiler flags, so call one only where Md4KernelRuns says it runs.
 #ifndef PARTSWEEP_HASH_MD4_LANES_KERNELS_H_
 #define PARTSWEEP_HASH_MD4_LANES_KERNELS_H_
@@ -15,5 +15,12 @@ void Md4LanesAvx2(int groups, uint32_t (*state)[4], const uint8_t* const* data, 
 
 // The same with 16 lanes of AVX-512 (AVX512F only).
 void Md4LanesAvx512(int groups, uint32_t (*state)[4], const uint8_t* const* data, size_t blocks);
+
+// SHA-1 of `blocks` 64-byte blocks of each of 8 messages side by side, in AVX2: message i read
+// from data[i] on, state[i] (H0 to H4) its chaining state, updated.
+void Sha1LanesAvx2(uint32_t (*state)[5], const uint8_t* const* data, size_t blocks);
+
+// The same with 16 lanes of AVX-512 (AVX512F only).
+void Sha1LanesAvx512(uint32_t (*state)[5], const uint8_t* const* data, size_t blocks);
 
 #endif  // PARTSWEEP_HASH_MD4_LANES_KERNELS_H_

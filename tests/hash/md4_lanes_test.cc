@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "hash/sha1_lanes.h"
 #include "tests/hash/reference_md4.h"
 #include "tests/support/byte_text.h"
 
@@ -249,6 +250,47 @@ TEST_P(Md4LanesTest, ArrangementsCoverEveryMessageWithKernelsThatRun) {
       covered += pass.messages;
     }
     EXPECT_EQ(count, covered);
+  }
+}
+
+// SHA-1 in the lanes of the same kernel (none below AVX2) against the system's, for message
+// lengths around the padding's edges and an AICH block, hashed in two calls and finished.
+TEST_P(Md4LanesTest, Sha1LanesEqualTheSystemsSha1) {
+  const std::optional<Md4Kernel> kernel = GetParam().kernel;
+  const size_t width = Sha1LaneWidth();
+  if (kernel) {
+    EXPECT_EQ(*kernel == Md4Kernel::kAvx512 ? 16u : *kernel == Md4Kernel::kAvx2 ? 8u : 0u, width);
+  }
+  if (width == 0) return;
+  std::mt19937 random(180);
+  for (size_t size : {0, 1, 55, 56, 63, 64, 119, 120, 1000, 184320}) {
+    for (size_t count : {size_t{1}, width - 1, width, 2 * width + 3}) {
+      Messages messages;
+      std::vector<Sha1LaneState> states(count);
+      std::vector<Sha1LaneState*> pointers;
+      for (size_t i = 0; i < count; ++i) {
+        messages.Add(size, random);
+        Sha1LaneInit(&states[i]);
+        pointers.push_back(&states[i]);
+      }
+      const size_t blocks = size / 64, first = blocks / 3;
+      std::vector<const uint8_t*> at(count), tails(count);
+      for (size_t i = 0; i < count; ++i) at[i] = messages.data[i] + 64 * first;
+      Sha1UpdateLanes(pointers.data(), messages.data.data(), count, first);
+      Sha1UpdateLanes(pointers.data(), at.data(), count, blocks - first);
+      for (size_t i = 0; i < count; ++i) tails[i] = messages.data[i] + 64 * blocks;
+      std::vector<uint8_t> digests(kSha1Bytes * count);
+      Sha1FinishLanes(pointers.data(), tails.data(), count, size,
+                      reinterpret_cast<uint8_t(*)[kSha1Bytes]>(digests.data()));
+      for (size_t i = 0; i < count; ++i) {
+        Sha1 sha1;
+        uint8_t expected[kSha1Bytes];
+        sha1.Update(reinterpret_cast<const uint8_t*>(messages.bytes[i].data()), size);
+        ASSERT_TRUE(sha1.Final(expected));
+        ASSERT_EQ(Hex(expected, kSha1Bytes), Hex(&digests[kSha1Bytes * i], kSha1Bytes))
+            << size << " bytes, message " << i << " of " << count;
+      }
+    }
   }
 }
 
