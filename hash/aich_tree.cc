@@ -63,6 +63,14 @@ bool AichRootOfParts(uint64_t fileSize, const std::vector<AichHash>& parts, Aich
   return NodeHash(sha1, parts.data(), fileSize, kPartSize, true, root);
 }
 
+bool AichHashOfLeaves(const std::vector<AichHash>& leaves, uint64_t bytes, AichSide side,
+                      AichHash* hash) {
+  bytes = std::max<uint64_t>(bytes, 1);
+  if (leaves.size() != (bytes + kAichBlockSize - 1) / kAichBlockSize) return false;
+  Sha1 sha1;
+  return NodeHash(sha1, leaves.data(), bytes, kAichBlockSize, side == AichSide::kLeft, hash);
+}
+
 AichPartHasher::AichPartHasher() { leaves_.reserve((kPartSize + kAichBlockSize - 1) / kAichBlockSize); }
 
 void AichPartHasher::Update(const uint8_t* data, size_t size) {

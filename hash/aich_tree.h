@@ -34,6 +34,12 @@ AichSide AichPartSide(uint64_t fileSize, uint32_t part);
 /// or SHA-1 failed. A file of one part has that part's hash as its root.
 bool AichRootOfParts(uint64_t fileSize, const std::vector<AichHash>& parts, AichHash* root);
 
+/// The hash of a part of `bytes` bytes (0 counts as one empty block) as a
+/// `side` branch, from the hashes of its blocks; false where their number is
+/// not that of the part's blocks or SHA-1 failed.
+bool AichHashOfLeaves(const std::vector<AichHash>& leaves, uint64_t bytes, AichSide side,
+                      AichHash* hash);
+
 /// The AICH hash of one part, fed its bytes in order in pieces of any size:
 /// each block is hashed as it completes, so it keeps one SHA-1 state and the
 /// part's leaf hashes (about 1 KiB), never the part's bytes.

@@ -1,5 +1,5 @@
-// The SIMD kernels behind hash/md4_lanes.cc and hash/sha1_lanes.cc, one file per instruction set. Each is built from a file
-// of its own with that set's compiler flags, so call one only where Md4KernelRuns says it runs.
+// The SIMD kernels behind hash/md4_lanes.cc and hash/sha1_lanes.cc, one file per instruction set,
+// built with that set's compiler flags: call one only where Md4KernelRuns says it runs.
 #ifndef PARTSWEEP_HASH_MD4_LANES_KERNELS_H_
 #define PARTSWEEP_HASH_MD4_LANES_KERNELS_H_
 

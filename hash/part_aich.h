@@ -5,19 +5,33 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "hash/aich_tree.h"
+#include "hash/md4_lanes.h"
+#include "hash/sha1_lanes.h"
 
 class PartBoard;
 
 /// Hashes the AICH tree of one part after another, when `on`, in a file of
-/// `size` bytes; does nothing otherwise.
+/// `size` bytes; does nothing otherwise. A part hashed `inLanes` has its
+/// blocks hashed beside those of other parts by UpdateAichLanes; any other
+/// by Update, with the system's SHA-1.
 class PartAich {
  public:
-  PartAich(bool on, uint64_t size)
-      : size_(size), hasher_(on ? std::make_unique<AichPartHasher>() : nullptr) {}
+  PartAich(bool on, uint64_t size, bool inLanes = false)
+      : size_(size),
+        inLanes_(on && inLanes),
+        hasher_(on && !inLanes ? std::make_unique<AichPartHasher>() : nullptr) {
+    if (inLanes_) Sha1LaneInit(&block_);
+  }
 
-  /// Feeds the part's next bytes.
+  /// True when the part's blocks go through UpdateAichLanes.
+  bool inLanes() const { return inLanes_; }
+  /// Bytes of the part fed so far.
+  uint64_t fed() const { return fed_; }
+
+  /// Feeds the part's next bytes, where it is not hashed in lanes.
   void Update(const uint8_t* data, size_t count) {
     if (hasher_) hasher_->Update(data, count);
   }
@@ -27,7 +41,31 @@ class PartAich {
   void Done(PartBoard& board, uint32_t part, const uint8_t digest[16]);
 
  private:
+  friend void UpdateAichLanes(PartAich* const aichs[], const uint8_t* const data[], size_t count,
+                              size_t bytes);
+  /// Hashes the block under way into a leaf, its last `tail` bytes from tail_.
+  void CloseLaneBlock();
+  /// The AICH hash of the part hashed in lanes; false where none is made.
+  bool FinishLanes(AichSide side, AichHash* hash);
+
   uint64_t size_;
-  /// None when the check asked for no AICH hashes.
+  bool inLanes_;
+  /// None when the check asked for no AICH hashes, or hashes this part in lanes.
   std::unique_ptr<AichPartHasher> hasher_;
+  /// In lanes: the whole 64-byte blocks of the leaf under way, its bytes past
+  /// them (only at the part's end), the bytes fed, and the leaves made.
+  Sha1LaneState block_{};
+  uint8_t tail_[64] = {};
+  uint64_t fed_ = 0;
+  std::vector<AichHash> leaves_;
 };
+
+/// The most parts UpdateAichLanes takes at once: a batch of the part check.
+constexpr size_t kMaxAichLanes = kMd4MaxMessages;
+
+/// Feeds the next `bytes` bytes of each of `count` parts hashed in lanes,
+/// data[i] to aichs[i], every one of which has been fed as many bytes so far
+/// (at most kMaxAichLanes parts);
+/// bytes that are not a multiple of 64 end the parts.
+void UpdateAichLanes(PartAich* const aichs[], const uint8_t* const data[], size_t count,
+                     size_t bytes);

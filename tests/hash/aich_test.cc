@@ -5,20 +5,25 @@
 #include <algorithm>
 #include <cctype>
 #include <string>
+#include <optional>
 #include <vector>
 
 #include "hash/aich_hash_set.h"
 #include "hash/aich_tree.h"
+#include "hash/md4_lanes.h"
+#include "hash/part_hashing.h"
+#include "tests/support/memory_disk.h"
 
 namespace {
 
 /// The bytes of the files rhash hashed, one stretch at a time.
 struct Generator {
   uint32_t seed = 1;
-  void Fill(std::vector<uint8_t>& bytes) {
+  template <typename Bytes>
+  void Fill(Bytes& bytes) {
     for (auto& byte : bytes) {
       seed = seed * 1664525u + 1013904223u;
-      byte = static_cast<uint8_t>(seed >> 24);
+      byte = static_cast<typename Bytes::value_type>(seed >> 24);
     }
   }
 };
@@ -42,6 +47,23 @@ std::vector<AichHash> PartHashes(uint64_t size) {
       hashes.emplace_back();
       EXPECT_TRUE(hasher.Finish(AichPartSide(size, uint32_t(hashes.size() - 1)), &hashes.back()));
     }
+  }
+  return hashes;
+}
+
+/// The AICH part hashes a part check makes of the file on `disk`, one thread.
+std::vector<AichHash> CheckedParts(MemoryDisk& disk, uint64_t size) {
+  OpenResult data = disk.OpenForReading("data.part");
+  PartHashOptions options;
+  options.threads = 1;
+  options.size = size;
+  options.aich = true;
+  PartHashing hashing(disk, data.file, uint32_t(size / 9728000 + 1), options);
+  std::vector<AichHash> hashes;
+  for (uint32_t part = 0; part < AichPartCount(size); ++part) {
+    const PartOutcome outcome = hashing.Wait(part);
+    if (!outcome.ok || !outcome.aich) break;
+    hashes.push_back(*outcome.aich);
   }
   return hashes;
 }
@@ -77,6 +99,7 @@ TEST(AichTest, PartHashesRebuildTheRootsOfRhash) {
       {2 * 9728000, 2, "bst47nyhhy3l6toe54gfsyfledn3jjwy"},
       {3 * 9728000 + 12345, 4, "edpy2edre3stesrqa7zemvcwrcfcqpp2"},
       {10 * 9728000, 10, "z7tzqeftgxfyb6i25po6yny2tctnlf2u"},
+      {17 * 9728000 + 184326, 18, "szbb5clgpzar4jf7x4yozn6laa3yoxnl"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.size);
@@ -92,6 +115,19 @@ TEST(AichTest, PartHashesRebuildTheRootsOfRhash) {
         c.parts > 1 ? Blob(root, c.parts, parts) : Blob(root, 0, {});
     ASSERT_EQ(CheckAichHashSet(c.size, blob, Upper(c.root), &set), AichSetCheck::kTrusted);
     EXPECT_EQ(set.parts, parts);
+    // The part check's own AICH hashes, in SIMD lanes where they run and
+    // with the system's SHA-1.
+    std::string bytes(c.size, '\0');
+    Generator().Fill(bytes);
+    MemoryDisk disk;
+    disk.PutFile("data.part", std::move(bytes));
+    for (std::optional<Md4Kernel> kernel : {std::optional<Md4Kernel>(Md4Kernel::kAvx512),
+                                            std::optional<Md4Kernel>(Md4Kernel::kAvx2),
+                                            std::optional<Md4Kernel>(Md4Kernel::kScalar)}) {
+      if (!ForceMd4Kernel(kernel)) continue;
+      EXPECT_EQ(CheckedParts(disk, c.size), parts) << Md4KernelName(*kernel);
+    }
+    ForceMd4Kernel(std::nullopt);
   }
 }
 
