@@ -7,9 +7,22 @@
 #include "hash/md4_lanes.h"
 #include "hash/md4_lanes_kernels.h"
 
+#if defined(PARTSWEEP_MD4_X86_KERNELS)
+#include <cpuid.h>
+#endif
+
 namespace {
 
 constexpr size_t kMaxWidth = 16;
+
+#if defined(PARTSWEEP_MD4_X86_KERNELS)
+// The processor's SHA extensions, with which the system's SHA-1 hashes about
+// as fast as 8 lanes of AVX2 (1.5 and 1.8 GB/s on an AMD EPYC).
+bool HasShaExtensions() {
+  unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+  return __get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx) && (ebx & bit_SHA) != 0;
+}
+#endif
 
 // One call of the kernel: up to its width of messages, the lanes past them hashing the first
 // message's blocks again into states of no one.
@@ -43,7 +56,8 @@ size_t Sha1LaneWidth() {
   const std::optional<Md4Kernel> forced = ForcedMd4Kernel();
   if (forced) return *forced == Md4Kernel::kAvx512 ? 16 : *forced == Md4Kernel::kAvx2 ? 8 : 0;
   if (Md4KernelRuns(Md4Kernel::kAvx512)) return 16;
-  if (Md4KernelRuns(Md4Kernel::kAvx2)) return 8;
+  static const bool shaExtensions = HasShaExtensions();
+  if (Md4KernelRuns(Md4Kernel::kAvx2) && !shaExtensions) return 8;
 #endif
   return 0;
 }

@@ -17,8 +17,9 @@ struct Sha1LaneState {
 /// The state before a message's first block.
 void Sha1LaneInit(Sha1LaneState* state);
 
-/// The lanes of the kernel that runs here, 16 (AVX-512) or 8 (AVX2), as narrow as a forced MD4
-/// kernel (ForceMd4Kernel); 0 where none runs, and the callers hash with Sha1.
+/// The lanes of the kernel to hash with here: 16 where AVX-512 runs, 8 where AVX2 runs without
+/// the SHA extensions (with them, Sha1 is as fast); that of a forced MD4 kernel (ForceMd4Kernel),
+/// so that tests and benchmarks reach each one; 0 for none, and the callers hash with Sha1.
 size_t Sha1LaneWidth();
 
 /// Hashes `blocks` whole 64-byte blocks of each of `count` messages: data[i] (any alignment)
