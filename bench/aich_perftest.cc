@@ -76,7 +76,9 @@ int main(int argc, char** argv) {
   if (sha1Width != 0) {
     cases.push_back({"SHA-1 Sha1UpdateLanes, " + std::to_string(sha1Width) + " messages",
                      double(kStepBytes) * sha1Width,
-                     [&] { Sha1UpdateLanes(sha1StateList, data, sha1Width, kStepBytes / 64); },
+                     [&] {
+                       Sha1UpdateLanes(sha1StateList, data, sha1Width, kStepBytes / 64, sha1Width);
+                     },
                      {}});
   }
   cases.push_back({"AICH AichPartHasher, a part and Finish", double(kPartSize), [&] {
@@ -104,7 +106,8 @@ int main(int argc, char** argv) {
   std::printf("AICH part over SHA-1 alone: %.3f (the tree's and the leaves' overhead)\n",
               aich / Median(cases[2].rates));
   // Keeps the hashing from being optimised away.
-  std::printf("(checksum %08x %02x%02x)\n", contexts[0].state[0] ^ contexts[1].state[0] ^ sha1States[0].h[0],
+  std::printf("(checksum %08x %02x%02x)\n",
+              contexts[0].state[0] ^ contexts[1].state[0] ^ sha1States[0].h[0],
               digest[0] ^ hash[0], hash[19]);
   if (failed) std::printf("SHA-1 FAILED: the system's library reported an error\n");
   return failed ? 1 : 0;

@@ -1,6 +1,6 @@
-// MD4 and SHA-1 in 8 lanes of AVX2. Built with -mavx2 and called only where the processor and the OS
-// support it; see hash/md4_lanes_rounds.h for why everything but the entry is in an anonymous
-// namespace.
+// MD4 and SHA-1 in 8 lanes of AVX2. Built with -mavx2 and called only where the processor and
+// the OS support it; see hash/md4_lanes_rounds.h for why everything but the entry is in an
+// anonymous namespace.
 #include <immintrin.h>
 
 #include <cstddef>
@@ -24,7 +24,9 @@ struct Avx2 {
   static V Rol(V v) {
     return _mm256_or_si256(_mm256_slli_epi32(v, S), _mm256_srli_epi32(v, 32 - S));
   }
-  static V Ch(V b, V c, V d) { return _mm256_xor_si256(d, _mm256_and_si256(b, _mm256_xor_si256(c, d))); }
+  static V Ch(V b, V c, V d) {
+    return _mm256_xor_si256(d, _mm256_and_si256(b, _mm256_xor_si256(c, d)));
+  }
   static V Parity(V b, V c, V d) { return _mm256_xor_si256(b, _mm256_xor_si256(c, d)); }
   static V Maj(V b, V c, V d) {
     return _mm256_or_si256(_mm256_and_si256(b, c), _mm256_and_si256(d, _mm256_or_si256(b, c)));

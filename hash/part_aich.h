@@ -14,20 +14,20 @@
 class PartBoard;
 
 /// Hashes the AICH tree of one part after another, when `on`, in a file of
-/// `size` bytes; does nothing otherwise. A part hashed `inLanes` has its
-/// blocks hashed beside those of other parts by UpdateAichLanes; any other
-/// by Update, with the system's SHA-1.
+/// `size` bytes; does nothing otherwise. A part hashed in `laneWidth` lanes
+/// (Sha1LaneWidth's answer, taken once) has its blocks hashed beside those
+/// of other parts by UpdateAichLanes; with 0, by Update with the system's SHA-1.
 class PartAich {
  public:
-  PartAich(bool on, uint64_t size, bool inLanes = false)
+  PartAich(bool on, uint64_t size, size_t laneWidth = 0)
       : size_(size),
-        inLanes_(on && inLanes),
-        hasher_(on && !inLanes ? std::make_unique<AichPartHasher>() : nullptr) {
-    if (inLanes_) Sha1LaneInit(&block_);
+        width_(on ? laneWidth : 0),
+        hasher_(on && laneWidth == 0 ? std::make_unique<AichPartHasher>() : nullptr) {
+    if (width_ != 0) Sha1LaneInit(&block_);
   }
 
   /// True when the part's blocks go through UpdateAichLanes.
-  bool inLanes() const { return inLanes_; }
+  bool inLanes() const { return width_ != 0; }
   /// Bytes of the part fed so far.
   uint64_t fed() const { return fed_; }
 
@@ -43,13 +43,17 @@ class PartAich {
  private:
   friend void UpdateAichLanes(PartAich* const aichs[], const uint8_t* const data[], size_t count,
                               size_t bytes);
+  /// UpdateAichLanes for at most kMaxAichLanes parts fed alike, of one width.
+  static void UpdateSlice(PartAich* const aichs[], const uint8_t* const data[], size_t count,
+                          size_t bytes);
   /// Hashes the block under way into a leaf, its last `tail` bytes from tail_.
   void CloseLaneBlock();
   /// The AICH hash of the part hashed in lanes; false where none is made.
   bool FinishLanes(AichSide side, AichHash* hash);
 
   uint64_t size_;
-  bool inLanes_;
+  /// The lanes of the SHA-1 kernel the part is hashed in; 0 for none.
+  size_t width_;
   /// None when the check asked for no AICH hashes, or hashes this part in lanes.
   std::unique_ptr<AichPartHasher> hasher_;
   /// In lanes: the whole 64-byte blocks of the leaf under way, its bytes past
@@ -58,14 +62,17 @@ class PartAich {
   uint8_t tail_[64] = {};
   uint64_t fed_ = 0;
   std::vector<AichHash> leaves_;
+  /// A step of the lanes failed, or the part was fed unlike the others of
+  /// its group: it gets no AICH hash rather than a wrong one.
+  bool failed_ = false;
 };
 
 /// The most parts UpdateAichLanes takes at once: a batch of the part check.
 constexpr size_t kMaxAichLanes = kMd4MaxMessages;
 
-/// Feeds the next `bytes` bytes of each of `count` parts hashed in lanes,
-/// data[i] to aichs[i], every one of which has been fed as many bytes so far
-/// (at most kMaxAichLanes parts);
-/// bytes that are not a multiple of 64 end the parts.
+/// Feeds the next `bytes` bytes of each of `count` parts hashed in lanes of
+/// one width, data[i] to aichs[i], every one of which has been fed as many
+/// bytes so far (a part fed otherwise is failed); bytes that are not a
+/// multiple of 64 end the parts.
 void UpdateAichLanes(PartAich* const aichs[], const uint8_t* const data[], size_t count,
                      size_t bytes);

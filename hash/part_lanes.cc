@@ -132,7 +132,7 @@ void HashBatch(Disk& disk, const std::vector<File*>& readers, const uint32_t* pa
     lanes[i].next = std::min<uint64_t>(parts[i] * kPartSize, size);
     lanes[i].end = std::min<uint64_t>(lanes[i].next + kPartSize, size);
     lanes[i].active = true;
-    lanes[i].aich = PartAich(aich, size, aichInLanes);
+    lanes[i].aich = PartAich(aich, size, aichInLanes ? width : 0);
     Md4Init(&lanes[i].context);
   }
   size_t left = count;

@@ -147,7 +147,8 @@ void HashPartsInWindows(Disk& disk, File& reader, File& data, unsigned threads, 
     const uint64_t start = std::min<uint64_t>(uint64_t{first} * kPartSize, size);
     const uint64_t end = std::min<uint64_t>(uint64_t{windows.Start(window + 1)} * kPartSize, size);
     // Parts no longer wanted need no reading; the threads pass over them.
-    // Nor does a file the cache holds whole.
+    // Nor does a file the cache held whole when the check began: should the
+    // system drop some of it meanwhile, the lanes read those bytes themselves.
     if (cost != SeekCost::Cached && board.Wanted(first) && end > start)
       disk.Prefetch(reader, start, end - start);
     gate.Read(window + 1);

@@ -22,8 +22,9 @@ constexpr uint32_t kWindowParts = 48;
 /// of at most kWindowParts parts, of the size the lanes hash cheapest; one
 /// window of all parts where the cache holds the whole file), while
 /// the calling thread asks the system to read each window into its cache
-/// through `reader` (Disk::Prefetch) as the one before it is hashed; the lanes read the cached bytes through `data`, another handle of
-/// the file or the same. Returns when all parts are done or not wanted any
+/// through `reader` (Disk::Prefetch) as the one before it is hashed; the
+/// lanes read the cached bytes through `data`, another handle of the file or
+/// the same. Returns when all parts are done or not wanted any
 /// more. No part reads past `size`. With `aich` each part's AICH tree is
 /// hashed too.
 void HashPartsInWindows(Disk& disk, File& reader, File& data, unsigned threads, uint64_t size,

@@ -24,6 +24,7 @@ bool HasShaExtensions() {
 }
 #endif
 
+#if defined(PARTSWEEP_MD4_X86_KERNELS)
 // One call of the kernel: up to its width of messages, the lanes past them hashing the first
 // message's blocks again into states of no one.
 void HashSlice(Sha1LaneState* const states[], const uint8_t* const data[], size_t count,
@@ -35,14 +36,13 @@ void HashSlice(Sha1LaneState* const states[], const uint8_t* const data[], size_
     std::memcpy(state[i], states[from]->h, sizeof state[i]);
     lanes[i] = data[from];
   }
-#if defined(PARTSWEEP_MD4_X86_KERNELS)
   if (width == 16)
     Sha1LanesAvx512(state, lanes, blocks);
   else
     Sha1LanesAvx2(state, lanes, blocks);
-#endif
   for (size_t i = 0; i < count; ++i) std::memcpy(states[i]->h, state[i], sizeof state[i]);
 }
+#endif
 
 }  // namespace
 
@@ -62,16 +62,21 @@ size_t Sha1LaneWidth() {
   return 0;
 }
 
-void Sha1UpdateLanes(Sha1LaneState* const states[], const uint8_t* const data[], size_t count,
-                     size_t blocks) {
-  const size_t width = Sha1LaneWidth();
-  if (width == 0 || blocks == 0) return;
-  for (size_t done = 0; done < count; done += width)
+bool Sha1UpdateLanes(Sha1LaneState* const states[], const uint8_t* const data[], size_t count,
+                     size_t blocks, size_t width) {
+#if defined(PARTSWEEP_MD4_X86_KERNELS)
+  if (width != 16 && width != 8) return false;
+  for (size_t done = 0; done < count && blocks != 0; done += width)
     HashSlice(states + done, data + done, std::min(width, count - done), blocks, width);
+  return true;
+#else
+  (void)states, (void)data, (void)count, (void)blocks, (void)width;
+  return false;
+#endif
 }
 
-void Sha1FinishLanes(Sha1LaneState* const states[], const uint8_t* const tails[], size_t count,
-                     uint64_t length, uint8_t (*digests)[kSha1Bytes]) {
+bool Sha1FinishLanes(Sha1LaneState* const states[], const uint8_t* const tails[], size_t count,
+                     uint64_t length, uint8_t (*digests)[kSha1Bytes], size_t width) {
   // The tail, 0x80, zeros and the length in bits, big-endian: one block, or two where the
   // tail leaves no room for the length.
   const size_t tail = static_cast<size_t>(length % 64);
@@ -86,7 +91,7 @@ void Sha1FinishLanes(Sha1LaneState* const states[], const uint8_t* const tails[]
     for (int b = 0; b < 8; ++b) block[blocks * 64 - 1 - b] = static_cast<uint8_t>(bits >> (8 * b));
     data[i] = block;
   }
-  Sha1UpdateLanes(states, data.data(), count, blocks);
+  if (!Sha1UpdateLanes(states, data.data(), count, blocks, width)) return false;
   for (size_t i = 0; i < count; ++i) {
     for (int w = 0; w < 5; ++w) {
       for (int b = 0; b < 4; ++b)
@@ -94,4 +99,5 @@ void Sha1FinishLanes(Sha1LaneState* const states[], const uint8_t* const tails[]
     }
     Sha1LaneInit(states[i]);
   }
+  return true;
 }

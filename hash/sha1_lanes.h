@@ -23,12 +23,13 @@ void Sha1LaneInit(Sha1LaneState* state);
 size_t Sha1LaneWidth();
 
 /// Hashes `blocks` whole 64-byte blocks of each of `count` messages: data[i] (any alignment)
-/// into states[i]. Only where Sha1LaneWidth is not 0.
-void Sha1UpdateLanes(Sha1LaneState* const states[], const uint8_t* const data[], size_t count,
-                     size_t blocks);
+/// into states[i], with the kernel of `width` lanes (16 or 8, as Sha1LaneWidth gave it once for
+/// all the calls of a message). False, hashing nothing, for another width.
+bool Sha1UpdateLanes(Sha1LaneState* const states[], const uint8_t* const data[], size_t count,
+                     size_t blocks, size_t width);
 
 /// Ends `count` messages of `length` bytes each, whose last length % 64 bytes, past the whole
 /// blocks in states[i], are at tails[i] (unread where there are none): digests[i] is message i's
-/// SHA-1, and states[i] starts the next message.
-void Sha1FinishLanes(Sha1LaneState* const states[], const uint8_t* const tails[], size_t count,
-                     uint64_t length, uint8_t (*digests)[kSha1Bytes]);
+/// SHA-1, and states[i] starts the next message. False as Sha1UpdateLanes is.
+bool Sha1FinishLanes(Sha1LaneState* const states[], const uint8_t* const tails[], size_t count,
+                     uint64_t length, uint8_t (*digests)[kSha1Bytes], size_t width);

@@ -21,7 +21,10 @@ inline void Sha1Round(typename Ops::V (&s)[5], typename Ops::V* w) {
     x = Ops::template Rol<1>(Ops::Xor4(w[(T - 3) & 15], w[(T - 8) & 15], w[(T - 14) & 15], x));
     w[T & 15] = x;
   }
-  constexpr uint32_t k = T < 20 ? 0x5A827999 : T < 40 ? 0x6ED9EBA1 : T < 60 ? 0x8F1BBCDC : 0xCA62C1D6;
+  constexpr uint32_t k = T < 20   ? 0x5A827999
+                         : T < 40 ? 0x6ED9EBA1
+                         : T < 60 ? 0x8F1BBCDC
+                                  : 0xCA62C1D6;
   const V f = T < 20   ? Ops::Ch(s[1], s[2], s[3])
               : T < 40 ? Ops::Parity(s[1], s[2], s[3])
               : T < 60 ? Ops::Maj(s[1], s[2], s[3])
