@@ -99,9 +99,7 @@ void AichPartHasher::CloseBlock() {
 
 bool AichPartHasher::Finish(AichSide side, AichHash* hash) {
   if (blockFill_ > 0 || leaves_.empty()) CloseBlock();
-  const bool ok = !failed_ && fed_ <= kPartSize &&
-                  NodeHash(sha1_, leaves_.data(), std::max<uint64_t>(fed_, 1), kAichBlockSize,
-                           side == AichSide::kLeft, hash);
+  const bool ok = !failed_ && fed_ <= kPartSize && AichHashOfLeaves(leaves_, fed_, side, hash);
   leaves_.clear();
   fed_ = 0;
   failed_ = false;

@@ -58,7 +58,7 @@ class AichPartHasher {
   /// Hashes the block under way into a leaf.
   void CloseBlock();
 
-  /// The block under way, then the nodes above the leaves.
+  /// The block under way.
   Sha1 sha1_;
   /// Bytes of the block under way already fed to sha1_.
   uint64_t blockFill_ = 0;
