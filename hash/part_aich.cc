@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <vector>
 
 #include "hash/hash_routines.h"
 #include "hash/part_board.h"
@@ -80,19 +79,23 @@ void UpdateAichLanes(PartAich* const aichs[], const uint8_t* const data[], size_
                      size_t bytes) {
   // The lanes hash the blocks of all parts in step: a part fed unlike the
   // first, or hashed in lanes of another width, cannot join them.
-  std::vector<PartAich*> alike;
-  std::vector<const uint8_t*> from;
+  const uint64_t fed = count != 0 ? aichs[0]->fed_ : 0;
+  const size_t width = count != 0 ? aichs[0]->width_ : 0;
+  PartAich* alike[kMaxAichLanes];
+  const uint8_t* from[kMaxAichLanes];
+  size_t n = 0;
   for (size_t i = 0; i < count; ++i) {
-    if (aichs[i]->fed_ == aichs[0]->fed_ && aichs[i]->width_ == aichs[0]->width_) {
-      alike.push_back(aichs[i]);
-      from.push_back(data[i]);
-    } else {
+    if (aichs[i]->fed_ != fed || aichs[i]->width_ != width) {
       aichs[i]->failed_ = true;
       aichs[i]->fed_ += bytes;
+      continue;
+    }
+    alike[n] = aichs[i];
+    from[n++] = data[i];
+    if (n == kMaxAichLanes) {
+      PartAich::UpdateSlice(alike, from, n, bytes);
+      n = 0;
     }
   }
-  for (size_t done = 0; done < alike.size(); done += kMaxAichLanes) {
-    PartAich::UpdateSlice(alike.data() + done, from.data() + done,
-                std::min(kMaxAichLanes, alike.size() - done), bytes);
-  }
+  if (n != 0) PartAich::UpdateSlice(alike, from, n, bytes);
 }

@@ -78,13 +78,11 @@ void HashStep(Lane* lanes, size_t count, const StaggeredLaneBuffers& buffers) {
                });
 }
 
-// Feeds the step to the AICH trees of the parts hashed in lanes, the lanes
+// Feeds the step to the AICH trees of a batch hashed in lanes, the lanes
 // that read as many bytes together (they were all fed alike before).
 void HashAichStep(Lane* lanes, size_t count, const StaggeredLaneBuffers& buffers) {
-  ForEachGroup(lanes, count,
-               [](const Lane& lane) { return lane.aich.inLanes() ? lane.got : ~size_t{0}; },
+  ForEachGroup(lanes, count, [](const Lane& lane) { return lane.got; },
                [&](const size_t* members, size_t n) {
-                 if (!lanes[members[0]].aich.inLanes()) return;
                  PartAich* aichs[kMd4MaxMessages];
                  const uint8_t* data[kMd4MaxMessages];
                  for (size_t k = 0; k < n; ++k) {
