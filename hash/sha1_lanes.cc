@@ -22,9 +22,7 @@ bool HasShaExtensions() {
   unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
   return __get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx) && (ebx & bit_SHA) != 0;
 }
-#endif
 
-#if defined(PARTSWEEP_MD4_X86_KERNELS)
 // One call of the kernel: up to its width of messages, the lanes past them hashing the first
 // message's blocks again into states of no one.
 void HashSlice(Sha1LaneState* const states[], const uint8_t* const data[], size_t count,
