@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <vector>
 
 #include "hash/md4_lanes.h"
 #include "hash/md4_lanes_kernels.h"
@@ -76,20 +75,25 @@ bool Sha1UpdateLanes(Sha1LaneState* const states[], const uint8_t* const data[],
 bool Sha1FinishLanes(Sha1LaneState* const states[], const uint8_t* const tails[], size_t count,
                      uint64_t length, uint8_t (*digests)[kSha1Bytes], size_t width) {
   // The tail, 0x80, zeros and the length in bits, big-endian: one block, or two where the
-  // tail leaves no room for the length.
+  // tail leaves no room for the length. Sixteen lanes at a time, padded on the stack.
+  constexpr size_t kChunk = 16;
   const size_t tail = static_cast<size_t>(length % 64);
   const size_t blocks = tail < 56 ? 1 : 2;
-  std::vector<uint8_t> padded(count * 128, 0);
-  std::vector<const uint8_t*> data(count);
-  for (size_t i = 0; i < count; ++i) {
-    uint8_t* block = padded.data() + i * 128;
-    if (tail != 0) std::memcpy(block, tails[i], tail);
-    block[tail] = 0x80;
-    const uint64_t bits = length * 8;
-    for (int b = 0; b < 8; ++b) block[blocks * 64 - 1 - b] = static_cast<uint8_t>(bits >> (8 * b));
-    data[i] = block;
+  const uint64_t bits = length * 8;
+  for (size_t done = 0; done < count; done += kChunk) {
+    const size_t n = std::min(kChunk, count - done);
+    uint8_t padded[kChunk][128] = {};
+    const uint8_t* data[kChunk];
+    for (size_t i = 0; i < n; ++i) {
+      uint8_t* block = padded[i];
+      if (tail != 0) std::memcpy(block, tails[done + i], tail);
+      block[tail] = 0x80;
+      for (int b = 0; b < 8; ++b)
+        block[blocks * 64 - 1 - b] = static_cast<uint8_t>(bits >> (8 * b));
+      data[i] = block;
+    }
+    if (!Sha1UpdateLanes(states + done, data, n, blocks, width)) return false;
   }
-  if (!Sha1UpdateLanes(states, data.data(), count, blocks, width)) return false;
   for (size_t i = 0; i < count; ++i) {
     for (int w = 0; w < 5; ++w) {
       for (int b = 0; b < 4; ++b)

@@ -115,8 +115,8 @@ struct Judged {
   /// The gaps and the corrupted-parts list of the new file; no new file
   /// (and no backup) when `rewritten` is false.
   bool rewritten = false;
-  ClientGapList gapsAfter;
-  std::string listedAfter;
+  ClientGapList gapsAfter{};
+  std::string listedAfter{};
   /// eMule's AICH set of the content: 1 with part 2's hash replaced (the set
   /// still whole: root and 0x27 made anew), 2 with a part hash flipped.
   bool aich = false;
