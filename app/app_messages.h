@@ -22,7 +22,8 @@ constexpr char kHelpText[] =
     "Paths:\n"
     "  X.part.met      the metadata file of a download, whose data file is X.part\n"
     "  X.part.met.old  a backup of one (also .bak, .backup, .000, .001 ...): read as\n"
-    "                  the download's metadata file, never rewritten\n"
+    "                  the download's metadata file by --check, never cleared or\n"
+    "                  rewritten\n"
     "  folder          every *.part.met in it, in the order of their names\n"
     "  Several paths are worked on in turn; on Windows * and ? are expanded too.\n"
     "\n"
@@ -64,6 +65,12 @@ constexpr char kMsgNotMetName[] =
     "(X.part.met.bak), it is not touched.\n";
 constexpr char kMsgBackupNotRewritten[] =
     "Error: '%s' is a backup, it is not rewritten; give the metadata file '%s'.\n";
+constexpr char kMsgBackupNotCleared[] =
+    "Error: '%s' is a backup, its gaps are not cleared: '%s' may hold data downloaded since; "
+    "give the metadata file '%s'.\n";
+constexpr char kMsgNameTagNotUsed[] =
+    "The name tag names '%s', but the clients read the data file named like the metadata file: "
+    "'%s' is used.\n";
 
 constexpr char kMsgDownloadHeading[] = "Download %u of %u: '%s'\n";
 constexpr char kMsgBatchDone[] = "%u downloads: %u done";

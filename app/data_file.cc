@@ -81,16 +81,23 @@ std::string DefaultPartFilePath(const std::string& metPath) {
 }
 
 std::string FindDataFile(const std::string& metPath, const std::vector<std::string>& names,
-                         Console* console) {
-  std::string partPath = DefaultPartFilePath(metPath);
+                         Disk& disk, Console* console) {
+  const std::string named = DefaultPartFilePath(metPath);
+  std::string tagged;
   for (const std::string& name : names) {
     if (IsPlainFileName(name)) {
-      partPath = AppendPath(RemoveFileSpec(metPath), name);
+      tagged = AppendPath(RemoveFileSpec(metPath), name);
     } else if (console) {
       Print(*console, kMsgNameNotPlain, name.c_str());
     }
   }
-  return partPath;
+  if (tagged.empty() || named.empty()) return tagged.empty() ? named : tagged;
+  FileIdentity namedFile;
+  if (disk.IdentifyPath(named, &namedFile) != 0) return tagged;
+  FileIdentity taggedFile;
+  if (disk.IdentifyPath(tagged, &taggedFile) == 0 && taggedFile == namedFile) return tagged;
+  if (console) Print(*console, kMsgNameTagNotUsed, tagged.c_str(), named.c_str());
+  return named;
 }
 
 std::optional<File> OpenForClearing(const std::string& metPath, const std::string& partPath,

@@ -29,13 +29,16 @@ bool IsDownloadMetName(const std::string& name);
 /// .met, .old, .bak, .backup, or a point and three or more digits (any case).
 bool IsMetadataFileName(const std::string& path);
 
-/// The download's data file: the file that the last of the metadata file's
-/// part-file names (`names`, in order) gives in the metadata file's folder,
-/// else the one named like the metadata file; "" when neither tells one. A
-/// name that could lead out of that folder is ignored, and with a `console`
-/// reported, so that a metadata file can never send the work elsewhere.
+/// The download's data file: the one named like the metadata file where it
+/// exists, as the clients read it; else the file that the last of the
+/// metadata file's part-file names (`names`, in order) gives in the metadata
+/// file's folder; "" when neither tells one. A name tag left from before a
+/// download was renamed must not send the work to another download's data.
+/// A name that could lead out of that folder is ignored, and with a
+/// `console` reported, so that a metadata file can never send the work
+/// elsewhere; so is, with a `console`, a name tag for another existing file.
 std::string FindDataFile(const std::string& metPath, const std::vector<std::string>& names,
-                         Console* console);
+                         Disk& disk, Console* console);
 
 /// Opens the data file to clear its gaps, with no other user. Nothing, after
 /// the message, when it cannot be opened, is no regular file, is reached

@@ -6,10 +6,16 @@
 #include "platform/disk.h"
 #include "platform/path.h"
 
-std::string MetPathRefusal(const std::string& path, bool rewrite, Disk& disk) {
+std::string MetPathRefusal(const std::string& path, MetUse use, Disk& disk) {
   if (EndsWithIgnoringCase(path, ".met")) return "";
   const std::string live = LiveMetPath(path);
-  if (live != path) return rewrite ? Format(kMsgBackupNotRewritten, path.c_str(), live.c_str()) : "";
+  if (live != path) {
+    if (use == MetUse::Rewrite) return Format(kMsgBackupNotRewritten, path.c_str(), live.c_str());
+    if (use == MetUse::Clear)
+      return Format(kMsgBackupNotCleared, path.c_str(), DefaultPartFilePath(path).c_str(),
+                    live.c_str());
+    return "";
+  }
   FileIdentity identity;
   if (EndsWithIgnoringCase(path, ".part") && disk.IdentifyPath(path + ".met", &identity) == 0)
     return Format(kMsgDataFileGiven, path.c_str(), (path + ".met").c_str());

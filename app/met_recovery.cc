@@ -103,7 +103,7 @@ bool Put(const std::string& metPath, const std::string& bytes, Disk& disk, Conso
 int BringUpToDate(const std::string& metPath, const MetImage& image, const std::string& source,
                   Disk& disk, Console& console) {
   MetFile file = std::move(*DecodeMetFile(image).file);
-  const std::string partPath = FindDataFile(metPath, file.partFileNames, &console);
+  const std::string partPath = FindDataFile(metPath, file.partFileNames, disk, &console);
   if (ReportIfInUse(partPath, disk, console)) return Unchanged(metPath, console);
   GapTable gaps = RewritableGaps(file);
   const JudgedDownload judged =

@@ -64,7 +64,7 @@ int RunListing(const MetImage& image, const std::string& metPath, bool nosparse,
   }
   const MetFile& file = *decoded.file;
   console.Write(ListingHeader(image, file));
-  const std::string partPath = FindDataFile(metPath, file.partFileNames, &console);
+  const std::string partPath = FindDataFile(metPath, file.partFileNames, disk, &console);
   // The damage is told as each look at the tags meets it: counting the
   // gaps, then listing them.
   console.Write(file.damage);
@@ -112,7 +112,7 @@ int RunRewrite(const MetImage& image, const std::string& metPath, RewriteMode mo
   if (!file.damage.empty()) return Unchanged(file.damage, metPath, console);
   const bool rebuild = mode == RewriteMode::Rebuild;
   const std::string partPath =
-      FindDataFile(metPath, file.partFileNames, rebuild ? &console : nullptr);
+      FindDataFile(metPath, file.partFileNames, disk, rebuild ? &console : nullptr);
   if (ReportIfInUse(partPath, disk, console)) return Unchanged("", metPath, console);
   GapTable gaps = RewritableGaps(file);
   if (rebuild) {
@@ -163,7 +163,7 @@ int RunCheck(const MetImage& image, const std::string& metPath, Disk& disk, Cons
     console.Write(file.damage);
     return 1;
   }
-  const std::string partPath = FindDataFile(metPath, file.partFileNames, &console);
+  const std::string partPath = FindDataFile(metPath, file.partFileNames, disk, &console);
   const JudgedDownload judged = JudgeDownload(image, file, RewritableGaps(file), metPath,
                                               partPath, /*shared=*/true, disk, console);
   if (judged.state == JudgedState::Failed) return 1;
@@ -222,7 +222,10 @@ Downloads FindDownloads(const std::vector<std::string>& entries, Disk& disk, Con
 // A listing puts the space it gave back in `cleared`.
 int RunDownload(const std::string& metPath, const RunOptions& options, bool waitForKey, Disk& disk,
                 Console& console, uint64_t* cleared) {
-  const std::string refusal = MetPathRefusal(metPath, options.complete || options.rebuild, disk);
+  const MetUse use = options.complete || options.rebuild ? MetUse::Rewrite
+                     : options.check                     ? MetUse::Read
+                                                         : MetUse::Clear;
+  const std::string refusal = MetPathRefusal(metPath, use, disk);
   if (!refusal.empty()) {
     console.Write(refusal);
     return 1;

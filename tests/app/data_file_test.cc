@@ -65,18 +65,47 @@ TEST(DataFileTest, TheMetadataFileAndItsBackupsAreKnownUnderAnyName) {
 
 TEST(DataFileTest, ANameTagChoosesTheDataFileBesideTheMetadataFile) {
   const std::string met = "dl/X.part.met";
+  Disk& disk = SystemDisk();
   StringConsole console;
-  EXPECT_EQ("dl/X.part", FindDataFile(met, {}, &console));
+  EXPECT_EQ("dl/X.part", FindDataFile(met, {}, disk, &console));
   // The last plain name wins; one that could leave the folder is said to
   // be ignored, and only when a console is given.
   EXPECT_EQ(AppendPath("dl", "b.part"),
-            FindDataFile(met, {"a.part", "b.part", "../c.part", "d/e"}, &console));
+            FindDataFile(met, {"a.part", "b.part", "../c.part", "d/e"}, disk, &console));
   EXPECT_EQ("Error: part file name '../c.part' is not a plain file name, it is ignored.\n"
             "Error: part file name 'd/e' is not a plain file name, it is ignored.\n",
             console.output);
-  EXPECT_EQ("dl/X.part", FindDataFile(met, {"../c.part"}, nullptr));
-  EXPECT_EQ("", FindDataFile("download.dat", {}, &console));
-  EXPECT_EQ("a.part", FindDataFile("download.dat", {"a.part"}, &console));
+  EXPECT_EQ("dl/X.part", FindDataFile(met, {"../c.part"}, disk, nullptr));
+  EXPECT_EQ("", FindDataFile("download.dat", {}, disk, &console));
+  EXPECT_EQ("a.part", FindDataFile("download.dat", {"a.part"}, disk, &console));
+}
+
+TEST(DataFileTest, TheFileNamedLikeTheMetadataFileGoesBeforeANameTag) {
+  // As the clients read it: a tag left from before the download was renamed
+  // names another download's data.
+  TempFolder folder;
+  Disk& disk = SystemDisk();
+  const std::string met = folder.Path("X.part.met");
+  ASSERT_TRUE(WriteFileBytes(folder.Path("X.part"), "data"));
+  ASSERT_TRUE(WriteFileBytes(folder.Path("Y.part"), "other download"));
+  StringConsole console;
+  EXPECT_EQ(folder.Path("X.part"), FindDataFile(met, {"Y.part"}, disk, &console));
+  EXPECT_EQ("The name tag names '" + folder.Path("Y.part") +
+                "', but the clients read the data file named like the metadata file: '" +
+                folder.Path("X.part") + "' is used.\n",
+            console.output);
+  console.output.clear();
+  EXPECT_EQ(folder.Path("X.part"), FindDataFile(met, {"X.part"}, disk, &console));
+  EXPECT_EQ(folder.Path("X.part"), FindDataFile(met, {"Z.part"}, disk, &console));
+  EXPECT_EQ(folder.Path("Y.part"),
+            FindDataFile(folder.Path("Y.part.met"), {"Y.part"}, disk, &console));
+  // Only where the file named so is missing does the tag choose.
+  EXPECT_EQ(folder.Path("Y.part"), FindDataFile(folder.Path("W.part.met"), {"Y.part"}, disk,
+                                                &console));
+  EXPECT_EQ("The name tag names '" + folder.Path("Z.part") +
+                "', but the clients read the data file named like the metadata file: '" +
+                folder.Path("X.part") + "' is used.\n",
+            console.output);
 }
 
 }  // namespace

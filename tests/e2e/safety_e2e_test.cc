@@ -37,9 +37,10 @@ bool Contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
 
-TEST(SafetyE2eTest, ABackupGivenAsThePathWorksOnTheSameDownload) {
+TEST(SafetyE2eTest, ABackupGivenAsThePathStandsForTheSameDownloadButClearsNothing) {
   TempFolder folder;
-  // Bytes in the gap, so that the data file shows which download was cleared.
+  // Bytes in the gap: a backup is older than the data, and what its gaps
+  // cover may have been downloaded since.
   ASSERT_TRUE(WriteSmallDownload(folder.path(), {{1000, 2000}}, SampleGapContent::Data));
   const std::string met = ReadFileBytes(folder.Path("001.part.met"));
   const std::string data = ReadFileBytes(folder.Path("001.part"));
@@ -47,15 +48,22 @@ TEST(SafetyE2eTest, ABackupGivenAsThePathWorksOnTheSameDownload) {
     SCOPED_TRACE(suffix);
     const std::string backup = std::string("001.part.met") + suffix;
     ASSERT_TRUE(WriteFileBytes(folder.Path(backup), met));
-    ASSERT_TRUE(WriteFileBytes(folder.Path("001.part"), data));
     ProcessResult run = RunTool(folder.path(), {backup});
-    EXPECT_EQ(0, run.exitCode) << run.output;
-    EXPECT_TRUE(Contains(run.output, Lines("Gaps in '001.part':\n"))) << run.output;
+    EXPECT_EQ(1, run.exitCode) << run.output;
+    EXPECT_EQ(Lines("Error: '" + backup + "' is a backup, its gaps are not cleared: '001.part' "
+                    "may hold data downloaded since; give the metadata file '001.part.met'.\n"),
+              run.output);
+    ProcessResult check = RunTool(folder.path(), {backup, "--check"});
+    EXPECT_TRUE(Contains(check.output, Lines("Parts: "))) << check.output;
     EXPECT_EQ(met, ReadFileBytes(folder.Path("001.part.met")));
     EXPECT_EQ(met, ReadFileBytes(folder.Path(backup)));
-    EXPECT_TRUE(Zeroed(data, 1000, 2000) == ReadFileBytes(folder.Path("001.part")));
+    EXPECT_TRUE(data == ReadFileBytes(folder.Path("001.part")));
     std::remove(folder.Path(backup).c_str());
   }
+  // The metadata file itself still clears the same gap.
+  ProcessResult run = RunTool(folder.path(), {"001.part.met"});
+  EXPECT_EQ(0, run.exitCode) << run.output;
+  EXPECT_TRUE(Zeroed(data, 1000, 2000) == ReadFileBytes(folder.Path("001.part")));
 }
 
 TEST(SafetyE2eTest, NoNameTagOrLinkLeadsTheListingToAMetadataFile) {
@@ -79,8 +87,9 @@ TEST(SafetyE2eTest, NoNameTagOrLinkLeadsTheListingToAMetadataFile) {
     const std::string met = ReadFileBytes(folder.Path("001.part.met"));
     ASSERT_TRUE(WriteFileBytes(folder.Path("002.part.met"), met));
     ASSERT_TRUE(WriteFileBytes(folder.Path("001.part.met.old"), met));
+    // A name tag is followed only where no file is named like the metadata file.
+    if (c.nameTag || c.linkData) std::remove(folder.Path("001.part").c_str());
     if (c.linkData) {
-      std::remove(folder.Path("001.part").c_str());
       ASSERT_EQ(0, SystemDisk().LinkNoReplace(folder.Path("001.part.met"), folder.Path("001.part")));
     }
     const std::string named = c.nameTag ? c.nameTag : "001.part";
@@ -115,11 +124,14 @@ TEST(SafetyE2eTest, AFileNotNamedLikeAMetadataFileIsNeverLoaded) {
   const std::string named = "' is not named like a metadata file (X.part.met) or a backup of one "
                             "(X.part.met.bak), it is not touched.\n";
   const std::string backup = "' is a backup, it is not rewritten; give the metadata file '001.part.met'.\n";
+  const std::string older = "' is a backup, its gaps are not cleared: '001.part' may hold data "
+                            "downloaded since; give the metadata file '001.part.met'.\n";
   for (const auto& c : std::vector<std::pair<std::vector<std::string>, std::string>>{
            {{"001.part"}, given}, {{"001.part", "--complete"}, given}, {{"001.part", "--rebuild"}, given},
            {{"002.part"}, named}, {{"download.dat", "--nosparse"}, named},
            {{"001.part.met.bak", "--complete"}, backup}, {{"001.part.met.000", "--rebuild"}, backup},
-           {{"001.part.met.backup", "--complete"}, backup}}) {
+           {{"001.part.met.backup", "--complete"}, backup}, {{"001.part.met.bak"}, older},
+           {{"001.part.met.000", "--nosparse"}, older}}) {
     ProcessResult run = RunTool(folder.path(), c.first);  // with no key to wait for
     EXPECT_EQ(1, run.exitCode);
     EXPECT_EQ(Lines("Error: '" + c.first[0] + c.second), run.output);
