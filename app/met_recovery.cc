@@ -194,11 +194,17 @@ int BuildFromLink(const std::string& metPath, const Ed2kLink& link, Disk& disk, 
     return 1;
   }
   if (HoldsMetadata(*data, length, partPath, disk, console)) return 1;
+  // The clients take the data file for changed, and hash it all again, when
+  // its time differs from the header's: a time no header can hold is told.
   const std::optional<uint32_t> stamp = DataTime(*data, disk);
+  if (!stamp) {
+    Print(console, kMsgNoDataTime, partPath.c_str());
+    return 1;
+  }
   Print(console, kMsgBuilding, metPath.c_str(), partPath.c_str(),
         static_cast<unsigned long long>(length), static_cast<unsigned long long>(link.size));
   const std::optional<GapTable> gaps = LinkGaps(*data, length, link.size, partPath, disk, console);
-  if (!gaps || !stamp) return 1;
+  if (!gaps) return 1;
   data->Close();
   const bool vouched = LinkPartHashesVouched(link);
   if (vouched) Print(console, kMsgLinkHashesUsed, static_cast<unsigned>(link.partHashes.size()));

@@ -24,6 +24,10 @@ constexpr char kMsgNoCandidate[] =
 constexpr char kMsgTaken[] = "Taken: '%s', %s.\n";
 constexpr char kMsgNotTaken[] = "Not taken: '%s', %s.\n";
 constexpr char kMsgLinkNotNeeded[] = "The ed2k link is not needed: a sound backup names the same download.\n";
+constexpr char kMsgNoDataTime[] =
+    "Error: the modification time of '%s' cannot be read, or lies outside 1970 to 2106 where a "
+    "metadata file cannot note it: nothing is built. Give the file the current time (touch) and "
+    "try again.\n";
 constexpr char kMsgBuilding[] = "Building '%s' from the ed2k link and '%s' (%llu of %llu bytes).\n";
 constexpr char kMsgDataTooLong[] =
     "Error: '%s' is %llu bytes, longer than the %llu bytes the link gives: it is not this "

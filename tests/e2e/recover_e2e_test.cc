@@ -311,6 +311,16 @@ TEST(RecoverE2eTest, BadLinksAndSoundFilesAreRefused) {
   EXPECT_NE(std::string::npos, metadata.output.find("Error: 'copy' is a metadata file")) << metadata.output;
   EXPECT_EQ("001.part 001.part.met copy", ListFolder(folder.path()));
   EXPECT_EQ(met, ReadFileBytes(folder.Path("001.part.met")));
+  // A data file dated before 1970: no header can note its time.
+  std::remove(folder.Path("001.part.met").c_str());
+  std::remove(folder.Path("copy").c_str());
+  ASSERT_EQ(0, SetModificationTime(folder.Path("001.part"), -31536000));
+  ProcessResult dated = RunTool(folder.path(), {"--recover", "001.part", link});
+  EXPECT_EQ(1, dated.exitCode);
+  EXPECT_NE(std::string::npos,
+            dated.output.find("Error: the modification time of '001.part' cannot be read, or"))
+      << dated.output;
+  EXPECT_EQ("001.part", ListFolder(folder.path()));
 }
 
 TEST(RecoverE2eTest, NothingIsRecoveredWhileTheClientHoldsTheData) {
