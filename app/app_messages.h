@@ -107,3 +107,5 @@ constexpr char kMsgCannotBackUp[] = "Error: can't back up '%s' as '%s' (Error %d
 constexpr char kMsgCannotRename[] = "Error: can't rename '%s' to '%s' (Error %d)\n";
 constexpr char kMsgFolderFlushFailed[] = "Error: flushing the folder of '%s' failed (Error %d)\n";
 constexpr char kMsgNewInPlace[] = "Error: '%s' holds the new file, the old one is '%s'.\n";
+constexpr char kMsgOldNotBack[] =
+    "Error: '%s' was not rewritten, and the old file could not go back to its name: it is '%s'.\n";

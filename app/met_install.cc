@@ -42,11 +42,12 @@ void RemoveTemporary(const std::string& temporary, Disk& disk) {
 }
 
 // Takes a backup back after the new file could not be put in place.
-void DropBackup(const std::string& metPath, const BackupResult& backup, Disk& disk) {
-  if (backup.moved)
-    disk.MoveNoReplace(backup.name, metPath);
-  else
-    disk.Remove(backup.name);
+// Undoes the backup; false when the old file, moved to its backup name,
+// cannot go back under its own. A second name that stays is harmless.
+bool DropBackup(const std::string& metPath, const BackupResult& backup, Disk& disk) {
+  if (backup.moved) return disk.MoveNoReplace(backup.name, metPath) == 0;
+  disk.Remove(backup.name);
+  return true;
 }
 
 }  // namespace
@@ -127,9 +128,12 @@ bool InstallMetFile(const std::string& metPath, const std::string& content, Disk
   if ((error = disk.MoveReplace(temporary, metPath)) != 0) {
     Print(console, kMsgCannotRename, temporary.c_str(),
           metPath.c_str(), error);
-    DropBackup(metPath, backup, disk);
+    const bool back = DropBackup(metPath, backup, disk);
     RemoveTemporary(temporary, disk);
-    ReportUnchanged(metPath, console);
+    if (back)
+      ReportUnchanged(metPath, console);
+    else
+      Print(console, kMsgOldNotBack, metPath.c_str(), backup.name.c_str());
     return false;
   }
   disk.KeepOnInterrupt();

@@ -81,6 +81,20 @@ TEST(MetInstallTest, WithoutSecondNamesTheOldFileIsMovedAndMovedBack) {
     EXPECT_EQ(kOld, ReadFileBytes(install.met));
     EXPECT_EQ("X.part.met", ListFolder(install.folder.path()));
   }
+
+  // The old file cannot go back: where it is is said, never "unchanged".
+  Install stuck;
+  FaultyDisk disk;
+  disk.FailCall(DiskOp::LinkNoReplace, 1, kErrorNotSupported, /*always=*/true);
+  disk.FailCall(DiskOp::MoveReplace, 1, kErrorIo);
+  disk.FailCall(DiskOp::MoveNoReplace, 2, kErrorIo);
+  EXPECT_FALSE(stuck.Run(disk));
+  EXPECT_EQ(kOld, ReadFileBytes(stuck.met + ".old"));
+  EXPECT_EQ(std::string::npos, stuck.console.output.find("it is unchanged"));
+  EXPECT_NE(std::string::npos,
+            stuck.console.output.find("the old file could not go back to its name: it is '" +
+                                      stuck.met + ".old'.\n"))
+      << stuck.console.output;
 }
 
 TEST(MetInstallTest, TheNewFileTakesTheOldOnesPermissions) {
