@@ -188,7 +188,8 @@ int RunCheck(const MetImage& image, const std::string& metPath, Disk& disk, Cons
 // said to be so, and is a failed download.
 struct Downloads {
   std::vector<std::string> metPaths;
-  bool failed = false;
+  /// The folders given that hold no download: the run has failed.
+  std::vector<std::string> emptyFolders;
   /// True when the command line named exactly one download, by its own name.
   bool single = false;
 };
@@ -210,7 +211,7 @@ Downloads FindDownloads(const std::vector<std::string>& entries, Disk& disk, Con
       }
       if (found.metPaths.size() == before) {
         Print(console, kMsgNoDownloadsIn, path.c_str());
-        found.failed = true;
+        found.emptyFolders.push_back(path);
       }
     }
   }
@@ -283,6 +284,9 @@ int RunPartsweep(int argc, const char* const* argv, Disk& disk, Console& console
   if (several) {
     console.Write("\n");
     console.Write(BatchSummary(tally, GivesSpaceBack(line.options)));
+    // Told before the batch, they would scroll out of sight behind it.
+    for (const std::string& folder : downloads.emptyFolders)
+      Print(console, kMsgNoDownloadsIn, folder.c_str());
   }
-  return downloads.failed || !tally.failed.empty() ? 1 : 0;
+  return !downloads.emptyFolders.empty() || !tally.failed.empty() ? 1 : 0;
 }
