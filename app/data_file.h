@@ -36,7 +36,7 @@ bool IsMetadataFileName(const std::string& path);
 /// download was renamed must not send the work to another download's data.
 /// A name that could lead out of that folder is ignored, and with a
 /// `console` reported, so that a metadata file can never send the work
-/// elsewhere; so is, with a `console`, a name tag for another existing file.
+/// elsewhere; so is, with a `console`, a name tag for another file.
 std::string FindDataFile(const std::string& metPath, const std::vector<std::string>& names,
                          Disk& disk, Console* console);
 

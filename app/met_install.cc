@@ -41,9 +41,9 @@ void RemoveTemporary(const std::string& temporary, Disk& disk) {
   disk.Remove(temporary);
 }
 
-// Takes a backup back after the new file could not be put in place.
-// Undoes the backup; false when the old file, moved to its backup name,
-// cannot go back under its own. A second name that stays is harmless.
+// Takes a backup back after the new file could not be put in place; false
+// when the old file, moved to its backup name, cannot go back under its own.
+// A second name that stays is harmless.
 bool DropBackup(const std::string& metPath, const BackupResult& backup, Disk& disk) {
   if (backup.moved) return disk.MoveNoReplace(backup.name, metPath) == 0;
   disk.Remove(backup.name);
