@@ -115,8 +115,8 @@ TEST(CommandLineE2eTest, ABatchOfGoodDownloadsSucceeds) {
             run.output.find(Lines("\n\n2 downloads: 2 done; cleaned space in all: 101 KB\n")));
   // A folder without a download fails the batch, and the end says so too.
   ASSERT_TRUE(MakeFolder(folder.Path("empty")));
-  ProcessResult empty = RunUnattended(
-      folder.path(), {AppendPath("Temp", "001.part.met"), "empty", AppendPath("Temp", "005.part.met")});
+  ProcessResult empty = RunUnattended(folder.path(), {AppendPath("Temp", "001.part.met"), "empty",
+                                                      AppendPath("Temp", "005.part.met")});
   EXPECT_EQ(1, empty.exitCode);
   const std::string told = Lines("Error: no .part.met file in 'empty'\n");
   EXPECT_EQ(0u, empty.output.find(told)) << empty.output;
