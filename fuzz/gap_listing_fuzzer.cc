@@ -203,32 +203,37 @@ struct ListingDisk {
   }
 };
 
-// The whole run of "partsweep dl/001.part.met" with the route's switch.
+// The whole run of "partsweep dl/001.part.met" with the route's switch;
+// with `tagOnly` dl/001.part is missing, so that a name tag chooses.
 void FuzzRoute(ListingDisk& files, const std::string& bytes, const MetImage& image,
-               const std::vector<Range>& permitted, const std::vector<Range>& kept, Route route) {
+               const std::vector<Range>& permitted, const std::vector<Range>& kept, Route route,
+               bool tagOnly = false) {
   files.Restore();
   MemoryDisk& disk = files.disk;
+  if (tagOnly) disk.Remove(kFuzzPartPath);
   disk.RefuseRelease(route == Route::ReleaseRefused ? kErrorNotSupported : 0);
   *disk.MutableFileBytes(kFuzzMetPath) = bytes;
   StringConsole console;
   const char* args[] = {"partsweep", kFuzzMetPath, route == Route::NoSparse ? "/nosparse" : ""};
   const int status = RunPartsweep(3, args, disk, console);
   FuzzCheck(disk.OpenFileCount() == 0, "the data file is closed after the listing");
-  FuzzCheck(disk.ListFiles() == "001.part dl/001.part dl/001.part.met dl/002.part",
+  FuzzCheck(disk.ListFiles() == (tagOnly ? "001.part dl/001.part.met dl/002.part"
+                                         : "001.part dl/001.part dl/001.part.met dl/002.part"),
             "a listing makes no file");
   FuzzCheck(*disk.FileBytes(kFuzzMetPath) == bytes, "a listing never writes the metadata file");
   MetDecode decoded = DecodeMetFile(image);
   if (decoded.file) {
     const std::string partPath = FindDataFile(kFuzzMetPath, decoded.file->partFileNames, disk, nullptr);
-    const bool known = partPath == kFuzzPartPath || partPath == kNamedPartPath;
+    const bool known = (partPath == kFuzzPartPath && !tagOnly) || partPath == kNamedPartPath;
     FuzzCheck(status != 0 || known, "a listing that did its job cleared a file of the download");
     if (known && decoded.file->damage.empty())
       FuzzCheck(status == 0, "a memory disk never fails a listing of an undamaged file");
     if (known) CheckClearedGaps(decoded.file->gaps, kept, *disk.FileBytes(partPath));
   }
-  CheckDataFile(files.content, disk.FileBytes(kFuzzPartPath), permitted);
+  if (!tagOnly) CheckDataFile(files.content, disk.FileBytes(kFuzzPartPath), permitted);
   CheckDataFile(files.named, disk.FileBytes(kNamedPartPath), permitted);
   FuzzCheck(*disk.FileBytes(kOutsidePath) == files.outside, "no file outside the folder is touched");
+  if (tagOnly) disk.PutFile(kFuzzPartPath, files.content);
 }
 
 }  // namespace
@@ -244,5 +249,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzRoute(files, bytes, image, permitted, kept, Route::Release);
   FuzzRoute(files, bytes, image, permitted, kept, Route::NoSparse);
   FuzzRoute(files, bytes, image, permitted, kept, Route::ReleaseRefused);
+  FuzzRoute(files, bytes, image, permitted, kept, Route::Release, /*tagOnly=*/true);
   return 0;
 }
