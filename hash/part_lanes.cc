@@ -45,52 +45,40 @@ void ReadStep(Disk& disk, const std::vector<File*>& readers, Lane* lanes, size_t
   }
 }
 
-// Calls visit(members, n) for each group of the active lanes that `key`
-// gives the same value, members holding the lanes' indices, in order.
-template <typename Key, typename Visit>
-void ForEachGroup(const Lane* lanes, size_t count, Key key, Visit visit) {
+// For each group of the active lanes that `key` gives the same value, calls
+// update(fields, data, n, value) with the lanes' `field`s and step buffers,
+// in lane order: the lanes of a group hash side by side.
+template <typename Field, typename Key, typename Update>
+void UpdateGroups(Lane* lanes, size_t count, const StaggeredLaneBuffers& buffers,
+                  Field Lane::*field, Key key, Update update) {
   bool grouped[kMd4MaxMessages] = {};
   for (size_t i = 0; i < count; ++i) {
     if (grouped[i] || !lanes[i].active) continue;
-    size_t members[kMd4MaxMessages] = {};
+    Field* fields[kMd4MaxMessages];
+    const uint8_t* data[kMd4MaxMessages];
     size_t n = 0;
     for (size_t j = i; j < count; ++j) {
       if (grouped[j] || !lanes[j].active || key(lanes[j]) != key(lanes[i])) continue;
       grouped[j] = true;
-      members[n++] = j;
+      fields[n] = &(lanes[j].*field);
+      data[n++] = buffers.Lane(j);
     }
-    visit(members, n);
+    update(fields, data, n, key(lanes[i]));
   }
 }
 
 // Hashes the whole blocks of the step, the lanes that read as many together:
 // all of them but near the end of a part, and the file's last part.
 void HashStep(Lane* lanes, size_t count, const StaggeredLaneBuffers& buffers) {
-  ForEachGroup(lanes, count, [](const Lane& lane) { return lane.got / 64; },
-               [&](const size_t* members, size_t n) {
-                 Md4Context* contexts[kMd4MaxMessages];
-                 const uint8_t* data[kMd4MaxMessages];
-                 for (size_t k = 0; k < n; ++k) {
-                   contexts[k] = &lanes[members[k]].context;
-                   data[k] = buffers.Lane(members[k]);
-                 }
-                 Md4UpdateLanes(contexts, data, n, lanes[members[0]].got / 64);
-               });
+  UpdateGroups(lanes, count, buffers, &Lane::context,
+               [](const Lane& lane) { return lane.got / 64; }, Md4UpdateLanes);
 }
 
 // Feeds the step to the AICH trees of a batch hashed in lanes, the lanes
 // that read as many bytes together (they were all fed alike before).
 void HashAichStep(Lane* lanes, size_t count, const StaggeredLaneBuffers& buffers) {
-  ForEachGroup(lanes, count, [](const Lane& lane) { return lane.got; },
-               [&](const size_t* members, size_t n) {
-                 PartAich* aichs[kMd4MaxMessages];
-                 const uint8_t* data[kMd4MaxMessages];
-                 for (size_t k = 0; k < n; ++k) {
-                   aichs[k] = &lanes[members[k]].aich;
-                   data[k] = buffers.Lane(members[k]);
-                 }
-                 UpdateAichLanes(aichs, data, n, lanes[members[0]].got);
-               });
+  UpdateGroups(lanes, count, buffers, &Lane::aich, [](const Lane& lane) { return lane.got; },
+               UpdateAichLanes);
 }
 
 // Moves every lane past its step; a lane at the end of its part or of the
