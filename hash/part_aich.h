@@ -28,8 +28,6 @@ class PartAich {
 
   /// True when the part's blocks go through UpdateAichLanes.
   bool inLanes() const { return width_ != 0; }
-  /// Bytes of the part fed so far.
-  uint64_t fed() const { return fed_; }
 
   /// Feeds the part's next bytes, where it is not hashed in lanes.
   void Update(const uint8_t* data, size_t count) {
