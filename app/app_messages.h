@@ -77,9 +77,12 @@ constexpr char kMsgBatchDone[] = "%u downloads: %u done";
 constexpr char kMsgBatchFailed[] = ", %u failed";
 constexpr char kMsgBatchCleaned[] = "; cleaned space in all: %s";
 
-constexpr char kMsgCannotOpenMet[] = "Error opening '%s' (Error %d)\nPress any key\n";
-constexpr char kMsgMetTooLarge[] = "Error: .met file is too large, can't be loaded!\nPress any key!\n";
-constexpr char kMsgNoBuffer[] = "Error creating buffer for %s\nPress any key!\n";
+constexpr char kMsgCannotOpenMet[] = "Error opening '%s' (Error %d)\n";
+constexpr char kMsgMetTooLarge[] = "Error: .met file is too large, can't be loaded!\n";
+constexpr char kMsgNoBuffer[] = "Error creating buffer for %s\n";
+// Said after a failed load, only where the run then waits for the key.
+constexpr char kMsgPressAnyKey[] = "Press any key\n";
+constexpr char kMsgPressAnyKeyBang[] = "Press any key!\n";
 
 constexpr char kMsgNotRegular[] = "Error: '%s' is not a regular file, it is not touched.\n";
 constexpr char kMsgUntrustedLink[] =

@@ -5,6 +5,18 @@
 #include "platform/console.h"
 #include "platform/disk.h"
 
+namespace {
+
+// After a failed load: the key wait, told first, where a person can press
+// one; a batch or a script's input is never waited for.
+void WaitAfterFailure(Console& console, bool waitForKey, const char* prompt) {
+  if (!waitForKey || !console.CanWaitForKey()) return;
+  console.Write(prompt);
+  console.WaitForKey();
+}
+
+}  // namespace
+
 std::optional<MetImage> LoadMetImage(const std::string& metPath, Disk& disk, Console& console,
                                      bool waitForKey, void* (*allocate)(size_t, size_t)) {
   OpenResult opened = disk.OpenShared(metPath);
@@ -16,13 +28,13 @@ std::optional<MetImage> LoadMetImage(const std::string& metPath, Disk& disk, Con
   if (!opened.error) opened.error = disk.FileSize(opened.file, &size);
   if (opened.error) {
     Print(console, kMsgCannotOpenMet, metPath.c_str(), opened.error);
-    if (waitForKey) console.WaitForKey();
+    WaitAfterFailure(console, waitForKey, kMsgPressAnyKey);
     return std::nullopt;
   }
   // The whole 64-bit size counts: a file of 4 GiB and a few bytes is not small.
   if (size > kMaxMetImageSize) {
     Print(console, kMsgMetTooLarge);
-    if (waitForKey) console.WaitForKey();
+    WaitAfterFailure(console, waitForKey, kMsgPressAnyKeyBang);
     return std::nullopt;
   }
   MetImage image;
@@ -32,7 +44,7 @@ std::optional<MetImage> LoadMetImage(const std::string& metPath, Disk& disk, Con
   if (!image.bytes) {
     Print(console, kMsgNoBuffer, metPath.c_str());
     opened.file.Close();
-    if (waitForKey) console.WaitForKey();
+    WaitAfterFailure(console, waitForKey, kMsgPressAnyKeyBang);
     return std::nullopt;
   }
   // Whatever a failing read leaves out stays zero and outside the image,

@@ -261,6 +261,7 @@ int RunPartsweep(int argc, const char* const* argv, Disk& disk, Console& console
     console.Write(kUsageText);
     return -1;
   }
+  WatchInterrupts(/*toStandardError=*/false);
   const char* reads = std::getenv(kReadsVariable);
   if (!IsKnownReads(reads)) {
     Print(console, kMsgUnknownReads, reads);

@@ -41,13 +41,48 @@ class GapPairing {
   std::optional<MetGap> open_;
 };
 
+// The gaps of either naming, each paired on its own.
+struct GapReading {
+  GapPairing indexed;
+  GapPairing oneByte;
+  GapTable indexedGaps;
+  GapTable oneByteGaps;
+  uint32_t indexedTags = 0;
+  uint32_t oneByteTags = 0;
+
+  void Take(const TagRecord& tag, bool start) {
+    const bool withIndex = IsIndexedGapTag(tag);
+    GapPairing& pairing = withIndex ? indexed : oneByte;
+    ++(withIndex ? indexedTags : oneByteTags);
+    if (start)
+      pairing.Start(tag);
+    else
+      pairing.End(tag, withIndex ? indexedGaps : oneByteGaps);
+  }
+
+  // The clients read only indexed gap tags; a file without any keeps the
+  // one-byte reading, which is what wrote them.
+  void Finish(MetFile& file) {
+    indexed.Finish(indexedGaps);
+    oneByte.Finish(oneByteGaps);
+    if (indexedTags != 0) {
+      file.gaps = std::move(indexedGaps);
+      file.gapNaming = GapNaming::Indexed;
+      file.staleGapTags = oneByteTags;
+    } else {
+      file.gaps = std::move(oneByteGaps);
+      file.gapNaming = oneByteTags != 0 ? GapNaming::OneByte : GapNaming::None;
+    }
+  }
+};
+
 // Sizes and gap bounds are numbers of any width; the value slot of a text,
 // a float or a bool means nothing as an offset.
-void Take(const TagRecord& tag, MetFile& file, GapPairing& pairing) {
+void Take(const TagRecord& tag, MetFile& file, GapReading& gaps) {
   if (TagHasName(tag, TagIdGapStart)) {
-    pairing.Start(tag);
+    gaps.Take(tag, /*start=*/true);
   } else if (TagHasName(tag, TagIdGapEnd)) {
-    pairing.End(tag, file.gaps);
+    gaps.Take(tag, /*start=*/false);
   } else if (TagHasName(tag, TagIdFileSize)) {
     if (HoldsNumber(tag)) file.fileSize = tag.value;
   } else if (TagHasName(tag, TagIdPartFileName) && tag.type == TagString) {
@@ -69,6 +104,10 @@ bool IsGapTag(const TagRecord& tag) {
   return TagHasName(tag, TagIdGapStart) || TagHasName(tag, TagIdGapEnd);
 }
 
+bool IsIndexedGapTag(const TagRecord& tag) {
+  return IsGapTag(tag) && tag.name && tag.name->size() > 1;
+}
+
 MetDecode DecodeMetFile(const MetImage& image) {
   MetDecode decode;
   HeaderRead header = ReadMetHeader(image);
@@ -78,17 +117,17 @@ MetDecode DecodeMetFile(const MetImage& image) {
   }
   MetFile file;
   file.header = *header.header;
-  GapPairing pairing;
+  GapReading gaps;
   ReadCursor cursor = file.header.firstTag;
   for (uint32_t i = 0; i < file.header.tagCount; ++i) {
     ReadCursor next = cursor;
     std::optional<TagRecord> tag = CreateTag(image, next, &file.damage);
     if (!tag) break;
-    Take(*tag, file, pairing);
+    Take(*tag, file, gaps);
     file.tags.push_back(MetTag{std::move(*tag), cursor, next});
     cursor = next;
   }
-  pairing.Finish(file.gaps);
+  gaps.Finish(file);
   file.tagsEnd = cursor;
   decode.file = std::move(file);
   return decode;

@@ -58,6 +58,16 @@ struct MetGap {
 /// Gaps in the order the file lists them.
 using GapTable = std::vector<MetGap>;
 
+/// How a file names its gap tags.
+enum class GapNaming {
+  /// No gap tag.
+  None,
+  /// The clients' way: 0x09 or 0x0A followed by the gap's index in digits.
+  Indexed,
+  /// By the one byte (or id) alone, which the clients never read as a gap.
+  OneByte,
+};
+
 /// The decoded file.
 struct MetFile {
   MetHeader header;
@@ -66,8 +76,16 @@ struct MetFile {
   /// The gaps in the order of their end tags: an end tag completes the gap
   /// whose start tag came last since the end tag before it (a second start
   /// before the end replaces the first); a start tag that no end follows
-  /// ends the list as a gap without an end.
+  /// ends the list as a gap without an end. Where the file has indexed gap
+  /// tags these are its gaps, as the clients read them; only a file without
+  /// any has its gaps in the one-byte tags.
   GapTable gaps;
+  /// Which tags `gaps` come from.
+  GapNaming gapNaming = GapNaming::None;
+  /// One-byte gap tags passed over beside indexed ones: a client that loads
+  /// and saves a file keeps such tags as unknown ones, so they tell of gaps
+  /// long downloaded since.
+  uint32_t staleGapTags = 0;
   /// The value of the last file-size tag holding a number; 0 without one.
   uint64_t fileSize = 0;
   /// The text of every part-file-name tag, in order.
@@ -95,5 +113,8 @@ struct MetDecode {
 /// Decodes the whole image: header, tags, gaps, size and names.
 MetDecode DecodeMetFile(const MetImage& image);
 
-/// True for a tag that marks a gap's start or end.
+/// True for a tag that marks a gap's start or end, in either naming.
 bool IsGapTag(const TagRecord& tag);
+
+/// True for a gap tag named the clients' way: the byte and the gap's index.
+bool IsIndexedGapTag(const TagRecord& tag);

@@ -27,7 +27,62 @@ std::string FormatList(const char* format, va_list args) {
   return text;
 }
 
+void AppendEscaped(std::string& out, unsigned char byte) {
+  static const char kDigits[] = "0123456789abcdef";
+  out += "\\x";
+  out += kDigits[byte >> 4];
+  out += kDigits[byte & 15];
+}
+
+// The length of the UTF-8 sequence at `at` when it is a whole, valid one
+// (not a C1 control, U+0080 to U+009F), else 0.
+size_t ValidSequence(std::string_view text, size_t at) {
+  const unsigned char lead = static_cast<unsigned char>(text[at]);
+  const size_t length = lead >= 0xF0 && lead <= 0xF4 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+  if (length == 0 || at + length > text.size()) return 0;
+  for (size_t i = 1; i < length; ++i) {
+    if ((static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80) return 0;
+  }
+  if (lead == 0xC2 && static_cast<unsigned char>(text[at + 1]) < 0xA0) return 0;
+  return length;
+}
+
 }  // namespace
+
+std::string EscapeControls(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t at = 0; at < text.size();) {
+    const unsigned char byte = static_cast<unsigned char>(text[at]);
+    if (byte < 0x80) {
+      if ((byte < 0x20 && byte != '\t' && byte != '\n') || byte == 0x7F)
+        AppendEscaped(out, byte);
+      else
+        out += static_cast<char>(byte);
+      ++at;
+      continue;
+    }
+    if (const size_t length = ValidSequence(text, at)) {
+      out.append(text.substr(at, length));
+      at += length;
+      continue;
+    }
+    // A C1 control, whole or as a stray byte that a terminal of another
+    // character set takes for one; other stray bytes are its letters.
+    if (byte == 0xC2 && at + 1 < text.size() && static_cast<unsigned char>(text[at + 1]) >= 0x80 &&
+        static_cast<unsigned char>(text[at + 1]) <= 0x9F) {
+      AppendEscaped(out, static_cast<unsigned char>(text[at + 1]));
+      at += 2;
+    } else {
+      if (byte <= 0x9F)
+        AppendEscaped(out, byte);
+      else
+        out += static_cast<char>(byte);
+      ++at;
+    }
+  }
+  return out;
+}
 
 void Print(Console& console, const char* format, ...) {
   va_list args;

@@ -22,6 +22,8 @@ class Console {
   /// Waits for one key press where standard input is a terminal (a
   /// console); otherwise returns at once and reads nothing.
   virtual void WaitForKey() = 0;
+  /// True when WaitForKey would wait: a "press any key" is said only then.
+  virtual bool CanWaitForKey() { return false; }
 };
 
 /// A console that takes nothing in, for work whose messages nobody needs.
@@ -35,6 +37,12 @@ class SilentConsole : public Console {
 
 /// The process's own console.
 Console& SystemConsole();
+
+/// The text with every control character but tab and line end, and every C1
+/// control, shown as \xNN: the tool's own texts hold none, so any there are
+/// a name's (a file name, a name tag), and printed raw they would drive the
+/// terminal.
+std::string EscapeControls(std::string_view text);
 
 /// Formats like printf and writes the result.
 void Print(Console& console, const char* format, ...)

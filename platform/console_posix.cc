@@ -9,19 +9,21 @@ namespace {
 
 class PosixConsole : public Console {
  public:
-  void Write(std::string_view text) override {
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
-  }
+  void Write(std::string_view text) override { WriteRaw(EscapeControls(text)); }
 
   bool MarkCursor() override {
     if (!isatty(STDOUT_FILENO)) return false;
-    Write("\0337");  // the terminal remembers the cursor position
+    WriteRaw("\0337");  // the terminal remembers the cursor position
     return true;
   }
 
   void RedrawFromMark() override {
-    if (isatty(STDOUT_FILENO)) Write("\0338");
+    if (isatty(STDOUT_FILENO)) WriteRaw("\0338");
+  }
+
+  bool CanWaitForKey() override {
+    termios state;
+    return isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &state) == 0;
   }
 
   void WaitForKey() override {
@@ -30,7 +32,7 @@ class PosixConsole : public Console {
     // say): not a byte of it is taken, and nothing waits for it.
     char key;
     termios saved;
-    if (!isatty(STDIN_FILENO) || tcgetattr(STDIN_FILENO, &saved) != 0) return;
+    if (!CanWaitForKey() || tcgetattr(STDIN_FILENO, &saved) != 0) return;
     // One key without Enter and without echo; the terminal is restored after.
     termios raw = saved;
     raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
@@ -39,6 +41,12 @@ class PosixConsole : public Console {
     tcsetattr(STDIN_FILENO, TCSANOW, &raw);
     (void)!read(STDIN_FILENO, &key, 1);
     tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+  }
+
+ private:
+  static void WriteRaw(std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
   }
 };
 

@@ -46,7 +46,8 @@ class Win32Console : public Console {
     onConsole_ = GetConsoleMode(output_, &mode) != 0;
   }
 
-  void Write(std::string_view text) override {
+  void Write(std::string_view raw) override {
+    const std::string text = EscapeControls(raw);
     if (onConsole_) {
       WriteToConsole(text);
       return;
@@ -72,8 +73,12 @@ class Win32Console : public Console {
     // Only a person at a console can press a key (one, without Enter).
     // Input from a pipe or a file belongs to whoever runs the tool: not a
     // byte of it is taken, and nothing waits for it.
+    if (CanWaitForKey()) _getch();
+  }
+
+  bool CanWaitForKey() override {
     DWORD mode;
-    if (GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode)) _getch();
+    return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
   }
 
  private:

@@ -6,6 +6,12 @@
 
 #include <string>
 
+/// From now on an interrupt that ends the run says so first ("Interrupted."),
+/// on standard error with `toStandardError` (where standard output is for
+/// programs), else on standard output. An interrupt that was ignored when
+/// the run began (nohup, a script's background job) stays ignored.
+void WatchInterrupts(bool toStandardError);
+
 /// Until KeepOnInterrupt: an interrupt removes `path`, then ends the run
 /// with the interrupt's usual exit status.
 void RemoveOnInterrupt(const std::string& path);
@@ -18,7 +24,8 @@ void KeepOnInterrupt();
 /// undone first; an interrupt that came meanwhile ends the run afterwards,
 /// with the exit status that interrupt gives.
 /// True once an interrupt came while interrupts are held: long work asks
-/// between its steps, and stops early so that the run ends soon.
+/// between its steps, and stops early so that the run ends soon. An
+/// interrupt that is ignored never counts.
 bool InterruptPending();
 
 class InterruptsHeld {

@@ -13,8 +13,12 @@ constexpr int kInterrupts[] = {SIGINT, SIGTERM, SIGHUP};
 // What the handler removes; it may touch nothing else.
 char pendingPath[4096];
 volatile sig_atomic_t armed = 0;
+// Where the handler says that the run was interrupted.
+volatile sig_atomic_t noticeOutput = STDOUT_FILENO;
+constexpr char kNotice[] = "Interrupted.\n";
 
 void OnInterrupt(int signal) {
+  (void)!write(noticeOutput, kNotice, sizeof kNotice - 1);
   if (armed) unlink(pendingPath);
   // The default action, once the handler returns: the end that the parent
   // expects from this signal.
@@ -40,6 +44,11 @@ void InstallHandlers() {
   });
 }
 
+bool Ignored(int signal) {
+  struct sigaction current {};
+  return sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_IGN;
+}
+
 sigset_t InterruptSet() {
   sigset_t set;
   sigemptyset(&set);
@@ -48,6 +57,11 @@ sigset_t InterruptSet() {
 }
 
 }  // namespace
+
+void WatchInterrupts(bool toStandardError) {
+  noticeOutput = toStandardError ? STDERR_FILENO : STDOUT_FILENO;
+  InstallHandlers();
+}
 
 void RemoveOnInterrupt(const std::string& path) {
   InstallHandlers();
@@ -63,8 +77,10 @@ void KeepOnInterrupt() { armed = 0; }
 bool InterruptPending() {
   sigset_t pending;
   if (sigpending(&pending) != 0) return false;
+  // A blocked signal is kept pending even where it is ignored, and then
+  // dropped when it is unblocked: it ends nothing, so it must stop nothing.
   for (int signal : kInterrupts) {
-    if (sigismember(&pending, signal) == 1) return true;
+    if (sigismember(&pending, signal) == 1 && !Ignored(signal)) return true;
   }
   return false;
 }

@@ -18,10 +18,19 @@ bool armed = false;
 int heldDepth = 0;
 // Set by the handler before it waits: the held work asks for it.
 std::atomic<bool> requested{false};
+// Where the handler says that the run was interrupted.
+std::atomic<DWORD> noticeOutput{STD_OUTPUT_HANDLE};
+
+void SayInterrupted() {
+  static const char kNotice[] = "Interrupted.\r\n";
+  DWORD written = 0;
+  WriteFile(GetStdHandle(noticeOutput), kNotice, sizeof kNotice - 1, &written, nullptr);
+}
 
 BOOL WINAPI OnInterrupt(DWORD) {
   requested = true;
   std::lock_guard<std::recursive_mutex> lock(holding);
+  SayInterrupted();
   // The file was created to allow this removal while it is still open.
   if (armed) DeleteFileW(pendingPath.c_str());
   ExitProcess(STATUS_CONTROL_C_EXIT);
@@ -34,6 +43,11 @@ void InstallHandler() {
 }
 
 }  // namespace
+
+void WatchInterrupts(bool toStandardError) {
+  noticeOutput = toStandardError ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE;
+  InstallHandler();
+}
 
 void RemoveOnInterrupt(const std::string& path) {
   InstallHandler();

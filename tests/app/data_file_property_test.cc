@@ -89,13 +89,19 @@ RandomDownload MakeRandomDownload(Dice& dice, uint64_t fileSize) {
 }
 
 // The gap tags as SampleTags, in a random name form each: the clients'
-// "\x09" N, the single byte, or the id form.
-std::vector<SampleTag> EncodeGapTags(Dice& dice, const std::vector<GapTag>& tags) {
+// "\x09" N, the single byte, or the id form. Where one is the clients', the
+// others are no gaps, and leave the download's tags.
+std::vector<SampleTag> EncodeGapTags(Dice& dice, RandomDownload& download) {
   std::vector<SampleTag> encoded;
+  std::vector<GapTag>& tags = download.tags;
+  std::vector<GapTag> indexed;
   for (size_t i = 0; i < tags.size(); ++i) {
     const char id = tags[i].start ? '\x09' : '\x0A';
     switch (dice.Below(4)) {
-      case 0: encoded.push_back(SampleNumberTag(std::string(1, id) + std::to_string(i / 2), tags[i].value)); break;
+      case 0:
+        encoded.push_back(SampleNumberTag(std::string(1, id) + std::to_string(i / 2), tags[i].value));
+        indexed.push_back(tags[i]);
+        break;
       case 1: encoded.push_back(SampleNumberTag(std::string(1, id), tags[i].value)); break;
       case 2: encoded.push_back(SampleTag{0x83, std::string(1, id), U32(tags[i].value)}); break;
       default:  // 64-bit, as in a large download; any width is read alike
@@ -103,6 +109,7 @@ std::vector<SampleTag> EncodeGapTags(Dice& dice, const std::vector<GapTag>& tags
         break;
     }
   }
+  if (!indexed.empty()) tags = indexed;
   return encoded;
 }
 
@@ -202,14 +209,14 @@ struct DownloadRun {
 
 // Writes the download, runs a listing with `route` ("" or "--nosparse") and
 // checks the data file.
-void CheckListing(Dice& dice, const RandomDownload& random, const char* route, int round) {
+void CheckListing(Dice& dice, RandomDownload random, const char* route, int round) {
   SampleDownload download;
   download.fileSize = random.fileSize;
   download.seed = static_cast<uint32_t>(round + 1);
   download.partFileNameTag = dice.OneIn(2);
   // Gaps the generator does not know of: it writes its bytes under them
   // too, so that a range cleared or missed shows in the data file.
-  download.extraTags = EncodeGapTags(dice, random.tags);
+  download.extraTags = EncodeGapTags(dice, random);
   DownloadRun run(download, route);
   EXPECT_EQ(0, run.status) << run.console.output;
   const std::string after = ReadFileBytes(run.partPath);
@@ -258,8 +265,8 @@ TEST(DataFilePropertyTest, ARebuildChangesNoByteAndJudgesEveryWholePart) {
       if (dice.OneIn(2)) download.corruptParts.push_back(part);
       if (dice.OneIn(2)) listed.push_back(part);
     }
-    const RandomDownload random = MakeRandomDownload(dice, download.fileSize);
-    download.extraTags = EncodeGapTags(dice, random.tags);
+    RandomDownload random = MakeRandomDownload(dice, download.fileSize);
+    download.extraTags = EncodeGapTags(dice, random);
     if (!listed.empty()) download.extraTags.push_back(SampleTextTag("\x24", PartList(listed)));
     DownloadRun run(download, "--rebuild");
     EXPECT_EQ(0, run.status) << run.console.output;

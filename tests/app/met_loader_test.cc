@@ -41,6 +41,14 @@ TEST(MetLoaderTest, MissingFileWaitsForAKey) {
                 ")\nPress any key\n",
             console.output);
   EXPECT_EQ(1, console.keyWaits);
+
+  // Input that is no terminal: nothing waits, so nothing says it does.
+  StringConsole unattended;
+  unattended.inputIsTerminal = false;
+  EXPECT_FALSE(LoadMetImage(met, SystemDisk(), unattended));
+  EXPECT_EQ("Error opening '" + met + "' (Error " + std::to_string(kErrorNotFound) + ")\n",
+            unattended.output);
+  EXPECT_EQ(0, unattended.keyWaits);
 }
 
 TEST(MetLoaderTest, NoMemoryForTheImage) {

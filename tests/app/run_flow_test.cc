@@ -65,7 +65,7 @@ TEST(RunFlowTest, ABatchGoesOnAfterAFailureAndNeverWaitsForAKey) {
   EXPECT_EQ(0, console.keyWaits);
   EXPECT_EQ(0u, console.output.find("Download 1 of 2: 'dl/none.part.met'\nError opening "
                                     "'dl/none.part.met' (Error " + std::to_string(kErrorNotFound) +
-                                    ")\nPress any key\n\nDownload 2 of 2: 'dl/1.part.met'\nHash Id: "))
+                                    ")\n\nDownload 2 of 2: 'dl/1.part.met'\nHash Id: "))
       << console.output;
   EXPECT_NE(std::string::npos, console.output.find("Cleaned space in 'dl/1.part': 0 bytes\n"));
 }

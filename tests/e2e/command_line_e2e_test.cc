@@ -266,7 +266,7 @@ TEST(CommandLineE2eTest, VersionUnknownSwitchesAndTheEndOfSwitches) {
   ProcessResult ended = RunUnattended(folder.path(), {"--", "--complete.part.met"});
   EXPECT_EQ(1, ended.exitCode);
   EXPECT_EQ(Lines("Error opening '--complete.part.met' (Error " + std::to_string(kErrorNotFound) +
-                  ")\nPress any key\n"),
+                  ")\n"),
             ended.output);
 }
 

@@ -191,7 +191,7 @@ TEST(SafetyE2eTest, TheKeyWaitNeitherReadsNorWaitsForAPipe) {
   EXPECT_FALSE(run.killed);
   EXPECT_EQ(1, run.exitCode);
   EXPECT_EQ(Lines("Error opening 'missing.part.met' (Error " + std::to_string(kErrorNotFound) +
-                  ")\nPress any key\n"),
+                  ")\n"),
             run.output);
 }
 

@@ -301,11 +301,26 @@ TEST(SafetyPosixE2eTest, AnInterruptedZeroFillGivesTheDataFileItsTimesBack) {
       caught = !Contains(output, "Cleaned space");  // else it was done before the interrupt came
       if (caught) {
         EXPECT_EQ(signal, run.signal);
-        EXPECT_EQ('\n', output.back()) << output;  // the gap's line, ended
+        EXPECT_TRUE(EndsWith(output, "\nInterrupted.\n")) << output;  // the gap's line, ended
       }
     }
     EXPECT_TRUE(caught) << "no zero fill was interrupted by signal " << signal;
   }
+
+  // Under nohup the hangup is ignored: it must not stop the zero fill either.
+  TempFolder folder;
+  std::string error;
+  ASSERT_TRUE(WriteSampleDownload(folder.path(), download, &error)) << error;
+  BackgroundProcess run;
+  ASSERT_TRUE(StartBackgroundProcess({"/usr/bin/nohup", PARTSWEEP_BINARY, "001.part.met", "--nosparse"},
+                                     InFolder(folder.path()), folder.Path("output"), &run));
+  while (IsRunning(run) && !Contains(ReadFileBytes(folder.Path("output")), "\t0 bytes")) {
+  }
+  InterruptProcess(run, SIGHUP);
+  ASSERT_TRUE(WaitForEnd(run, 30000000));
+  EXPECT_EQ(0, run.signal);
+  EXPECT_EQ(0, run.exitCode);
+  EXPECT_TRUE(Contains(ReadFileBytes(folder.Path("output")), "Cleaned space in '001.part'"));
 }
 
 TEST(SafetyPosixE2eTest, AnUnknownReadingIsRefused) {

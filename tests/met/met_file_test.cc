@@ -91,12 +91,18 @@ TEST(MetFileTest, GapTagsPairAsTheyCome) {
       {"empty", {Start(300), End(300)}, {Gap(300, 300)}},
       {"more ends than starts", {Start(1), End(2), End(3), Start(4), End(5)},
        {Gap(1, 2), Gap(0, 3, GapFault::NoStart, false), Gap(4, 5)}},
-      {"id form, the clients' names, small integers; no gap names",
+      {"id form, small integers; no gap names",
        {SampleTag{0x83, "\x09", U32(10)}, SampleTag{0x83, "\x0A", U32(20)},
-        SampleNumberTag("\x09" "0", 30), SampleNumberTag("\x0A" "0", 40),
         SampleTag{0x09, "\x09", "\x32"}, SampleTag{0x08, "\x0A", U16(60)},
         SampleNumberTag("\x09" "A", 1), SampleNumberTag("\x0A" "1x", 2)},
-       {Gap(10, 20), Gap(30, 40), Gap(50, 60)}},
+       {Gap(10, 20), Gap(50, 60)}},
+      // As a client saves a file it loaded: its own indexed tags, and the
+      // one-byte ones kept as unknown tags, which are no gaps to it.
+      {"indexed tags beside one-byte ones",
+       {SampleTag{0x83, "\x09", U32(10)}, SampleNumberTag("\x09" "0", 30),
+        SampleTag{0x83, "\x0A", U32(20)}, SampleNumberTag("\x0A" "0", 40), Start(50), End(60),
+        SampleNumberTag("\x09" "1", 70), SampleNumberTag("\x0A" "12", 80)},
+       {Gap(30, 40), Gap(70, 80)}},
       // A text or a float in a gap tag must not become offset 0, or any other.
       {"bounds that are no numbers",
        {Text(0x02, "\x09", "100"), End(200), Start(300), SampleTag{0x04, "\x0A", U32(0x3FC00000)}},
@@ -109,6 +115,10 @@ TEST(MetFileTest, GapTagsPairAsTheyCome) {
     SCOPED_TRACE(test.what);
     ExpectGaps(test.gaps, Decoded(FullMet(test.tags)).gaps);
   }
+  const MetFile mixed = Decoded(FullMet(cases[8].tags));
+  EXPECT_EQ(GapNaming::Indexed, mixed.gapNaming);
+  EXPECT_EQ(4u, mixed.staleGapTags);
+  EXPECT_EQ(GapNaming::OneByte, Decoded(FullMet(cases[7].tags)).gapNaming);
 }
 
 TEST(MetFileTest, SizeAndNamesAreTheNumbersAndTextsTheirTagsHold) {

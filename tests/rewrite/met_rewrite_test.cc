@@ -117,7 +117,7 @@ TEST(MetRewriteTest, RebuildWritesTheGapsLastWithTheClientsNames) {
   download.extraTags = {SampleTag{0x83, "\x09", U32(100)}, SampleNumberTag("a", 1),
                         SampleTag{0x83, "\x0A", U32(200)}, SampleNumberTag("\x09", 500),
                         SampleNumberTag("b", 2),           SampleNumberTag("\x0A", 600),
-                        SampleNumberTag("\x09" "7", 77)};  // no end follows: dropped
+                        SampleNumberTag("\x09", 77)};  // no end follows: dropped
   download.partHashes = true;
   const std::string old = EncodeSampleMet(download, SamplePartHashes(download));
   StringConsole console;
@@ -163,7 +163,7 @@ TEST(MetRewriteTest, AStartTagWithoutANumberMakesNoGap) {
   download.gaps = {};
   // A blob named like a gap start: a gap tag, dropped; the gap it starts
   // has no start a client could read, so it is not written either.
-  download.extraTags = {SampleNumberTag("\x09", 100), SampleTag{0x07, "\x09" "0", U32(0)},
+  download.extraTags = {SampleNumberTag("\x09", 100), SampleTag{0x07, "\x09", U32(0)},
                         SampleNumberTag("\x0A", 200), SampleNumberTag("\x09", 300),
                         SampleNumberTag("\x0A", 400)};
   download.partHashes = true;

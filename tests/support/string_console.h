@@ -14,8 +14,11 @@ class StringConsole : public Console {
     if (isTerminal) output += "<redraw>";
   }
   void WaitForKey() override { ++keyWaits; }
+  bool CanWaitForKey() override { return inputIsTerminal; }
 
   std::string output;
   bool isTerminal = false;
   int keyWaits = 0;
+  /// What CanWaitForKey says.
+  bool inputIsTerminal = true;
 };
