@@ -7,13 +7,14 @@
 #include <vector>
 
 #include "app/app_messages.h"
+#include "download/download_messages.h"
 #include "app/batch_report.h"
-#include "app/data_file.h"
-#include "app/judged_download.h"
-#include "app/met_install.h"
-#include "app/met_loader.h"
-#include "app/met_name.h"
-#include "app/met_recovery.h"
+#include "download/data_file.h"
+#include "judge/judged_download.h"
+#include "download/met_install.h"
+#include "download/met_loader.h"
+#include "download/met_name.h"
+#include "recover/met_recovery.h"
 #include "app/run_options.h"
 #include "gaps/gap_clear.h"
 #include "gaps/gap_list.h"
@@ -25,11 +26,12 @@
 #include "platform/disk.h"
 #include "platform/interrupt.h"
 #include "platform/path.h"
-#include "rewrite/gap_bar.h"
-#include "rewrite/met_rewrite.h"
-#include "rewrite/part_check.h"
-#include "rewrite/part_judgement.h"
-#include "rewrite/rewrite_messages.h"
+#include "gaps/gap_bar.h"
+#include "met/met_rewrite.h"
+#include "judge/part_check.h"
+#include "judge/part_judgement.h"
+#include "judge/judge_messages.h"
+#include "met/met_messages.h"
 
 namespace {
 

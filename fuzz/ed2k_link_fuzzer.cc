@@ -10,7 +10,7 @@
 #include "fuzz/fuzz_check.h"
 #include "met/ed2k_link.h"
 #include "met/met_soundness.h"
-#include "rewrite/link_met.h"
+#include "met/link_met.h"
 #include "tests/support/met_decoder.h"
 
 namespace {

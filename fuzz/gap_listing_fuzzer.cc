@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/data_file.h"
+#include "download/data_file.h"
 #include "app/run_flow.h"
 #include "fuzz/fuzz_check.h"
 #include "fuzz/fuzz_download.h"

@@ -9,7 +9,7 @@
 #include "fuzz/fuzz_check.h"
 #include "fuzz/tag_match.h"
 #include "met/met_soundness.h"
-#include "rewrite/met_rewrite.h"
+#include "met/met_rewrite.h"
 #include "tests/support/met_decoder.h"
 
 namespace {

@@ -20,8 +20,8 @@
 #include <string>
 #include <vector>
 
-#include "app/data_file.h"
-#include "app/judged_download.h"
+#include "download/data_file.h"
+#include "judge/judged_download.h"
 #include "app/run_flow.h"
 #include "fuzz/fuzz_check.h"
 #include "fuzz/fuzz_download.h"
@@ -30,9 +30,9 @@
 #include "hash/md4.h"
 #include "met/met_file.h"
 #include "met/tag_reader.h"
-#include "rewrite/met_rewrite.h"
-#include "rewrite/part_check.h"
-#include "rewrite/part_judgement.h"
+#include "met/met_rewrite.h"
+#include "judge/part_check.h"
+#include "judge/part_judgement.h"
 #include "tests/support/memory_disk.h"
 #include "tests/support/met_decoder.h"
 #include "tests/support/string_console.h"

@@ -10,6 +10,8 @@ constexpr char kMsgCannotEncodeTag[] = "Error: %s: Unkown Tag Type %d\n";
 constexpr char kMsgTagNameTooLong[] = "Error: %s: tag name too long\n";
 constexpr char kMsgHashId[] = "Hash Id: %s\n";
 constexpr char kMsgHashedPartCount[] = "Hashed Part Count: %d\n";
+constexpr char kMsgTooManyTags[] = "Error: too many tags for one file\n";
+constexpr char kMsgOtherLayout[] = "Error: the new file would be read with another header layout\n";
 constexpr char kMsgHashIdForPart[] = "Hash Id for Part %d: %s\n";
 
 // What the ed2k link reader says of a link that names no download.

@@ -1,4 +1,4 @@
-#include "rewrite/part_judgement.h"
+#include "judge/part_judgement.h"
 
 #include <algorithm>
 #include <cstring>
@@ -7,7 +7,7 @@
 #include "hash/md4.h"
 #include "met/corrupted_parts.h"
 #include "platform/console.h"
-#include "rewrite/rewrite_messages.h"
+#include "judge/judge_messages.h"
 
 namespace {
 

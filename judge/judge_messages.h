@@ -1,13 +1,10 @@
-// What a rewrite and its part check say. The texts down to the gap lines
-// are the program's established output, kept byte for byte as its users
-// have always seen them, spelling included ("hashs").
+// What the part judgement says. The texts down to the gap lines are the
+// program's established output, kept byte for byte as its users have always
+// seen them, spelling included ("hashs").
 #pragma once
 
 #include <cinttypes>
 
-constexpr char kMsgNewTagCount[] = "Tag Count : %u\n";
-constexpr char kMsgTooManyTags[] = "Error: too many tags for one file\n";
-constexpr char kMsgOtherLayout[] = "Error: the new file would be read with another header layout\n";
 constexpr char kMsgCalculating[] = "Calculating hashs ...\n";
 constexpr char kMsgCalculatedHash[] = "Calculated Hash %03d: %s%s\n";
 constexpr char kMarkSound[] = " [x] ";

@@ -1,8 +1,8 @@
-#include "app/data_file.h"
+#include "download/data_file.h"
 
 #include <cctype>
 
-#include "app/app_messages.h"
+#include "download/download_messages.h"
 #include "platform/console.h"
 #include "platform/disk.h"
 #include "platform/path.h"

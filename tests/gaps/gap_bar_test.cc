@@ -1,4 +1,4 @@
-#include "rewrite/gap_bar.h"
+#include "gaps/gap_bar.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "rewrite/met_rewrite.h"
+#include "met/met_rewrite.h"
 
 #include <gtest/gtest.h>
 

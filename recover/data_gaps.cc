@@ -1,11 +1,11 @@
-#include "app/data_gaps.h"
+#include "recover/data_gaps.h"
 
 #include <algorithm>
 #include <vector>
 
 #include "platform/console.h"
 #include "platform/disk.h"
-#include "rewrite/rewrite_messages.h"
+#include "judge/judge_messages.h"
 
 namespace {
 

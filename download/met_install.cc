@@ -1,9 +1,9 @@
-#include "app/met_install.h"
+#include "download/met_install.h"
 
 #include <algorithm>
 
-#include "app/met_backup.h"
-#include "app/app_messages.h"
+#include "download/met_backup.h"
+#include "download/download_messages.h"
 #include "platform/console.h"
 #include "platform/disk.h"
 #include "platform/interrupt.h"

@@ -1,12 +1,12 @@
-#include "app/judged_download.h"
+#include "judge/judged_download.h"
 
 #include <optional>
 
-#include "app/data_file.h"
+#include "download/data_file.h"
 #include "platform/console.h"
 #include "platform/disk.h"
-#include "rewrite/part_check.h"
-#include "rewrite/rewrite_messages.h"
+#include "judge/part_check.h"
+#include "judge/judge_messages.h"
 
 namespace {
 

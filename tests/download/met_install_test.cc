@@ -1,4 +1,4 @@
-#include "app/met_install.h"
+#include "download/met_install.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
-#include "rewrite/part_check.h"
+#include "judge/part_check.h"
 
 #include <algorithm>
 
 #include "hash/hash_routines.h"
 #include "platform/console.h"
 #include "platform/disk.h"
-#include "rewrite/rewrite_messages.h"
+#include "judge/judge_messages.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "rewrite/met_rewrite.h"
+#include "met/met_rewrite.h"
 
 #include <limits>
 
 #include "met/corrupted_parts.h"
 #include "met/tag_writer.h"
 #include "met/tag_reader.h"
-#include "rewrite/rewrite_messages.h"
+#include "met/met_messages.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
-#include "app/met_name.h"
+#include "download/met_name.h"
 
-#include "app/app_messages.h"
-#include "app/data_file.h"
+#include "download/download_messages.h"
+#include "download/data_file.h"
 #include "platform/console.h"
 #include "platform/disk.h"
 #include "platform/path.h"

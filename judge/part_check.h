@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "hash/part_hashing.h"
-#include "rewrite/part_judgement.h"
+#include "judge/part_judgement.h"
 
 class Console;
 class Disk;

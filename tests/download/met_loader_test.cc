@@ -1,4 +1,4 @@
-#include "app/met_loader.h"
+#include "download/met_loader.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "rewrite/part_check.h"
+#include "judge/part_check.h"
 
 #include <gtest/gtest.h>
 

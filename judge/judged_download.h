@@ -9,7 +9,7 @@
 
 #include "met/met_file.h"
 #include "met/met_image.h"
-#include "rewrite/part_judgement.h"
+#include "judge/part_judgement.h"
 
 class Console;
 class Disk;

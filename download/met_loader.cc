@@ -1,7 +1,7 @@
-#include "app/met_loader.h"
+#include "download/met_loader.h"
 
-#include "app/data_file.h"
-#include "app/app_messages.h"
+#include "download/data_file.h"
+#include "download/download_messages.h"
 #include "platform/console.h"
 #include "platform/disk.h"
 

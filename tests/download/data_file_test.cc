@@ -1,4 +1,4 @@
-#include "app/data_file.h"
+#include "download/data_file.h"
 
 #include <gtest/gtest.h>
 

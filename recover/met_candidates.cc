@@ -1,11 +1,11 @@
-#include "app/met_candidates.h"
+#include "recover/met_candidates.h"
 
 #include <cstring>
 #include <ctime>
 #include <optional>
 
-#include "app/met_loader.h"
-#include "app/recover_messages.h"
+#include "download/met_loader.h"
+#include "recover/recover_messages.h"
 #include "met/met_header.h"
 #include "met/met_soundness.h"
 #include "platform/console.h"

@@ -1,4 +1,4 @@
-#include "app/met_backup.h"
+#include "download/met_backup.h"
 
 #include <gtest/gtest.h>
 

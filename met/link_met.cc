@@ -1,13 +1,13 @@
-#include "rewrite/link_met.h"
+#include "met/link_met.h"
 
 #include <cstring>
 
 #include "hash/md4.h"
 #include "met/met_header.h"
 #include "met/tag_writer.h"
-#include "rewrite/met_rewrite.h"
-#include "rewrite/part_judgement.h"
-#include "rewrite/rewrite_messages.h"
+#include "met/met_rewrite.h"
+#include "judge/part_judgement.h"
+#include "met/met_messages.h"
 
 namespace {
 

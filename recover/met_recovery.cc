@@ -1,26 +1,27 @@
-#include "app/met_recovery.h"
+#include "recover/met_recovery.h"
 
 #include <algorithm>
 #include <cstring>
 #include <optional>
 
-#include "app/app_messages.h"
-#include "app/data_file.h"
-#include "app/data_gaps.h"
-#include "app/judged_download.h"
-#include "app/met_candidates.h"
-#include "app/met_install.h"
-#include "app/recover_messages.h"
+#include "download/download_messages.h"
+#include "download/data_file.h"
+#include "recover/data_gaps.h"
+#include "judge/judged_download.h"
+#include "recover/met_candidates.h"
+#include "download/met_install.h"
+#include "recover/recover_messages.h"
 #include "met/ed2k_link.h"
 #include "met/met_soundness.h"
 #include "platform/console.h"
 #include "platform/disk.h"
-#include "rewrite/gap_bar.h"
-#include "rewrite/link_met.h"
-#include "rewrite/met_rewrite.h"
-#include "rewrite/part_check.h"
-#include "rewrite/part_judgement.h"
-#include "rewrite/rewrite_messages.h"
+#include "gaps/gap_bar.h"
+#include "met/link_met.h"
+#include "met/met_rewrite.h"
+#include "judge/part_check.h"
+#include "judge/part_judgement.h"
+#include "judge/judge_messages.h"
+#include "met/met_messages.h"
 
 namespace {
 
