@@ -9,13 +9,15 @@ std::string DownloadHeading(size_t number, size_t count, const std::string& metP
                 metPath.c_str());
 }
 
-void TallyDownload(BatchTally& tally, const std::string& metPath, bool done, uint64_t cleared) {
+void TallyDownload(BatchTally& tally, const std::string& metPath, bool done, uint64_t cleared,
+                   uint64_t zeroed) {
   ++tally.downloads;
   if (done)
     ++tally.done;
   else
     tally.failed.push_back(metPath);
   tally.cleared += cleared;
+  tally.zeroed += zeroed;
 }
 
 std::string BatchSummary(const BatchTally& tally, bool givesSpaceBack) {
@@ -28,5 +30,7 @@ std::string BatchSummary(const BatchTally& tally, bool givesSpaceBack) {
     line += ")";
   }
   if (givesSpaceBack) line += Format(kMsgBatchCleaned, FormatByteSize(tally.cleared).c_str());
+  if (givesSpaceBack && tally.zeroed != 0)
+    line += Format(kMsgBatchZeroed, FormatByteSize(tally.zeroed).c_str());
   return line + "\n";
 }

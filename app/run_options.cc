@@ -36,17 +36,24 @@ bool IsSwitch(const std::string& entry, const std::function<bool(const std::stri
 
 // Sets what the switch asks for; false for a switch the tool does not know.
 bool TakeSwitch(const std::string& entry, CommandLine& line) {
-  if (IsAnyOf(entry, {"--rebuild", "/rebuild"})) {
-    line.options.rebuild = true;
-  } else if (IsAnyOf(entry, {"--complete", "/complete"})) {
-    line.options.complete = true;
-  } else if (IsAnyOf(entry, {"--nosparse", "/nosparse"})) {
-    line.options.nosparse = true;
-  } else if (IsAnyOf(entry, {"--check", "/check"})) {
-    line.options.check = true;
-  } else if (IsAnyOf(entry, {"--recover", "/recover"})) {
-    line.options.recover = true;
-  } else if (IsAnyOf(entry, {"-h", "--help", "-?", "/?"})) {
+  RunOptions& options = line.options;
+  for (const Mode& mode : Modes()) {
+    if (!mode.dashName || !IsAnyOf(entry, {mode.dashName, mode.slashName})) continue;
+    if (!Asks(options, mode.id)) options.modes.push_back(mode.id);
+    return true;
+  }
+  const std::vector<Modifier>& modifiers = Modifiers();
+  bool* flags[] = {&options.nosparse, &options.dryRun, &options.json};
+  for (size_t i = 0; i < modifiers.size(); ++i) {
+    for (const char* name : modifiers[i].names) {
+      // Short forms are exact: -n is not -N.
+      const bool matches = name[1] == '\0' || name[2] == '\0' ? entry == name : EqualIgnoringCase(entry, name);
+      if (!matches) continue;
+      *flags[i] = true;
+      return true;
+    }
+  }
+  if (IsAnyOf(entry, {"-h", "--help", "-?", "/?"})) {
     line.help = true;
   } else if (entry == "-V" || IsAnyOf(entry, {"--version"})) {
     line.version = true;
@@ -76,21 +83,35 @@ CommandLine ReadCommandLine(int argc, const char* const* argv,
   return line;
 }
 
-std::string SwitchConflict(const RunOptions& options) {
-  if (options.rebuild && options.complete)
-    return Format(kMsgSwitchConflict, "--rebuild", "--complete");
-  if (options.check && options.rebuild) return Format(kMsgSwitchConflict, "--check", "--rebuild");
-  if (options.check && options.complete) return Format(kMsgSwitchConflict, "--check", "--complete");
-  // A recovery writes the metadata file its own way.
-  for (const auto& [set, name] : {std::make_pair(options.rebuild, "--rebuild"),
-                                   std::make_pair(options.complete, "--complete"),
-                                   std::make_pair(options.check, "--check"),
-                                   std::make_pair(options.nosparse, "--nosparse")}) {
-    if (options.recover && set) return Format(kMsgSwitchConflict, "--recover", name);
-  }
-  return "";
+const Mode& ChosenMode(const RunOptions& options) {
+  return ModeOf(options.modes.empty() ? ModeId::Listing : options.modes.front());
 }
 
-bool GivesSpaceBack(const RunOptions& options) {
-  return !options.rebuild && !options.complete && !options.check;
+bool Asks(const RunOptions& options, ModeId id) {
+  for (ModeId asked : options.modes) {
+    if (asked == id) return true;
+  }
+  return false;
+}
+
+std::string SwitchConflict(const RunOptions& options) {
+  // Modes pick one thing each; the later one in the table is named first.
+  const std::vector<Mode>& modes = Modes();
+  for (size_t later = 0; later < modes.size(); ++later) {
+    if (!Asks(options, modes[later].id)) continue;
+    for (size_t earlier = 0; earlier < later; ++earlier) {
+      if (Asks(options, modes[earlier].id))
+        return Format(kMsgSwitchConflict, modes[later].dashName, modes[earlier].dashName);
+    }
+  }
+  const bool flags[] = {options.nosparse, options.dryRun, options.json};
+  const std::vector<Modifier>& modifiers = Modifiers();
+  for (size_t i = 0; i < modifiers.size(); ++i) {
+    if (!flags[i]) continue;
+    for (ModeId refused : modifiers[i].refusedWith) {
+      if (Asks(options, refused))
+        return Format(kMsgSwitchConflict, ModeOf(refused).dashName, modifiers[i].names[0]);
+    }
+  }
+  return "";
 }

@@ -5,16 +5,24 @@
 #include <string>
 #include <vector>
 
+#include "app/modes.h"
+
 /// What the switches ask for; a flag once set stays set.
 struct RunOptions {
-  bool rebuild = false;
-  bool complete = false;
+  /// The modes asked for, in the order of the table; none asks for the listing.
+  std::vector<ModeId> modes;
   bool nosparse = false;
-  /// Judge the parts as /rebuild does, but write nothing.
-  bool check = false;
-  /// Bring back a download whose metadata file is damaged or lost.
-  bool recover = false;
+  /// Show what would be cleared or written, and change nothing.
+  bool dryRun = false;
+  /// Print the report as JSON Lines for programs, not the text for people.
+  bool json = false;
 };
+
+/// The mode the options choose: the one asked for, or the listing.
+const Mode& ChosenMode(const RunOptions& options);
+
+/// True when `id` was asked for.
+bool Asks(const RunOptions& options, ModeId id);
 
 /// The command line, read.
 struct CommandLine {
@@ -30,17 +38,13 @@ struct CommandLine {
 /// Reads the entries after the program's path. A switch is an entry that
 /// begins with '-', or a single word that begins with '/' (no further '/'
 /// or '\\') and names no existing file, as `exists` tells; switches compare
-/// whole and ignoring case: --rebuild or /rebuild, --complete or /complete,
-/// --nosparse or /nosparse, --check or /check, --recover or /recover, -h, --help, -? or /? for help, -V or --version.
+/// whole and ignoring case: every mode's and modifier's forms (see Modes and
+/// Modifiers), -h, --help, -? or /? for help, -V or --version.
 /// "--" ends the switches. Every other entry is a path, but for an empty one.
 CommandLine ReadCommandLine(int argc, const char* const* argv,
                             const std::function<bool(const std::string&)>& exists);
 
 /// The line that turns down switches asking for two things that exclude each
-/// other (--rebuild, --complete and --check pick one thing each), or "": a run
-/// must not quietly do less than it was asked.
+/// other (two modes, or a modifier with a mode it does not go with), or "": a
+/// run must not quietly do less than it was asked.
 std::string SwitchConflict(const RunOptions& options);
-
-/// True when the run lists the gaps and gives their space back: no
-/// rewrite and no check asked for.
-bool GivesSpaceBack(const RunOptions& options);

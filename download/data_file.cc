@@ -81,14 +81,14 @@ std::string DefaultPartFilePath(const std::string& metPath) {
 }
 
 std::string FindDataFile(const std::string& metPath, const std::vector<std::string>& names,
-                         Disk& disk, Console* console) {
+                         Disk& disk, std::string* notes) {
   const std::string named = DefaultPartFilePath(metPath);
   std::string tagged;
   for (const std::string& name : names) {
     if (IsPlainFileName(name)) {
       tagged = AppendPath(RemoveFileSpec(metPath), name);
-    } else if (console) {
-      Print(*console, kMsgNameNotPlain, name.c_str());
+    } else {
+      *notes += Format(kMsgNameNotPlain, name.c_str());
     }
   }
   if (tagged.empty() || named.empty()) return tagged.empty() ? named : tagged;
@@ -96,7 +96,7 @@ std::string FindDataFile(const std::string& metPath, const std::vector<std::stri
   if (disk.IdentifyPath(named, &namedFile) != 0) return tagged;
   FileIdentity taggedFile;
   if (disk.IdentifyPath(tagged, &taggedFile) == 0 && taggedFile == namedFile) return tagged;
-  if (console) Print(*console, kMsgNameTagNotUsed, tagged.c_str(), named.c_str());
+  *notes += Format(kMsgNameTagNotUsed, tagged.c_str(), named.c_str());
   return named;
 }
 

@@ -34,11 +34,11 @@ bool IsMetadataFileName(const std::string& path);
 /// metadata file's part-file names (`names`, in order) gives in the metadata
 /// file's folder; "" when neither tells one. A name tag left from before a
 /// download was renamed must not send the work to another download's data.
-/// A name that could lead out of that folder is ignored, and with a
-/// `console` reported, so that a metadata file can never send the work
-/// elsewhere; so is, with a `console`, a name tag for another file.
+/// A name that could lead out of that folder is ignored, and the line that
+/// says so goes to `notes`, so that a metadata file can never send the work
+/// elsewhere; so does the line for a name tag naming another file.
 std::string FindDataFile(const std::string& metPath, const std::vector<std::string>& names,
-                         Disk& disk, Console* console);
+                         Disk& disk, std::string* notes);
 
 /// Opens the data file to clear its gaps, with no other user. Nothing, after
 /// the message, when it cannot be opened, is no regular file, is reached

@@ -53,3 +53,26 @@ constexpr char kMsgFolderFlushFailed[] = "Error: flushing the folder of '%s' fai
 constexpr char kMsgNewInPlace[] = "Error: '%s' holds the new file, the old one is '%s'.\n";
 constexpr char kMsgOldNotBack[] =
     "Error: '%s' was not rewritten, and the old file could not go back to its name: it is '%s'.\n";
+
+// How the gap tags were read, where the clients read them otherwise.
+constexpr char kMsgStaleGapTags[] =
+    "%u gap tags without an index were passed over: the clients read only the indexed ones, "
+    "which are this file's gaps.\n";
+constexpr char kMsgOneByteGapTags[] =
+    "The gap tags have no index: the clients read none of them and take the download for "
+    "complete; partsweep reads them as its gaps.\n";
+constexpr char kMsgRehash[] =
+    "'%s' has another time than the metadata file notes: the client will hash the whole download "
+    "again on its next start.\n";
+
+// What the write-back says beside the install's own messages.
+constexpr char kMsgMetReplaced[] =
+    "Error: '%s' was replaced by another program while partsweep worked on it: the new file is "
+    "left as it is and nothing is written. Stop the client and run partsweep again.\n";
+constexpr char kMsgDryRunRewrite[] =
+    "Dry run: nothing was written. '%s' would be rewritten (%llu bytes), the old file kept as a "
+    "backup.\n";
+constexpr char kMsgDryRunCreate[] = "Dry run: nothing was written. '%s' would be created (%llu bytes).\n";
+constexpr char kMsgDataFileLinked[] =
+    "Error: '%s' has %u names (hard links): it may be another download's data file too, so its "
+    "gaps are not cleared.\n";

@@ -223,7 +223,8 @@ void FuzzRoute(ListingDisk& files, const std::string& bytes, const MetImage& ima
   FuzzCheck(*disk.FileBytes(kFuzzMetPath) == bytes, "a listing never writes the metadata file");
   MetDecode decoded = DecodeMetFile(image);
   if (decoded.file) {
-    const std::string partPath = FindDataFile(kFuzzMetPath, decoded.file->partFileNames, disk, nullptr);
+    std::string notes;
+    const std::string partPath = FindDataFile(kFuzzMetPath, decoded.file->partFileNames, disk, &notes);
     const bool known = (partPath == kFuzzPartPath && !tagOnly) || partPath == kNamedPartPath;
     FuzzCheck(status != 0 || known, "a listing that did its job cleared a file of the download");
     if (known && decoded.file->damage.empty())

@@ -99,7 +99,8 @@ InMemory RewriteInMemory(const MetImage& image, RewriteMode mode, MemoryDisk& di
   result.before = gaps;
   if (mode == RewriteMode::Rebuild) {
     // The data file is found as a run finds it, the part-file-name tag included.
-    const std::string partPath = FindDataFile(kFuzzMetPath, file.partFileNames, disk, nullptr);
+    std::string notes;
+    const std::string partPath = FindDataFile(kFuzzMetPath, file.partFileNames, disk, &notes);
     StringConsole console;
     result.aichJudges = JudgeAichHashes(file).Judges();
     result.judged =

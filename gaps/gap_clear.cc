@@ -15,8 +15,8 @@ namespace {
 
 // What carries over from one gap to the next.
 struct ClearRun {
-  ClearRun(Disk& d, Console& c, File& f, bool sparse, const std::function<bool()>& i)
-      : disk(d), console(c), file(f), sparseRoute(sparse), interrupted(i) {}
+  ClearRun(Disk& d, Console& c, File& f, bool sparse, const ClearPlan& p)
+      : disk(d), console(c), file(f), sparseRoute(sparse), plan(p) {}
 
   Disk& disk;
   Console& console;
@@ -24,21 +24,20 @@ struct ClearRun {
   /// Cleared by the first release the file system refuses: from then on
   /// every gap is zero-filled.
   bool sparseRoute;
+  const ClearPlan& plan;
   std::vector<char> zeros;
   std::vector<char> read;
-  /// Bytes this run gave back or overwrote: what held data before.
-  uint64_t total = 0;
+  /// What this run gave back and overwrote: only what held data before.
+  ClearTotals totals;
   bool failed = false;
   /// Set once another program asked for the file: nothing more is written.
   bool stopped = false;
-  /// Asked between chunks and gaps whether the run is to end.
-  const std::function<bool()>& interrupted;
-  /// Set once `interrupted` said so: nothing more is done or printed.
+  /// Set once the plan's `interrupted` said so: nothing more is done or printed.
   bool ended = false;
 };
 
 bool Interrupted(ClearRun& run) {
-  if (!run.ended && run.interrupted && run.interrupted()) run.ended = true;
+  if (!run.ended && run.plan.interrupted && run.plan.interrupted()) run.ended = true;
   return run.ended;
 }
 
@@ -151,8 +150,10 @@ bool ReleaseGap(ClearRun& run, uint64_t start, uint64_t inside) {
     }
     if (run.disk.PunchHole(run.file, start, inside) != 0) return false;
     const std::vector<ByteRange> after = DataIn(run, start, end);
-    const uint64_t released = TotalLength(before) - std::min(TotalLength(before), TotalLength(after));
-    run.total += released + ZeroedInPlace(after, start, *head, end, *tail);
+    // What the file system let go of, block by block; the data it only
+    // zeroed in blocks it keeps gives nothing back.
+    run.totals.released += TotalLength(before) - std::min(TotalLength(before), TotalLength(after));
+    run.totals.zeroed += ZeroedInPlace(after, start, *head, end, *tail);
   }
   run.console.Write(kMsgReleased);
   return true;
@@ -209,14 +210,66 @@ void ZeroFillGap(ClearRun& run, uint64_t start, uint64_t length, uint64_t inside
   }
   run.console.Write(figure);
   // What was overwritten before a failure or an interrupt counts all the same.
-  run.total += zeroed;
+  run.totals.zeroed += zeroed;
   if (error)
     ReportError(run, error);
   else
     run.console.Write("\n");
 }
 
-void ClearGap(ClearRun& run, const MetGap& gap) {
+// The bytes of the data in [start, end) that are not zero, read a chunk at
+// a time; 0 where they cannot be read (nothing would be written there).
+uint64_t NonZeroBytes(ClearRun& run, const std::vector<ByteRange>& data, uint64_t start, uint64_t end) {
+  uint64_t held = 0;
+  for (const ByteRange& range : data) {
+    for (uint64_t at = std::max(range.start, start); at < std::min(range.end, end);) {
+      const size_t count = static_cast<size_t>(std::min<uint64_t>(kZeroFillChunk, std::min(range.end, end) - at));
+      if (ReadRange(run, at, count) != 0) return held;
+      if (!AllZero(run.read.data(), count)) held += count;
+      at += count;
+    }
+  }
+  return held;
+}
+
+// What clearing [start, start + inside) would do, said and counted, without
+// a byte written: on the sparse route the whole blocks of data it holds are
+// given back and the data in the blocks at its ends zeroed; on the zero fill
+// its data that is not zero yet is overwritten.
+void DryClearGap(ClearRun& run, uint64_t start, uint64_t inside) {
+  const uint64_t end = start + inside;
+  const std::vector<ByteRange> data = inside ? DataIn(run, start, end) : std::vector<ByteRange>();
+  if (!run.sparseRoute) {
+    const uint64_t zeroed = NonZeroBytes(run, data, start, end);
+    run.totals.zeroed += zeroed;
+    Print(run.console, kMsgWouldZero, FormatByteSize(zeroed).c_str());
+    return;
+  }
+  FileStatus status;
+  const uint64_t block = run.disk.Status(run.file, &status) == 0 && status.blockSize ? status.blockSize : 4096;
+  uint64_t released = 0;
+  std::vector<ByteRange> edges;
+  for (const ByteRange& range : data) {
+    const uint64_t first = (range.start + block - 1) / block * block, last = range.end / block * block;
+    if (first >= last) {
+      edges.push_back(range);
+      continue;
+    }
+    released += last - first;
+    if (range.start < first) edges.push_back({range.start, first});
+    if (last < range.end) edges.push_back({last, range.end});
+  }
+  run.totals.released += released;
+  run.totals.zeroed += NonZeroBytes(run, edges, start, end);
+  Print(run.console, kMsgWouldRelease, FormatByteSize(released).c_str());
+}
+
+void ClearGap(ClearRun& run, const MetGap& stored) {
+  MetGap gap = stored;
+  // Nothing past the download's size is its own, whatever the data file holds.
+  const uint64_t size = run.plan.size;
+  const bool pastSize = gap.IsValid() && size != 0 && gap.start >= size;
+  if (gap.IsValid() && size != 0 && gap.end > size && !pastSize) gap.end = size;
   std::string start = FormatByteSize(gap.start);
   std::string last = FormatByteSize(ShownLastByte(gap));
   if (!gap.IsValid()) {
@@ -225,6 +278,10 @@ void ClearGap(ClearRun& run, const MetGap& gap) {
   }
   const uint64_t length = gap.end - gap.start;
   Print(run.console, kMsgGapLine, start.c_str(), last.c_str(), FormatByteSize(length).c_str());
+  if (pastSize) {
+    run.console.Write(kMsgPastSize);
+    return;
+  }
   uint64_t fileSize = 0;
   if (int error = run.disk.FileSize(run.file, &fileSize)) {
     ReportError(run, error);
@@ -235,6 +292,10 @@ void ClearGap(ClearRun& run, const MetGap& gap) {
     return;
   }
   const uint64_t inside = std::min(length, fileSize - gap.start);
+  if (run.plan.dryRun) {
+    DryClearGap(run, gap.start, inside);
+    return;
+  }
   if (run.sparseRoute && ReleaseGap(run, gap.start, inside)) return;
   run.sparseRoute = false;
   ZeroFillGap(run, gap.start, length, inside);
@@ -248,59 +309,69 @@ MetGap Piece(const MetGap& gap, uint64_t start, uint64_t end) {
   return piece;
 }
 
-// A piece of a gap, and whether it lies in a part kept for the client.
+// A piece of a gap, and why it is kept where it lies in a kept range.
 struct GapPiece {
   MetGap gap;
-  bool kept = false;
+  const KeptRange* kept = nullptr;
 };
 
 // The gap cut where it enters and leaves the kept ranges (ascending, apart).
-std::vector<GapPiece> SplitAtKept(const MetGap& gap, const std::vector<ByteRange>& kept) {
+std::vector<GapPiece> SplitAtKept(const MetGap& gap, const std::vector<KeptRange>& kept) {
   std::vector<GapPiece> pieces;
-  if (!gap.IsValid()) return {GapPiece{gap, false}};
+  if (!gap.IsValid()) return {GapPiece{gap, nullptr}};
   uint64_t at = gap.start;
-  for (const ByteRange& range : kept) {
-    const uint64_t a = std::max(range.start, at), b = std::min(range.end, gap.end);
+  for (const KeptRange& keep : kept) {
+    const uint64_t a = std::max(keep.range.start, at), b = std::min(keep.range.end, gap.end);
     if (a >= b) continue;
-    if (at < a) pieces.push_back(GapPiece{Piece(gap, at, a), false});
-    pieces.push_back(GapPiece{Piece(gap, a, b), true});
+    if (at < a) pieces.push_back(GapPiece{Piece(gap, at, a), nullptr});
+    pieces.push_back(GapPiece{Piece(gap, a, b), &keep});
     at = b;
   }
-  if (pieces.empty() || at < gap.end) pieces.push_back(GapPiece{Piece(gap, at, gap.end), false});
+  if (pieces.empty() || at < gap.end) pieces.push_back(GapPiece{Piece(gap, at, gap.end), nullptr});
   return pieces;
 }
 
-void ListKept(ClearRun& run, const MetGap& gap) {
+void ListKept(ClearRun& run, const MetGap& gap, KeptFor why) {
   Print(run.console, kMsgGapLine, FormatByteSize(gap.start).c_str(),
         FormatByteSize(ShownLastByte(gap)).c_str(), FormatByteSize(gap.end - gap.start).c_str());
-  run.console.Write(kMsgKept);
+  run.console.Write(why == KeptFor::FoundComplete ? kMsgKeptComplete : kMsgKept);
+}
+
+// The totals' lines: what was given back, and the data overwritten in place.
+void PrintTotals(const ClearRun& run) {
+  const std::string& path = run.plan.partPath;
+  Print(run.console, run.plan.dryRun ? kMsgWouldBeCleaned : kMsgCleanedSpace, path.c_str(),
+        FormatByteSize(run.totals.released).c_str());
+  if (run.totals.zeroed != 0)
+    Print(run.console, run.plan.dryRun ? kMsgWouldBeZeroed : kMsgZeroedSpace, path.c_str(),
+          FormatByteSize(run.totals.zeroed).c_str());
 }
 
 }  // namespace
 
-bool ClearGaps(File& file, const std::vector<MetGap>& gaps, const std::string& partPath,
-               bool nosparse, Disk& disk, Console& console, const std::vector<ByteRange>& kept,
-               const std::function<bool()>& interrupted, uint64_t* cleared) {
-  // The mark is asked for even under /nosparse, which only picks the route.
-  bool sparse = disk.SetSparse(file) == 0 && !nosparse;
-  ClearRun run(disk, console, file, sparse, interrupted);
+bool ClearGaps(File& file, const std::vector<MetGap>& gaps, const ClearPlan& plan, Disk& disk,
+               Console& console, ClearTotals* totals) {
+  // The mark is asked for even under /nosparse, which only picks the route;
+  // a dry run asks nothing of the file.
+  bool sparse = (plan.dryRun || disk.SetSparse(file) == 0) && !plan.nosparse;
+  ClearRun run(disk, console, file, sparse, plan);
   for (const MetGap& gap : gaps) {
-    for (const GapPiece& piece : SplitAtKept(gap, kept)) {
+    for (const GapPiece& piece : SplitAtKept(gap, plan.kept)) {
       if (Interrupted(run)) break;
       if (piece.kept)
-        ListKept(run, piece.gap);
+        ListKept(run, piece.gap, piece.kept->why);
       else
         ClearGap(run, piece.gap);
       if (run.stopped) break;
     }
     if (run.ended) break;
     if (run.stopped) {
-      Print(console, kMsgStopped, partPath.c_str());
+      Print(console, kMsgStopped, plan.partPath.c_str());
       break;
     }
   }
-  if (cleared) *cleared = run.total;
+  if (totals) *totals = run.totals;
   if (run.ended) return false;
-  Print(console, kMsgCleanedSpace, partPath.c_str(), FormatByteSize(run.total).c_str());
+  PrintTotals(run);
   return !run.failed;
 }

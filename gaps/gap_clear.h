@@ -18,19 +18,54 @@ class File;
 /// percentage after each.
 constexpr size_t kZeroFillChunk = 131072;
 
-/// Lists every gap of the data file at `partPath`, open in `file` with no
-/// other user, and gives the space of every valid one back: released by the
-/// file system where it can, else overwritten with zeros where it holds
-/// data. Never touches a byte outside a valid gap, never grows the file.
-/// The pieces of gaps inside `kept` (ascending, apart: the parts a client
-/// found corrupt and mends from their old bytes) are listed, not cleared.
-/// A zero fill redraws its percentage on a terminal and prints only its
-/// last figure elsewhere. Prints the total given back; false when the disk
-/// failed on a gap (reported on its line) or another program asked for the
-/// file meanwhile. Once `interrupted` says so (asked between chunks and
-/// gaps) it stops at once, ends the line and prints no total, and gives
-/// false; `cleared`, when given, gets the total all the same.
-bool ClearGaps(File& file, const std::vector<MetGap>& gaps, const std::string& partPath,
-               bool nosparse, Disk& disk, Console& console,
-               const std::vector<ByteRange>& kept = {},
-               const std::function<bool()>& interrupted = nullptr, uint64_t* cleared = nullptr);
+/// Why a piece of a gap is listed and not cleared.
+enum class KeptFor {
+  /// A part the client found corrupt: it mends it from its old bytes.
+  ClientRecovery,
+  /// A part whose bytes are all there and hash right: the client has it.
+  FoundComplete,
+};
+
+/// A range of the data file whose gap pieces stay as they are.
+struct KeptRange {
+  ByteRange range;
+  KeptFor why = KeptFor::ClientRecovery;
+};
+
+/// How a listing clears.
+struct ClearPlan {
+  /// The data file's path, for the messages.
+  std::string partPath;
+  /// Always overwrite with zeros, never release.
+  bool nosparse = false;
+  /// Say what would be given back, and change nothing: the file may be open
+  /// for reading only.
+  bool dryRun = false;
+  /// The download's size: no byte past it is cleared or counted (0: none known).
+  uint64_t size = 0;
+  /// Ascending and apart.
+  std::vector<KeptRange> kept;
+  /// Asked between chunks and gaps whether the run is to end.
+  std::function<bool()> interrupted;
+};
+
+/// What a clearing did: the storage the file system gave back, and the data
+/// overwritten with zeros that keeps its storage (the zero fill's writes,
+/// and the bytes a release zeroes at a gap's ends inside blocks it keeps).
+struct ClearTotals {
+  uint64_t released = 0;
+  uint64_t zeroed = 0;
+};
+
+/// Lists every gap of the data file, open in `file` with no other user, and
+/// gives the space of every valid one back: released by the file system
+/// where it can, else overwritten with zeros where it holds data. Never
+/// touches a byte outside a valid gap or past the size, never grows the file.
+/// The pieces of gaps inside kept ranges are listed, not cleared. A zero
+/// fill redraws its percentage on a terminal and prints only its last figure
+/// elsewhere. Prints the totals; false when the disk failed on a gap
+/// (reported on its line) or another program asked for the file meanwhile.
+/// Once `interrupted` says so it stops at once, ends the line and prints no
+/// total, and gives false; `totals`, when given, get what was done all the same.
+bool ClearGaps(File& file, const std::vector<MetGap>& gaps, const ClearPlan& plan, Disk& disk,
+               Console& console, ClearTotals* totals = nullptr);

@@ -1,5 +1,8 @@
 #include "gaps/gap_list.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "gaps/gap_messages.h"
 #include "platform/byte_size.h"
 #include "platform/console.h"
@@ -18,4 +21,28 @@ std::string GapCountLine(const MetFile& file) {
 uint64_t ShownLastByte(const MetGap& gap) {
   if (!gap.endStored) return 0;
   return gap.end == 0 ? 0xFFFFFFFFu : gap.end - 1;
+}
+
+std::string GapSummary(const GapTable& gaps, uint64_t size) {
+  std::vector<MetGap> ranges;
+  for (const MetGap& gap : gaps) {
+    if (gap.start < std::min(gap.end, size)) ranges.push_back(gap);
+  }
+  std::sort(ranges.begin(), ranges.end(),
+            [](const MetGap& a, const MetGap& b) { return a.start < b.start; });
+  uint64_t missing = 0, reached = 0;
+  for (const MetGap& range : ranges) {
+    const uint64_t from = std::max(range.start, reached), to = std::min(range.end, size);
+    if (to > from) missing += to - from;
+    reached = std::max(reached, to);
+  }
+  std::string lines = Format(kMsgGapSummary, static_cast<unsigned>(gaps.size()),
+                             static_cast<unsigned long long>(missing),
+                             static_cast<unsigned long long>(size),
+                             size ? 100.0 * double(size - missing) / double(size) : 0.0);
+  for (size_t i = 0; i < gaps.size(); ++i)
+    lines += Format(kMsgSummaryGap, static_cast<unsigned>(i),
+                    static_cast<unsigned long long>(gaps[i].start),
+                    static_cast<unsigned long long>(gaps[i].end));
+  return lines;
 }

@@ -5,7 +5,6 @@
 #include "hash/md4.h"
 #include "met/met_header.h"
 #include "met/tag_writer.h"
-#include "met/met_rewrite.h"
 #include "judge/part_judgement.h"
 #include "met/met_messages.h"
 
@@ -39,26 +38,33 @@ bool LinkPartHashesVouched(const Ed2kLink& link) {
   return std::memcmp(context.digest, link.fileHash.data(), 16) == 0;
 }
 
-LinkMet EncodeLinkMet(const Ed2kLink& link, uint32_t timeStamp, bool partHashes,
-                      const GapTable& gaps) {
+LinkMet NewLinkMet(const Ed2kLink& link, uint32_t timeStamp, bool partHashes, const GapTable& gaps) {
   LinkMet met;
-  std::string& out = met.bytes;
-  out += static_cast<char>(link.size > kLargeDownloadAbove ? kVersionLarge : kVersionPlain);
-  PutU32(out, timeStamp);
-  out.append(reinterpret_cast<const char*>(link.fileHash.data()), 16);
+  std::string header;
+  header += static_cast<char>(link.size > kLargeDownloadAbove ? kVersionLarge : kVersionPlain);
+  PutU32(header, timeStamp);
+  header.append(reinterpret_cast<const char*>(link.fileHash.data()), 16);
   const size_t count = partHashes ? link.partHashes.size() : 0;
-  PutU16(out, static_cast<uint32_t>(count));
+  PutU16(header, static_cast<uint32_t>(count));
   for (size_t i = 0; i < count; ++i)
-    out.append(reinterpret_cast<const char*>(link.partHashes[i].data()), 16);
-  PutU32(out, static_cast<uint32_t>(2 + (link.aichRoot.empty() ? 0 : 1) + 2 * gaps.size()));
-  if (!WriteTag(out, TextTag(kTagIdFileName, link.name), &met.problem) ||
-      !WriteTag(out, SizeTag(link.size), &met.problem) ||
-      (!link.aichRoot.empty() && !WriteTag(out, TextTag(kTagIdAichRoot, link.aichRoot), &met.problem)) ||
-      !WriteGapTags(out, gaps, link.size, &met.problem))
-    return met;
+    header.append(reinterpret_cast<const char*>(link.partHashes[i].data()), 16);
+  PutU32(header, 0);  // the write-back counts the tags
+  met.image = MakeMetImage(header.data(), header.size());
   // The clients tell the layouts apart by their first bytes: it must read back as written.
-  const MetImage image = MakeMetImage(out.data(), out.size());
-  const HeaderRead read = ReadMetHeader(image);
-  if (!read.header || read.header->layout != HeaderLayout::FullHeader) met.problem = kMsgOtherLayout;
+  const HeaderRead read = ReadMetHeader(met.image);
+  if (!read.header || read.header->layout != HeaderLayout::FullHeader) {
+    met.problem = kMsgOtherLayout;
+    return met;
+  }
+  MetFile& file = met.file;
+  file.header = *read.header;
+  file.tags.push_back(MetTag{TextTag(kTagIdFileName, link.name), 0, 0});
+  file.tags.push_back(MetTag{SizeTag(link.size), 0, 0});
+  if (!link.aichRoot.empty()) file.tags.push_back(MetTag{TextTag(kTagIdAichRoot, link.aichRoot), 0, 0});
+  file.gaps = gaps;
+  file.gapNaming = gaps.empty() ? GapNaming::None : GapNaming::Indexed;
+  file.fileSize = link.size;
+  file.aichRoot = link.aichRoot;
+  file.tagsEnd = met.image.size;
   return met;
 }

@@ -13,9 +13,13 @@
 /// its size and hash to its file hash, so that they may judge parts.
 bool LinkPartHashesVouched(const Ed2kLink& link);
 
-/// The new file's bytes, or the line that says why it cannot be written.
+/// A metadata file made in memory: the header's bytes up to its tag count,
+/// and the file as decoding it would give, so that it is judged and
+/// written like one read from disk, without being encoded and read back.
 struct LinkMet {
-  std::string bytes;
+  MetImage image;
+  MetFile file;
+  /// Empty, or the line that says why it cannot be made.
   std::string problem;
 };
 
@@ -23,6 +27,5 @@ struct LinkMet {
 /// header (0xE2 for a large download, else 0xE0) with `timeStamp`, the file
 /// hash and, with `partHashes`, the link's part hashes; then the name, the
 /// size (64-bit when large), the AICH root when the link has one, and
-/// `gaps` in the clients' form and widths.
-LinkMet EncodeLinkMet(const Ed2kLink& link, uint32_t timeStamp, bool partHashes,
-                      const GapTable& gaps);
+/// `gaps`, which the write-back writes in the clients' form and widths.
+LinkMet NewLinkMet(const Ed2kLink& link, uint32_t timeStamp, bool partHashes, const GapTable& gaps);

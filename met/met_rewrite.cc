@@ -1,5 +1,6 @@
 #include "met/met_rewrite.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "met/corrupted_parts.h"
@@ -46,6 +47,18 @@ bool KeepsHeaderLayout(const std::string& content, const MetHeader& old) {
   return read.header && read.header->layout == old.layout && read.header->firstTag == old.firstTag;
 }
 
+// The header in front of the tag count, field by field: as the file had it,
+// but for what the caller changed (the time stamp of a FullHeader).
+void WriteHeader(std::string& out, const MetImage& image, const MetHeader& header) {
+  out += static_cast<char>(header.version);
+  if (header.layout == HeaderLayout::CompactHeader) out += static_cast<char>(header.opaqueByte);
+  PutU32(out, header.opaqueWord);
+  out.append(reinterpret_cast<const char*>(header.fileHash), 16);
+  if (header.layout == HeaderLayout::CompactHeader) return;
+  PutU16(out, header.partCount);
+  out.append(reinterpret_cast<const char*>(image.data()) + header.partHashes, 16u * header.partCount);
+}
+
 }  // namespace
 
 bool WriteGapTags(std::string& out, const GapTable& gaps, uint64_t fileSize,
@@ -80,13 +93,30 @@ void SetCorruptedParts(MetFile& file, const std::vector<uint32_t>& parts) {
   file.corruptedParts = FormatCorruptedParts(parts);
 }
 
-GapTable RewritableGaps(const MetFile& file) {
+GapTable StoredGaps(const MetFile& file) {
   GapTable gaps;
   for (const MetGap& gap : file.gaps) {
     if (gap.HasBounds()) gaps.push_back(gap);
   }
   return gaps;
 }
+
+GapTable ClipToSize(const GapTable& gaps, uint64_t size) {
+  if (size == 0) return gaps;
+  GapTable clipped;
+  for (MetGap gap : gaps) {
+    if (gap.start > gap.end) {
+      clipped.push_back(gap);
+      continue;
+    }
+    if (gap.start >= size) continue;
+    gap.end = std::min(gap.end, size);
+    clipped.push_back(gap);
+  }
+  return clipped;
+}
+
+GapTable RewritableGaps(const MetFile& file) { return ClipToSize(StoredGaps(file), file.fileSize); }
 
 std::optional<uint32_t> NewTagCount(const MetFile& file, RewriteMode mode, const GapTable& gaps) {
   uint64_t kept = 0;
@@ -101,10 +131,8 @@ std::optional<uint32_t> NewTagCount(const MetFile& file, RewriteMode mode, const
 EncodedMet EncodeMetFile(const MetImage& image, const MetFile& file, RewriteMode mode,
                          uint32_t tagCount, const GapTable& gaps) {
   EncodedMet encoded;
-  // The header in front of the tag count is copied as it is.
-  const ReadCursor countAt = file.header.firstTag - 4;
   std::string& out = encoded.bytes;
-  out.assign(reinterpret_cast<const char*>(image.data()), countAt);
+  WriteHeader(out, image, file.header);
   PutU32(out, tagCount);
   for (const MetTag& tag : file.tags) {
     if (!IsGapTag(tag.record) && !WriteTag(out, tag.record, &encoded.problem)) return encoded;

@@ -17,9 +17,19 @@ enum class RewriteMode {
   Rebuild,
 };
 
-/// The gaps of the old file that a rewrite can write back: those whose two
-/// bounds are numbers, in order or not, as the file had them. A gap without
-/// a number for a bound is no gap to the clients either.
+/// The gaps of the old file as it stores them: those whose two bounds are
+/// numbers, in order or not. A gap without a number for a bound is no gap to
+/// the clients either.
+GapTable StoredGaps(const MetFile& file);
+
+/// The gaps cut to the download's size as the clients cut them: a gap that
+/// starts at or past it goes, one that ends past it ends at it. Nothing past
+/// the size is the download's, to clear, count or write. A size of 0 (none
+/// known) cuts nothing; a gap whose end lies before its start stays as it is.
+GapTable ClipToSize(const GapTable& gaps, uint64_t size);
+
+/// The gaps of the old file that a rewrite can write back: StoredGaps cut
+/// to the size.
 GapTable RewritableGaps(const MetFile& file);
 
 /// The tag count of the new file: every tag but the gap tags, and with
@@ -32,7 +42,8 @@ struct EncodedMet {
   std::string problem;
 };
 
-/// Builds the new file from the old one's image: the same header with
+/// Builds the new file from the old one's image: the same header (its
+/// fields as `file.header` has them, the part hashes from the image) with
 /// `tagCount`, every tag that is not a gap tag in its old order, with
 /// Rebuild `gaps` as fresh tags named and typed the clients' way (64-bit in
 /// a large download or for a bound past 32 bits), then whatever followed

@@ -133,6 +133,21 @@ struct FileTimes {
   int64_t modify = 0;
 };
 
+/// What the system says of a file: which one it is, its size, how many
+/// names it has and when it last changed.
+struct FileStatus {
+  FileIdentity identity;
+  uint64_t size = 0;
+  /// Its names (hard links); a data file with two may be another download's.
+  uint32_t links = 1;
+  /// The modification time in the system's units, as FileTimes::modify.
+  int64_t modified = 0;
+  /// The unit in which the file system gives storage back; 0 where unknown.
+  uint32_t blockSize = 0;
+  /// False where the disk keeps no times (one in memory): `modified` says nothing.
+  bool timed = true;
+};
+
 /// A read: the bytes delivered (0 at the end of the file) or the error code.
 struct ReadResult {
   size_t count = 0;
@@ -232,6 +247,11 @@ class Disk {
   virtual int Identify(File& file, FileIdentity* identity) = 0;
   /// The identity of the file a path names, links followed.
   virtual int IdentifyPath(const std::string& path, FileIdentity* identity) = 0;
+  /// What the system says of an open file.
+  virtual int Status(File& file, FileStatus* status) = 0;
+  /// What the system says of the file a path names, links followed: a
+  /// rewrite tells by it that nobody replaced the file it read meanwhile.
+  virtual int StatusOf(const std::string& path, FileStatus* status) = 0;
   /// Where a path really leads once its trusted links are followed; refused
   /// for an untrusted link.
   virtual PathResult ResolveLinks(const std::string& path) = 0;

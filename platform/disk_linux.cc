@@ -46,6 +46,16 @@ OpenResult KeepRegular(OpenResult opened) {
   return opened;
 }
 
+FileStatus StatusFrom(const struct stat& info) {
+  FileStatus status;
+  status.identity = IdentityOf(info);
+  status.size = static_cast<uint64_t>(info.st_size);
+  status.links = static_cast<uint32_t>(info.st_nlink);
+  status.modified = int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+  status.blockSize = static_cast<uint32_t>(info.st_blksize);
+  return status;
+}
+
 int IdentifyFd(int fd, FileIdentity* identity) {
   struct stat info;
   if (fstat(fd, &info) != 0) return errno;
@@ -323,6 +333,20 @@ class PosixDisk : public Disk {
     struct stat info;
     if (stat(path.c_str(), &info) != 0) return errno;
     *identity = IdentityOf(info);
+    return 0;
+  }
+
+  int Status(File& file, FileStatus* status) override {
+    struct stat info;
+    if (fstat(Fd(file), &info) != 0) return errno;
+    *status = StatusFrom(info);
+    return 0;
+  }
+
+  int StatusOf(const std::string& path, FileStatus* status) override {
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0) return errno;
+    *status = StatusFrom(info);
     return 0;
   }
 

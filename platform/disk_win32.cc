@@ -39,6 +39,16 @@ FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& info) {
                       uint64_t(info.nFileIndexHigh) << 32 | info.nFileIndexLow};
 }
 
+FileStatus StatusFrom(const BY_HANDLE_FILE_INFORMATION& info) {
+  FileStatus status;
+  status.identity = IdentityOf(info);
+  status.size = uint64_t(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
+  status.links = info.nNumberOfLinks;
+  status.modified = static_cast<int64_t>(uint64_t(info.ftLastWriteTime.dwHighDateTime) << 32 |
+                                         info.ftLastWriteTime.dwLowDateTime);
+  return status;
+}
+
 // Reads and writes go in pieces that a DWORD count can carry.
 constexpr size_t kMaxPiece = 1u << 30;
 
@@ -289,6 +299,25 @@ class Win32Disk : public Disk {
     int error = GetFileInformationByHandle(handle, &info) ? 0 : LastError();
     CloseHandle(handle);
     if (!error) *identity = IdentityOf(info);
+    return error;
+  }
+
+  int Status(File& file, FileStatus* status) override {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(Handle(file), &info)) return LastError();
+    *status = StatusFrom(info);
+    return 0;
+  }
+
+  int StatusOf(const std::string& path, FileStatus* status) override {
+    HANDLE handle = CreateFileW(WideName(path).c_str(), 0,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return LastError();
+    BY_HANDLE_FILE_INFORMATION info;
+    int error = GetFileInformationByHandle(handle, &info) ? 0 : LastError();
+    CloseHandle(handle);
+    if (!error) *status = StatusFrom(info);
     return error;
   }
 

@@ -4,24 +4,26 @@
 #include <cstring>
 #include <optional>
 
-#include "download/download_messages.h"
 #include "download/data_file.h"
-#include "recover/data_gaps.h"
-#include "judge/judged_download.h"
-#include "recover/met_candidates.h"
+#include "download/download_messages.h"
 #include "download/met_install.h"
-#include "recover/recover_messages.h"
+#include "download/write_back.h"
+#include "gaps/gap_bar.h"
+#include "gaps/gap_list.h"
+#include "judge/judge_messages.h"
+#include "judge/judged_download.h"
+#include "judge/part_check.h"
+#include "judge/part_judgement.h"
 #include "met/ed2k_link.h"
+#include "met/link_met.h"
+#include "met/met_messages.h"
+#include "met/met_rewrite.h"
 #include "met/met_soundness.h"
 #include "platform/console.h"
 #include "platform/disk.h"
-#include "gaps/gap_bar.h"
-#include "met/link_met.h"
-#include "met/met_rewrite.h"
-#include "judge/part_check.h"
-#include "judge/part_judgement.h"
-#include "judge/judge_messages.h"
-#include "met/met_messages.h"
+#include "recover/data_gaps.h"
+#include "recover/met_candidates.h"
+#include "recover/recover_messages.h"
 
 namespace {
 
@@ -62,82 +64,45 @@ std::optional<uint32_t> DataTime(File& data, Disk& disk) {
   return static_cast<uint32_t>(seconds);
 }
 
-// Says which gaps the recovered file declares and how complete it is.
-void ReportGaps(const GapTable& gaps, uint64_t size, Console& console) {
-  std::vector<ByteRange> ranges;
-  for (const MetGap& gap : gaps) {
-    if (gap.start < std::min(gap.end, size)) ranges.push_back({gap.start, std::min(gap.end, size)});
-  }
-  std::sort(ranges.begin(), ranges.end(),
-            [](const ByteRange& a, const ByteRange& b) { return a.start < b.start; });
-  uint64_t missing = 0, reached = 0;
-  for (const ByteRange& range : ranges) {
-    const uint64_t from = std::max(range.start, reached);
-    if (range.end > from) missing += range.end - from;
-    reached = std::max(reached, range.end);
-  }
-  Print(console, kMsgRecoveredGaps, static_cast<unsigned>(gaps.size()),
-        static_cast<unsigned long long>(missing), static_cast<unsigned long long>(size),
-        size ? 100.0 * double(size - missing) / double(size) : 0.0);
-  for (size_t i = 0; i < gaps.size(); ++i)
-    Print(console, kMsgRecoveredGap, static_cast<unsigned>(i),
-          static_cast<unsigned long long>(gaps[i].start), static_cast<unsigned long long>(gaps[i].end));
-  GapBar(gaps, size, console);
-}
-
-// Puts the bytes under the metadata path: over the damaged file, which is
-// kept as a backup, or where none is.
-bool Put(const std::string& metPath, const std::string& bytes, Disk& disk, Console& console) {
-  if (!Exists(disk, metPath)) return CreateMetFile(metPath, bytes, disk, console);
-  PathResult target = disk.ResolveLinks(metPath);
-  if (target.refusal != OpenRefusal::None) {
-    console.Write(RefusalMessage(metPath, target.refusal));
-    ReportUnchanged(metPath, console);
-    return false;
-  }
-  return InstallMetFile(target.ok() ? target.path : metPath, bytes, disk, console);
-}
-
-// Brings the sound file `image` up to date with the data file, as a
-// rebuild judges it, and puts it in place. A file whose hashes cannot judge
-// keeps its gaps: the client fetches again what nobody can verify.
-int BringUpToDate(const std::string& metPath, const MetImage& image, const std::string& source,
-                  Disk& disk, Console& console) {
-  MetFile file = std::move(*DecodeMetFile(image).file);
-  const std::string partPath = FindDataFile(metPath, file.partFileNames, disk, &console);
-  if (ReportIfInUse(partPath, disk, console)) return Unchanged(metPath, console);
+// Brings the sound file of `download` up to date with the data file, as a
+// rebuild judges it, and puts it in place of what the metadata path holds
+// (`metStatus`, none where it holds nothing). A file whose hashes cannot
+// judge keeps its gaps: the client fetches again what nobody can verify.
+// With `checkHolder` it first makes sure no client holds the data file.
+int BringUpToDate(Download& download, const std::optional<FileStatus>& metStatus,
+                  const std::string& source, bool checkHolder, RunContext& run) {
+  Console& console = run.console;
+  MetFile& file = download.file;
+  const std::string& metPath = download.metPath;
+  download.metStatus = metStatus;
+  console.Write(download.dataNotes);
+  if (checkHolder && !run.dryRun && ReportIfInUse(download.partPath, run.disk, console))
+    return Unchanged(metPath, console);
   GapTable gaps = RewritableGaps(file);
-  const JudgedDownload judged =
-      JudgeDownload(image, file, gaps, metPath, partPath, /*shared=*/false, disk, console);
+  const JudgedDownload judged = JudgeDownload(download.image, file, gaps, metPath,
+                                              download.partPath, run.dryRun, run.disk, console);
   if (judged.state == JudgedState::Failed) return Unchanged(metPath, console);
-  std::optional<uint32_t> stamp;
+  MetChange change;
   if (judged.state == JudgedState::Judged) {
     RepairGaps(judged.verdicts, file.fileSize, judged.dataLength, gaps, console);
     const std::vector<uint32_t> listed = ListedCorruptParts(file);
     const std::vector<uint32_t> corrupted = NewCorruptedParts(listed, judged.verdicts);
     if (corrupted != listed) SetCorruptedParts(file, corrupted);
     // Every part is judged now: the client need not hash them again.
-    if (std::optional<File> data = OpenForHashing(metPath, partPath, disk, console))
-      stamp = DataTime(*data, disk);
+    change.headerTime = DataFileTime(download);
   }
-  std::optional<uint32_t> tagCount = NewTagCount(file, RewriteMode::Rebuild, gaps);
-  if (!tagCount) {
-    console.Write(kMsgTooManyTags);
-    return Unchanged(metPath, console);
+  change.gaps = gaps;
+  WriteBackTell tell;
+  tell.tagCount = false;
+  tell.encoded = [&] {
+    console.Write(GapSummary(gaps, file.fileSize));
+    GapBar(gaps, file.fileSize, console);
+  };
+  if (WriteBack(download, change, tell, run) != 0) return 1;
+  if (run.dryRun) {
+    Print(console, kMsgWouldBeRecovered, metPath.c_str(), source.c_str());
+    return 0;
   }
-  EncodedMet encoded = EncodeMetFile(image, file, RewriteMode::Rebuild, *tagCount, gaps);
-  if (!encoded.problem.empty()) {
-    console.Write(encoded.problem);
-    return Unchanged(metPath, console);
-  }
-  if (stamp && file.header.layout == HeaderLayout::FullHeader) {
-    std::string word;
-    PutU32(word, *stamp);
-    encoded.bytes.replace(1, 4, word);
-  }
-  ReportGaps(gaps, file.fileSize, console);
-  if (ReportIfInUse(partPath, disk, console)) return Unchanged(metPath, console);
-  if (!Put(metPath, encoded.bytes, disk, console)) return 1;
   Print(console, kMsgRecovered, metPath.c_str(), source.c_str());
   console.Write(kMsgStartClient);
   return 0;
@@ -175,14 +140,18 @@ std::optional<GapTable> LinkGaps(File& data, uint64_t length, uint64_t size,
 
 // Writes the metadata file anew from the link and the data file, then
 // judges it as a restored backup is judged.
-int BuildFromLink(const std::string& metPath, const Ed2kLink& link, Disk& disk, Console& console) {
+int BuildFromLink(const std::string& metPath, const std::optional<FileStatus>& metStatus,
+                  const Ed2kLink& link, RunContext& run) {
+  Disk& disk = run.disk;
+  Console& console = run.console;
   const std::string partPath = DefaultPartFilePath(metPath);
   if (partPath.empty() || IsMetadataFileName(partPath)) {
     Print(console, kMsgIsMetadataFile, partPath.c_str());
     return 1;
   }
-  if (ReportIfInUse(partPath, disk, console)) return 1;
-  std::optional<File> data = OpenForHashing(metPath, partPath, disk, console);
+  if (!run.dryRun && ReportIfInUse(partPath, disk, console)) return 1;
+  std::optional<File> data = run.dryRun ? OpenToCheck(metPath, partPath, disk, console)
+                                        : OpenForHashing(metPath, partPath, disk, console);
   if (!data) return 1;
   uint64_t length = 0;
   if (int error = disk.FileSize(*data, &length)) {
@@ -213,22 +182,24 @@ int BuildFromLink(const std::string& metPath, const Ed2kLink& link, Disk& disk, 
   if (link.partHashesGiven && !vouched && ExpectedPartHashCount(link.size) > 0)
     console.Write(kMsgLinkHashesNotUsed);
   if (link.aichRootBad) console.Write(kMsgLinkRootBad);
-  const LinkMet met = EncodeLinkMet(link, *stamp, vouched, *gaps);
+  LinkMet met = NewLinkMet(link, *stamp, vouched, *gaps);
   if (!met.problem.empty()) {
     console.Write(met.problem);
     return 1;
   }
-  return BringUpToDate(metPath, MakeMetImage(met.bytes.data(), met.bytes.size()), "the ed2k link",
-                       disk, console);
+  Download download = DownloadOfImage(metPath, std::move(met.image), std::move(met.file), run.disk);
+  return BringUpToDate(download, metStatus, "the ed2k link", /*checkHolder=*/false, run);
 }
 
 // Restores the best sound backup, when the backups agree (and the link,
 // when one is given, names the same download).
-int RestoreBackup(const std::string& metPath, const std::vector<MetCandidate>& sound,
-                  const std::optional<Ed2kLink>& link, Disk& disk, Console& console) {
+int RestoreBackup(const std::string& metPath, const std::optional<FileStatus>& metStatus,
+                  std::vector<MetCandidate>& sound, const std::optional<Ed2kLink>& link,
+                  RunContext& run) {
+  Console& console = run.console;
   const int winner = ChooseCandidate(sound, console);
   if (winner < 0) return 1;
-  const MetCandidate& taken = sound[winner];
+  MetCandidate& taken = sound[winner];
   if (link) {
     if (std::memcmp(link->fileHash.data(), taken.file.header.fileHash, 16) != 0) {
       Print(console, kMsgLinkDisagrees, HashText(link->fileHash.data()).c_str(),
@@ -237,12 +208,16 @@ int RestoreBackup(const std::string& metPath, const std::vector<MetCandidate>& s
     }
     console.Write(kMsgLinkNotNeeded);
   }
-  return BringUpToDate(metPath, taken.image, "'" + taken.path + "'", disk, console);
+  const std::string source = "'" + taken.path + "'";
+  Download download = DownloadOfImage(metPath, std::move(taken.image), std::move(taken.file), run.disk);
+  return BringUpToDate(download, metStatus, source, /*checkHolder=*/true, run);
 }
 
 }  // namespace
 
-int RunRecovery(const std::vector<std::string>& paths, Disk& disk, Console& console) {
+int RunRecovery(const std::vector<std::string>& paths, RunContext& run) {
+  Disk& disk = run.disk;
+  Console& console = run.console;
   if (paths.empty() || paths.size() > 2) {
     console.Write(kMsgRecoverUsage);
     return -1;
@@ -257,17 +232,21 @@ int RunRecovery(const std::vector<std::string>& paths, Disk& disk, Console& cons
     }
     link = std::move(read.link);
   }
-  const std::vector<MetCandidate> sound =
-      LookAtCandidates(CandidatePaths(metPath, disk), disk, console);
+  // What the path holds now: the damaged file is replaced only if it is
+  // still the one looked at.
+  std::optional<FileStatus> metStatus;
+  FileStatus status;
+  if (disk.StatusOf(metPath, &status) == 0) metStatus = status;
+  std::vector<MetCandidate> sound = LookAtCandidates(CandidatePaths(metPath, disk), disk, console);
   if (!sound.empty() && sound.front().path == metPath) {
     Print(console, link ? kMsgSoundRefusesLink : kMsgNothingToRecover, metPath.c_str());
     return link ? 1 : 0;
   }
-  if (!sound.empty()) return RestoreBackup(metPath, sound, link, disk, console);
+  if (!sound.empty()) return RestoreBackup(metPath, metStatus, sound, link, run);
   if (!link) {
     const std::string partPath = DefaultPartFilePath(metPath);
     Print(console, kMsgNoCandidate, metPath.c_str(), partPath.c_str());
     return 1;
   }
-  return BuildFromLink(metPath, *link, disk, console);
+  return BuildFromLink(metPath, metStatus, *link, run);
 }

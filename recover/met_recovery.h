@@ -6,11 +6,10 @@
 #include <string>
 #include <vector>
 
-class Console;
-class Disk;
+#include "download/download.h"
 
 /// Recovers the download that `paths` names: its metadata file or data file,
 /// and optionally its ed2k link. 0 when it was recovered or needs nothing,
 /// 1 when it was refused or failed (nothing changed), -1 for a command line
-/// it cannot take.
-int RunRecovery(const std::vector<std::string>& paths, Disk& disk, Console& console);
+/// it cannot take. A dry run says what it would write and writes nothing.
+int RunRecovery(const std::vector<std::string>& paths, RunContext& run);

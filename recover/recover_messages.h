@@ -37,8 +37,7 @@ constexpr char kMsgLinkHashesNotUsed[] =
     "The link's part hashes do not hash to its file hash: none are written, the client fetches "
     "them.\n";
 constexpr char kMsgLinkRootBad[] = "The link's AICH root (h=) is not 32 base32 letters: it is not written.\n";
-constexpr char kMsgRecoveredGaps[] = "Gaps: %u, %llu of %llu bytes missing: %.1f %% complete\n";
-constexpr char kMsgRecoveredGap[] = "\tGap %u: %llu .. %llu\n";
 constexpr char kMsgRecovered[] = "'%s' is recovered from %s.\n";
+constexpr char kMsgWouldBeRecovered[] = "'%s' would be recovered from %s.\n";
 constexpr char kMsgStartClient[] =
     "Start the client to load the download; it must stay stopped while partsweep recovers one.\n";

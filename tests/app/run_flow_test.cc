@@ -129,7 +129,9 @@ TEST(RunFlowTest, ADamagedTagStreamIsToldAsEachLookMeetsIt) {
                 "CreateTag: Unkown Tag Type c\nGap Count: 1 (File Size: 1000 bytes)\n"
                 "CreateTag: Unkown Tag Type c\nGaps in 'dl/X.part':\n"
                 "\t100 bytes ... 199 bytes (100 bytes) ... Zeroing 100 %\n"
-                "Cleaned space in 'dl/X.part': 100 bytes\n",
+                "Cleaned space in 'dl/X.part': 0 bytes\n"
+                "Written over with zeros in 'dl/X.part': 100 bytes, whose space the file system "
+                "keeps\n",
             console.output);
   EXPECT_EQ(std::string(100, 'd') + std::string(100, '\0') + std::string(800, 'd'),
             *disk.FileBytes("dl/X.part"));

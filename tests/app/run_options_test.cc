@@ -16,15 +16,22 @@ CommandLine Read(std::vector<const char*> entries, std::set<std::string> files =
 
 TEST(RunOptionsTest, BothFormsOfEverySwitchInAnyCaseAndPlace) {
   CommandLine slashes = Read({"/REBUILD", "X.part.met", "/Complete", "/nosparse", "/Check"});
-  EXPECT_TRUE(slashes.options.rebuild && slashes.options.complete && slashes.options.nosparse);
-  EXPECT_TRUE(slashes.options.check);
-  EXPECT_TRUE(Read({"--CHECK"}).options.check);
-  EXPECT_FALSE(Read({"X.part.met"}).options.check);
+  EXPECT_EQ((std::vector<ModeId>{ModeId::Rebuild, ModeId::Complete, ModeId::Check}),
+            slashes.options.modes);
+  EXPECT_TRUE(slashes.options.nosparse);
+  EXPECT_EQ(ModeId::Check, ChosenMode(Read({"--CHECK"}).options).id);
+  EXPECT_EQ(ModeId::Listing, ChosenMode(Read({"X.part.met"}).options).id);
   EXPECT_EQ(std::vector<std::string>{"X.part.met"}, slashes.paths);
   CommandLine dashes = Read({"a.part.met", "--rebuild", "--COMPLETE", "b.part.met", "--nosparse"});
-  EXPECT_TRUE(dashes.options.rebuild && dashes.options.complete && dashes.options.nosparse);
+  EXPECT_TRUE(Asks(dashes.options, ModeId::Rebuild) && Asks(dashes.options, ModeId::Complete));
+  EXPECT_TRUE(dashes.options.nosparse);
   EXPECT_EQ((std::vector<std::string>{"a.part.met", "b.part.met"}), dashes.paths);
   EXPECT_EQ("", dashes.unknownSwitch);
+  // The dry run's short form is exact; --json has one form.
+  CommandLine modifiers = Read({"-n", "--DRY-RUN", "--json"});
+  EXPECT_TRUE(modifiers.options.dryRun && modifiers.options.json);
+  EXPECT_EQ("-N", Read({"-N"}).unknownSwitch);
+  EXPECT_EQ("/json", Read({"/json"}).unknownSwitch);
 }
 
 TEST(RunOptionsTest, HelpAndVersion) {
@@ -50,8 +57,8 @@ TEST(RunOptionsTest, APathThatLooksLikeASwitch) {
   EXPECT_EQ(std::vector<std::string>{"\\dl\\X.part.met"}, Read({"\\dl\\X.part.met"}).paths);
   // After "--" every entry is a path, "-" alone anywhere.
   CommandLine ended = Read({"--rebuild", "--", "--complete", "-", "/nosparse"});
-  EXPECT_TRUE(ended.options.rebuild);
-  EXPECT_FALSE(ended.options.complete || ended.options.nosparse);
+  EXPECT_EQ(std::vector<ModeId>{ModeId::Rebuild}, ended.options.modes);
+  EXPECT_FALSE(ended.options.nosparse);
   EXPECT_EQ((std::vector<std::string>{"--complete", "-", "/nosparse"}), ended.paths);
   EXPECT_EQ(std::vector<std::string>{"-"}, Read({"-"}).paths);
 }

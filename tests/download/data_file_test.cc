@@ -66,18 +66,18 @@ TEST(DataFileTest, TheMetadataFileAndItsBackupsAreKnownUnderAnyName) {
 TEST(DataFileTest, ANameTagChoosesTheDataFileBesideTheMetadataFile) {
   const std::string met = "dl/X.part.met";
   Disk& disk = SystemDisk();
-  StringConsole console;
-  EXPECT_EQ("dl/X.part", FindDataFile(met, {}, disk, &console));
+  std::string notes;
+  EXPECT_EQ("dl/X.part", FindDataFile(met, {}, disk, &notes));
   // The last plain name wins; one that could leave the folder is said to
-  // be ignored, and only when a console is given.
+  // be ignored.
   EXPECT_EQ(AppendPath("dl", "b.part"),
-            FindDataFile(met, {"a.part", "b.part", "../c.part", "d/e"}, disk, &console));
+            FindDataFile(met, {"a.part", "b.part", "../c.part", "d/e"}, disk, &notes));
   EXPECT_EQ("Error: part file name '../c.part' is not a plain file name, it is ignored.\n"
             "Error: part file name 'd/e' is not a plain file name, it is ignored.\n",
-            console.output);
-  EXPECT_EQ("dl/X.part", FindDataFile(met, {"../c.part"}, disk, nullptr));
-  EXPECT_EQ("", FindDataFile("download.dat", {}, disk, &console));
-  EXPECT_EQ("a.part", FindDataFile("download.dat", {"a.part"}, disk, &console));
+            notes);
+  EXPECT_EQ("dl/X.part", FindDataFile(met, {"../c.part"}, disk, &notes));
+  EXPECT_EQ("", FindDataFile("download.dat", {}, disk, &notes));
+  EXPECT_EQ("a.part", FindDataFile("download.dat", {"a.part"}, disk, &notes));
 }
 
 TEST(DataFileTest, TheFileNamedLikeTheMetadataFileGoesBeforeANameTag) {
@@ -85,16 +85,16 @@ TEST(DataFileTest, TheFileNamedLikeTheMetadataFileGoesBeforeANameTag) {
   TempFolder folder;
   ASSERT_TRUE(WriteFileBytes(folder.Path("X.part"), "data"));
   ASSERT_TRUE(WriteFileBytes(folder.Path("Y.part"), "other download"));
-  StringConsole console;
+  std::string notes;
   const std::string met = folder.Path("X.part.met"), x = folder.Path("X.part");
-  EXPECT_EQ(x, FindDataFile(met, {"X.part"}, SystemDisk(), &console));
-  EXPECT_EQ("", console.output);
-  EXPECT_EQ(x, FindDataFile(met, {"Y.part"}, SystemDisk(), &console));
+  EXPECT_EQ(x, FindDataFile(met, {"X.part"}, SystemDisk(), &notes));
+  EXPECT_EQ("", notes);
+  EXPECT_EQ(x, FindDataFile(met, {"Y.part"}, SystemDisk(), &notes));
   EXPECT_EQ("The name tag names '" + folder.Path("Y.part") + "', but the clients read the data " +
                 "file named like the metadata file: '" + x + "' is used.\n",
-            console.output);
+            notes);
   EXPECT_EQ(folder.Path("Y.part"),
-            FindDataFile(folder.Path("W.part.met"), {"Y.part"}, SystemDisk(), nullptr));
+            FindDataFile(folder.Path("W.part.met"), {"Y.part"}, SystemDisk(), &notes));
 }
 
 }  // namespace

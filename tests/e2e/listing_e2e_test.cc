@@ -37,7 +37,16 @@ TEST(ListingE2eTest, ClientSampleFile) {
                   "Gaps in 'test.part':\n"
                   "\t0 bytes ... 28.6 MB (28.6 MB)" +
                   ClearedGapOutput(releases, 30000000, 30000000) +
-                  "Cleaned space in 'test.part': 28.6 MB\n"),
+                  // The file ends 896 bytes into a block, which it keeps.
+                  (releases ? "Cleaned space in 'test.part': 28.6 MB\n"
+                              "Written over with zeros in 'test.part': 896 bytes, whose space the "
+                              "file system keeps\n"
+                            : "Cleaned space in 'test.part': 0 bytes\n"
+                              "Written over with zeros in 'test.part': 28.6 MB, whose space the "
+                              "file system keeps\n") +
+                  // Written just now, the data file is not as the client saw it.
+                  "'test.part' has another time than the metadata file notes: the client will "
+                  "hash the whole download again on its next start.\n"),
             run.output);
   EXPECT_EQ(std::string(30000000, '\0'), ReadFileBytes(folder.Path("test.part")));
   if (releases) {
@@ -95,7 +104,10 @@ TEST(ListingE2eTest, FailuresGiveExitStatusOne) {
                                       "\t1000 bytes ... 1.95 KB (1000 bytes)" +
                                       ClearedGapOutput(releases, 1000, 1000) +
                                       "\t4.88 KB ... 0 bytes (invalid gap, skipped)\n"
-                                      "Cleaned space in '001.part': 1000 bytes\n")))
+                                      // Inside one block, which the file keeps.
+                                      "Cleaned space in '001.part': 0 bytes\n"
+                                      "Written over with zeros in '001.part': 1000 bytes, whose "
+                                      "space the file system keeps\n")))
       << damaged.output;
   std::string expected = content;
   std::fill(expected.begin() + 1000, expected.begin() + 2000, '\0');

@@ -28,6 +28,13 @@ MetGap Gap(uint64_t start, uint64_t end) {
   return gap;
 }
 
+// The totals of a clearing that wrote zeros over `size` of data and gave
+// nothing back.
+std::string ZeroFilled(const std::string& size) {
+  return "Cleaned space in 'X.part': 0 bytes\nWritten over with zeros in 'X.part': " + size +
+         ", whose space the file system keeps\n";
+}
+
 // A data file of sample content, cleared through a FaultyDisk.
 class ClearGapsTest : public ::testing::Test {
  protected:
@@ -42,7 +49,10 @@ class ClearGapsTest : public ::testing::Test {
   bool Clear(const GapTable& gaps, bool nosparse, FaultyDisk& through) {
     OpenResult opened = through.OpenExclusive(path);
     EXPECT_EQ(0, opened.error);
-    return ClearGaps(opened.file, gaps, "X.part", nosparse, through, console);
+    ClearPlan plan;
+    plan.partPath = "X.part";
+    plan.nosparse = nosparse;
+    return ClearGaps(opened.file, gaps, plan, through, console);
   }
 
   // The file holds the original content with exactly these [start, end)
@@ -79,7 +89,9 @@ TEST_F(ClearGapsTest, SparseRouteReleasesTheGapsInsideTheFile) {
             "\t0.99 MB ... 1.00 MB (1000 bytes) ... Zeroing 100 %\n\n"
             "\t1.90 MB ... 1.90 MB (100 bytes) ... [no data]\n"
             // 100 + 131,072 + 576 bytes inside the file.
-            "Cleaned space in 'X.part': 128 KB\n",
+            "Cleaned space in 'X.part': 128 KB\n"
+            // The data at the gaps' ends inside blocks the file keeps.
+            "Written over with zeros in 'X.part': 676 bytes, whose space the file system keeps\n",
             console.output);
   ExpectZeroedOnly({{100, 200}, {65536, 196608}, {1048000, 1048576}});
   // The empty gap and the one beyond the end ask nothing of the file system.
@@ -98,7 +110,7 @@ TEST_F(ClearGapsTest, RefusedReleaseFallsBackToZeroFillForTheRest) {
   // No "100 %" for the refused request: the zero fill's own percentage.
   EXPECT_EQ("\t1000 bytes ... 1.95 KB (1000 bytes) ... Zeroing 100 %\n"
             "\t4.88 KB ... 4.97 KB (100 bytes) ... Zeroing 100 %\n"
-            "Cleaned space in 'X.part': 1.07 KB\n",
+            + ZeroFilled("1.07 KB"),
             console.output);
   EXPECT_EQ(1, disk.Calls(DiskOp::PunchHole));
   EXPECT_EQ(2, disk.Calls(DiskOp::Write));
@@ -119,7 +131,7 @@ TEST_F(ClearGapsTest, RefusedSparseMarkAndNosparseTakeTheZeroFill) {
   EXPECT_EQ(1, plain.Calls(DiskOp::SetSparse));
   EXPECT_EQ(0, plain.Calls(DiskOp::PunchHole));
   EXPECT_EQ("\t30 bytes ... 39 bytes (10 bytes) ... Zeroing 100 %\n"
-            "Cleaned space in 'X.part': 10 bytes\n",
+            + ZeroFilled("10 bytes"),
             console.output);
   ExpectZeroedOnly({{10, 20}, {30, 40}});
 }
@@ -129,7 +141,7 @@ TEST_F(ClearGapsTest, ZeroFillRedrawsItsPercentagePerChunk) {
   // Into a file or a pipe only the last figure goes.
   EXPECT_TRUE(Clear({Gap(200000, 500000)}, /*nosparse=*/true));
   EXPECT_EQ("\t195 KB ... 488 KB (292 KB) ... Zeroing 100 %\n"
-            "Cleaned space in 'X.part': 292 KB\n",
+            + ZeroFilled("292 KB"),
             console.output);
   // Each chunk is read to see whether it needs the write.
   EXPECT_EQ(3, disk.Calls(DiskOp::Read));
@@ -141,7 +153,7 @@ TEST_F(ClearGapsTest, ZeroFillRedrawsItsPercentagePerChunk) {
   console.isTerminal = true;
   EXPECT_TRUE(Clear({Gap(600000, 900000)}, /*nosparse=*/true));
   EXPECT_EQ("\t585 KB ... 878 KB (292 KB)<redraw> ... Zeroing  43 %<redraw> ... Zeroing  87 %"
-            "<redraw> ... Zeroing 100 %\nCleaned space in 'X.part': 292 KB\n",
+            "<redraw> ... Zeroing 100 %\n" + ZeroFilled("292 KB"),
             console.output);
 }
 
@@ -152,7 +164,7 @@ TEST_F(ClearGapsTest, ZeroFillStopsAtTheEndOfTheFile) {
   EXPECT_EQ("\t97.6 KB ... 390 KB (292 KB) ... Zeroing  66 %\n"
             "\t292 KB ... 292 KB (10 bytes) ... [no data]\n"
             "\t5 bytes ... 4 bytes (0 bytes)\n"
-            "Cleaned space in 'X.part': 195 KB\n",
+            + ZeroFilled("195 KB"),
             console.output);
   ExpectZeroedOnly({{100000, 300000}});
 }
@@ -164,7 +176,7 @@ TEST_F(ClearGapsTest, PercentageOfALargeGapIsExact) {
   console.isTerminal = true;
   EXPECT_TRUE(Clear({Gap(0, length)}, /*nosparse=*/true));
   std::string expectedEnd =
-      " ... Zeroing  99 %<redraw> ... Zeroing 100 %\nCleaned space in 'X.part': 42.9 MB\n";
+      " ... Zeroing  99 %<redraw> ... Zeroing 100 %\n" + ZeroFilled("42.9 MB") ;
   ASSERT_GE(console.output.size(), expectedEnd.size());
   EXPECT_EQ(expectedEnd, console.output.substr(console.output.size() - expectedEnd.size()));
   // One percentage per chunk, never going back.
@@ -190,7 +202,7 @@ TEST_F(ClearGapsTest, DiskFailuresEndTheirGapOnly) {
                 "\n"
                 "\t390 KB ... 390 KB (100 bytes) ... Zeroing 100 %\n"
                 // The failed gap's first chunk was zeroed, and counts.
-                "Cleaned space in 'X.part': 128 KB\n",
+                + ZeroFilled("128 KB"),
             console.output);
   ExpectZeroedOnly({{0, 131072}, {400000, 400100}});
 
@@ -207,7 +219,7 @@ TEST_F(ClearGapsTest, DiskFailuresEndTheirGapOnly) {
     EXPECT_FALSE(Clear({Gap(500000, 500100), Gap(600000, 600100)}, /*nosparse=*/true, faulty));
     EXPECT_EQ("\t488 KB ... 488 KB (100 bytes) ... Error " + std::to_string(failure.error) +
                   "\n\t585 KB ... 586 KB (100 bytes) ... Zeroing 100 %\n"
-                  "Cleaned space in 'X.part': 100 bytes\n",
+                  + ZeroFilled("100 bytes"),
               console.output);
     ExpectZeroedOnly({{600000, 600100}});
   }
@@ -224,7 +236,7 @@ TEST_F(ClearGapsTest, AnotherProgramAskingForTheFileStopsTheClearing) {
   zeroFill.FailCall(DiskOp::ConfirmExclusive, 2, kErrorBusy, /*always=*/true);
   EXPECT_FALSE(Clear({Gap(0, 300000), Gap(400000, 400100)}, /*nosparse=*/true, zeroFill));
   EXPECT_EQ("\t0 bytes ... 292 KB (292 KB) ... Zeroing  43 %" + busy + stopped +
-                "Cleaned space in 'X.part': 128 KB\n",
+                ZeroFilled("128 KB"),
             console.output);
   ExpectZeroedOnly({{0, 131072}});
 
@@ -248,8 +260,11 @@ TEST_F(ClearGapsTest, AnInterruptEndsTheLineAndTheClearing) {
     console.isTerminal = terminal;
     int asked = 0;
     OpenResult opened = disk.OpenExclusive(path);
-    EXPECT_FALSE(ClearGaps(opened.file, {Gap(0, 300000), Gap(400000, 400100)}, "X.part",
-                           /*nosparse=*/true, disk, console, {}, [&] { return ++asked > 2; }));
+    ClearPlan plan;
+    plan.partPath = "X.part";
+    plan.nosparse = true;
+    plan.interrupted = [&] { return ++asked > 2; };
+    EXPECT_FALSE(ClearGaps(opened.file, {Gap(0, 300000), Gap(400000, 400100)}, plan, disk, console));
     opened.file.Close();  // Windows lets nobody read it while it is open
     EXPECT_EQ(std::string("\t0 bytes ... 292 KB (292 KB)") + (terminal ? "<redraw>" : "") +
                   " ... Zeroing  43 %\n",
@@ -289,7 +304,7 @@ TEST_F(ClearGapsTest, ZeroFillLeavesHolesAsTheyAre) {
   const uint64_t allocated = AllocatedBytes(path);
   EXPECT_TRUE(Clear({Gap(200000, 900000)}, /*nosparse=*/true));
   // Only the data around the hole was written: 62,144 + 113,568 bytes.
-  EXPECT_NE(std::string::npos, console.output.find("Cleaned space in 'X.part': 171 KB\n"))
+  EXPECT_NE(std::string::npos, console.output.find(ZeroFilled("171 KB")))
       << console.output;
   EXPECT_EQ(allocated, AllocatedBytes(path));
   ExpectZeroedOnly({{200000, 900000}});

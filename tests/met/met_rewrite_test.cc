@@ -27,12 +27,13 @@ std::string RebuildData(const SampleDownload& download) {
 }
 
 // A whole rewrite run on a disk in memory, beside the data file (empty
-// unless given); the new file, when one took the old one's place.
+// unless given; none for /complete, which would keep a shorter one's
+// missing bytes a gap); the new file, when one took the old one's place.
 std::optional<std::string> Rewrite(const std::string& old, RewriteMode mode,
                                    StringConsole& console, const std::string& data = "") {
   MemoryDisk disk;
   disk.PutFile("dl/001.part.met", old);
-  disk.PutFile(AppendPath("dl", "001.part"), data);
+  if (mode == RewriteMode::Rebuild || !data.empty()) disk.PutFile(AppendPath("dl", "001.part"), data);
   const char* args[] = {"partsweep", "dl/001.part.met",
                         mode == RewriteMode::Complete ? "--complete" : "--rebuild"};
   if (RunPartsweep(3, args, disk, console) != 0) return std::nullopt;

@@ -10,6 +10,8 @@ void FaultyDisk::FailReadsOf(uint64_t offset, int error) {
 
 int FaultyDisk::Fault(DiskOp op) {
   int call = ++calls_[static_cast<size_t>(op)];
+  const Hook& hook = hooks_[static_cast<size_t>(op)];
+  if (hook.action && call == hook.nth) hook.action();
   const Plan& plan = plans_[static_cast<size_t>(op)];
   if (plan.nth == 0) return 0;
   return call == plan.nth || (plan.always && call > plan.nth) ? plan.error : 0;

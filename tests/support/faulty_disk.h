@@ -6,6 +6,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -27,6 +28,11 @@ class FaultyDisk : public Disk {
   /// `offset` fail with `error`, whichever thread and handle asks; several
   /// such bytes add up. Set before the reading starts.
   void FailReadsOf(uint64_t offset, int error);
+  /// Runs `action` just before call number `nth` (from 1) of `op` goes to the
+  /// disk: another program's doing at that moment of the run.
+  void BeforeCall(DiskOp op, int nth, std::function<void()> action) {
+    hooks_[static_cast<size_t>(op)] = Hook{nth, std::move(action)};
+  }
   /// What SeekCostOf answers instead of the real disk's answer.
   void SetSeekCost(SeekCost cost) { seekCost_ = cost; }
   /// How many times `op` was called.
@@ -73,6 +79,10 @@ class FaultyDisk : public Disk {
   int Identify(File& file, FileIdentity* identity) override {
     return real_.Identify(file, identity);
   }
+  int Status(File& file, FileStatus* status) override { return real_.Status(file, status); }
+  int StatusOf(const std::string& path, FileStatus* status) override {
+    return real_.StatusOf(path, status);
+  }
   int IdentifyPath(const std::string& path, FileIdentity* identity) override {
     return real_.IdentifyPath(path, identity);
   }
@@ -95,6 +105,11 @@ class FaultyDisk : public Disk {
     bool always = false;
   };
   std::array<Plan, static_cast<size_t>(DiskOp::Count)> plans_{};
+  struct Hook {
+    int nth = 0;
+    std::function<void()> action;
+  };
+  std::array<Hook, static_cast<size_t>(DiskOp::Count)> hooks_{};
   struct FailingByte {
     uint64_t offset;
     int error;

@@ -193,6 +193,31 @@ int MemoryDisk::Identify(File& file, FileIdentity* identity) {
   return 0;
 }
 
+FileStatus MemoryDisk::StatusOfContent(const Content& content) const {
+  FileStatus status;
+  status.identity = IdentityOfContent(content.get());
+  status.size = content->size();
+  status.blockSize = 1;  // holes here are byte ranges
+  status.timed = false;
+  status.links = 0;
+  for (const auto& entry : files_) status.links += entry.second == content;
+  return status;
+}
+
+int MemoryDisk::Status(File& file, FileStatus* status) {
+  OpenFile* open = Find(file);
+  if (!open) return kErrorIo;
+  *status = StatusOfContent(open->content);
+  return 0;
+}
+
+int MemoryDisk::StatusOf(const std::string& path, FileStatus* status) {
+  auto found = files_.find(path);
+  if (found == files_.end()) return kErrorNotFound;
+  *status = StatusOfContent(found->second);
+  return 0;
+}
+
 int MemoryDisk::IdentifyPath(const std::string& path, FileIdentity* identity) {
   auto found = files_.find(path);
   if (found == files_.end()) return kErrorNotFound;

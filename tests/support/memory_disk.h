@@ -64,6 +64,9 @@ class MemoryDisk : public Disk, private HandleCloser {
   int RestoreTimes(File& file, const FileTimes& times) override;
   int Identify(File& file, FileIdentity* identity) override;
   int IdentifyPath(const std::string& path, FileIdentity* identity) override;
+  /// Files in memory keep no times: their modification time is 0.
+  int Status(File& file, FileStatus* status) override;
+  int StatusOf(const std::string& path, FileStatus* status) override;
   PathResult ResolveLinks(const std::string& path) override;
   int LinkNoReplace(const std::string& from, const std::string& to) override;
   int MoveNoReplace(const std::string& from, const std::string& to) override;
@@ -87,6 +90,8 @@ class MemoryDisk : public Disk, private HandleCloser {
   OpenResult Open(const std::string& path, bool writable, bool (*conflicts)(const OpenFile&));
   /// The open file behind `file`, or nullptr for a file this disk did not open.
   OpenFile* Find(File& file);
+  /// The status of a content: its identity, size and names.
+  FileStatus StatusOfContent(const Content& content) const;
 
   std::map<std::string, Content> files_;
   std::map<NativeHandle, OpenFile> open_;

@@ -1,0 +1,81 @@
+#include "gaps/listing.h"
+
+#include <optional>
+#include <vector>
+
+#include "download/data_file.h"
+#include "download/download_messages.h"
+#include "gaps/gap_clear.h"
+#include "gaps/gap_list.h"
+#include "gaps/gap_messages.h"
+#include "judge/part_judgement.h"
+#include "met/met_rewrite.h"
+#include "platform/console.h"
+#include "platform/disk.h"
+#include "platform/interrupt.h"
+
+namespace {
+
+// Clears the gaps of the open data file and gives it its times back: not a
+// byte of the data changes, so neither may its times, or a client that
+// finds another time hashes every part again, for hours on a large
+// download. An interrupt stops the clearing, waits for the times, and then
+// ends the run. What was given back goes to `run.cleared`.
+bool ClearKeepingTimes(File& data, const Download& download, RunContext& run) {
+  const MetFile& file = download.file;
+  ClearPlan plan;
+  plan.partPath = download.partPath;
+  plan.nosparse = run.nosparse;
+  plan.size = file.fileSize;
+  // The client mends a part it found corrupt from its old bytes.
+  for (uint32_t part : ListedCorruptParts(file))
+    plan.kept.push_back(KeptRange{PartRange(part, file.fileSize), KeptFor::ClientRecovery});
+  plan.interrupted = InterruptPending;
+  FileTimes times;
+  const bool timed = run.disk.ReadTimes(data, &times) == 0;
+  ClearTotals totals;
+  bool done;
+  {
+    InterruptsHeld held;
+    done = ClearGaps(data, file.gaps, plan, run.disk, run.console, &totals);
+    if (timed) run.disk.RestoreTimes(data, times);
+  }
+  run.cleared += totals.released;
+  run.zeroed += totals.zeroed;
+  return done;
+}
+
+// True, after saying so, when the data file has another name: a hard link
+// may be another download's data file, which would lose its bytes.
+bool ReportIfLinked(File& data, const std::string& partPath, Disk& disk, Console& console) {
+  FileStatus status;
+  if (disk.Status(data, &status) != 0 || status.links <= 1) return false;
+  Print(console, kMsgDataFileLinked, partPath.c_str(), static_cast<unsigned>(status.links));
+  return true;
+}
+
+}  // namespace
+
+int RunListing(Download& download, RunContext& run) {
+  Console& console = run.console;
+  const MetFile& file = download.file;
+  console.Write(ListingHeader(download.image, file));
+  console.Write(download.dataNotes);
+  // The damage is told as each look at the tags meets it: counting the
+  // gaps, then listing them.
+  console.Write(file.damage);
+  console.Write(GapCountLine(file));
+  console.Write(GapNamingLine(file, /*oneByteToo=*/false));
+  console.Write(file.damage);
+  if (download.partPath.empty()) {
+    Print(console, kMsgNoDataFile, download.metPath.c_str());
+    return 1;
+  }
+  Print(console, kMsgGapsIn, download.partPath.c_str());
+  std::optional<File> data = OpenForClearing(download.metPath, download.partPath, run.disk, console);
+  if (!data) return 1;
+  if (ReportIfLinked(*data, download.partPath, run.disk, console)) return 1;
+  const bool done = ClearKeepingTimes(*data, download, run);
+  console.Write(RehashLine(download));
+  return done && file.damage.empty() ? 0 : 1;
+}
