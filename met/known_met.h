@@ -19,11 +19,12 @@
 constexpr uint8_t kKnownMetVersion = 0x0E;
 constexpr uint8_t kKnownMetVersionLarge = 0x0F;
 
-/// The largest known.met the tool loads: 64 MiB. A record takes some 150
-/// bytes and 16 a part (a 1 TB share of 1 GB files some 2 MB), so that is
-/// hundreds of thousands of files, while it keeps the decoded records within
-/// a few hundred MiB and every offset far below the 4 GiB a ReadCursor holds.
-constexpr uint32_t kMaxKnownMetSize = 64u << 20;
+/// The largest known.met the tool loads: 32 MiB. A record takes some 150 to
+/// 200 bytes and 16 a part (a 1 TB share of 1 GB files some 2 MB), so that
+/// is over 150,000 files, and every offset stays far below the 4 GiB a
+/// ReadCursor holds. Decoded, a real file takes some 6 times its size; one
+/// of nothing but the smallest tags (3 bytes, 96 decoded) some 50 times.
+constexpr uint32_t kMaxKnownMetSize = 32u << 20;
 
 /// An MD4 digest: a file hash or a part hash.
 using Md4Hash = std::array<uint8_t, 16>;
