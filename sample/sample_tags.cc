@@ -29,8 +29,9 @@ std::string SeededBytes(uint32_t seed, uint32_t purpose, size_t count) {
   return bytes;
 }
 
-// RFC 4648 base32 without padding, as eMule writes AICH hashes.
-std::string Base32(const std::string& bytes) {
+}  // namespace
+
+std::string SampleBase32(const std::string& bytes) {
   static const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ234567";
   std::string text;
   uint32_t buffer = 0;
@@ -42,8 +43,6 @@ std::string Base32(const std::string& bytes) {
   if (bits > 0) text += kAlphabet[buffer << (5 - bits) & 31];
   return text;
 }
-
-}  // namespace
 
 std::string EncodeSampleTag(const SampleTag& tag) {
   std::string bytes(1, char(tag.type));
@@ -101,7 +100,7 @@ std::vector<SampleTag> EmuleSampleTags(uint64_t fileSize, uint32_t seed) {
   std::vector<SampleTag> tags;
   tags.push_back(SampleTextTag("\x24", parts > 1 ? "0," + std::to_string(parts - 1) : "0"));
   const std::string root = SeededBytes(seed, 0x27, 20);
-  tags.push_back(SampleTextTag("\x27", Base32(root)));
+  tags.push_back(SampleTextTag("\x27", SampleBase32(root)));
   if (parts > 1) {
     std::string set = root + U16(uint32_t(parts));
     for (uint64_t part = 0; part < parts; ++part)

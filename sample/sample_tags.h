@@ -13,6 +13,9 @@ struct SampleTag {
   std::string value;     // the value bytes exactly as on disk
 };
 
+/// RFC 4648 base32 without padding, upper case, as eMule writes AICH hashes.
+std::string SampleBase32(const std::string& bytes);
+
 /// Encodes one tag as the clients do.
 std::string EncodeSampleTag(const SampleTag& tag);
 

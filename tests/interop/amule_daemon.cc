@@ -44,7 +44,9 @@ void Pause(double seconds) {
   std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
 }
 
-std::string FindProgram(const std::string& name) {
+}  // namespace
+
+std::string FindProgramOnPath(const std::string& name) {
   const char* path = std::getenv("PATH");
   std::istringstream folders(path ? path : "/usr/local/bin:/usr/bin:/bin");
   for (std::string folder; std::getline(folders, folder, ':');) {
@@ -58,6 +60,8 @@ std::string FindProgram(const std::string& name) {
   }
   return "";
 }
+
+namespace {
 
 std::string RandomPassword() {
   std::random_device random;
@@ -78,7 +82,8 @@ bool EndsWith(const std::string& text, const std::string& suffix) {
 }  // namespace
 
 std::optional<AmulePrograms> FindAmulePrograms(std::string* missing) {
-  AmulePrograms programs{FindProgram("amuled"), FindProgram("amulecmd"), FindProgram("md5sum")};
+  AmulePrograms programs{FindProgramOnPath("amuled"), FindProgramOnPath("amulecmd"),
+                         FindProgramOnPath("md5sum")};
   *missing = programs.daemon.empty() ? "amuled"
              : programs.remote.empty() ? "amulecmd"
              : programs.md5sum.empty() ? "md5sum"
@@ -154,6 +159,11 @@ bool AmuleDaemon::StageDownloads(const std::vector<std::string>& metPaths, std::
     const fs::path temp(TempFolder());
     if (!CopySparseKeepingTime(met, (temp / fs::path(met).filename()).string(), error) ||
         !CopySparseKeepingTime(data, (temp / fs::path(data).filename()).string(), error))
+      return false;
+  }
+  for (const std::string& file : incomingFiles_) {
+    if (!CopySparseKeepingTime(file, (fs::path(IncomingFolder()) / fs::path(file).filename()).string(),
+                               error))
       return false;
   }
   return true;
@@ -233,6 +243,27 @@ bool AmuleDaemon::Start(const std::vector<std::string>& metPaths, std::string* e
     retryReasons_.push_back(*error);
   }
   return false;
+}
+
+bool AmuleDaemon::WaitUntilShared(size_t count, std::string* error) {
+  const double budget = ProcessorSeconds(process_) + kHangProcessorSeconds;
+  for (;;) {
+    // A shared file is listed as " > HASH path", its statistics on the next line.
+    const std::string listing = RunRemote("show shared");
+    std::istringstream lines(listing);
+    size_t shared = 0;
+    for (std::string line; std::getline(lines, line);) {
+      shared += line.size() > 36 && line.compare(0, 3, " > ") == 0 &&
+                line.find_first_not_of("0123456789ABCDEF", 3) == 35 && line[35] == ' ';
+    }
+    if (shared >= count) return true;
+    if (!IsRunning(process_) || ProcessorSeconds(process_) > budget) {
+      *error = "the client did not share " + std::to_string(count) + " files; it lists:\n" +
+               listing + "its log:\n" + Log();
+      return false;
+    }
+    Pause(1);
+  }
 }
 
 DownloadList AmuleDaemon::ShowDownloads() const { return ParseShowDl(RunRemote("show dl")); }

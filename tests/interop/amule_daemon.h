@@ -21,6 +21,9 @@ struct AmulePrograms {
   std::string md5sum;
 };
 
+/// The full path of the program `name` on the PATH, or "" where there is none.
+std::string FindProgramOnPath(const std::string& name);
+
 /// Looks the programs up on the PATH; nothing when one is missing, with its
 /// name in `missing`.
 std::optional<AmulePrograms> FindAmulePrograms(std::string* missing);
@@ -44,6 +47,17 @@ class AmuleDaemon {
   /// one was taken meanwhile. False with the reason in `error`.
   bool Start(const std::vector<std::string>& metPaths, std::string* error);
 
+  /// Files to copy into the Incoming folder (keeping their times) before
+  /// each start. aMule shares that folder without being told and hashes, at
+  /// its start, every file of it that it has no record of; only a file that
+  /// is there then, not hidden and not empty is hashed.
+  void ShareFromIncoming(const std::vector<std::string>& paths) { incomingFiles_ = paths; }
+
+  /// Waits until the client lists `count` shared files, each hashed; false
+  /// (with the reason in `error`) when it hangs first. It writes a file's
+  /// block hashes to known2_64.met as it hashes it, known.met when it stops.
+  bool WaitUntilShared(size_t count, std::string* error);
+
   /// The downloads as the client lists them now.
   DownloadList ShowDownloads() const;
 
@@ -60,6 +74,8 @@ class AmuleDaemon {
   /// cleanly, false when it had to be killed or was not running.
   bool Stop();
 
+  /// The configuration folder, which holds known.met and amule.conf.
+  std::string ConfigFolder() const { return folder_; }
   /// The client's temp folder, where the downloads are.
   std::string TempFolder() const;
   /// The folder where the client moves a completed download.
@@ -95,6 +111,7 @@ class AmuleDaemon {
   std::optional<uint16_t> firstRemotePort_;
   int attempts_ = 0;
   std::vector<std::string> retryReasons_;
+  std::vector<std::string> incomingFiles_;
   BackgroundProcess process_;
   double readyAt_ = 0;
 };

@@ -7,8 +7,13 @@
 #include <filesystem>
 #include <sstream>
 
+#include "known/client_config.h"
+#include "known/client_files.h"
+#include "known/known2_met.h"
+#include "platform/disk.h"
 #include "sample/file_time.h"
 #include "sample/sample_download.h"
+#include "sample/sample_known.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/interop/amule_daemon.h"
 #include "tests/support/byte_text.h"
@@ -571,6 +576,84 @@ TEST_F(AmuleInteropTest, ARecoveredDownloadLoadsAsItsFileSays) {
     ExpectCompletion(list, ours[i], expected[i]);
     ExpectClientSavedSameGaps(ClientMet(*client, mets[i]), ours[i], expected[i]);
   }
+}
+
+// The client's record of what it shares, written by aMule itself: it hashes
+// the files of its Incoming folder at start and keeps their block hashes in
+// known2_64.met and the records in known.met. Both decode to what the files'
+// own bytes give, with the AICH roots rhash prints, and its configuration
+// reads back as the folders it was given.
+TEST_F(AmuleInteropTest, TheClientsRecordOfSharedFilesIsWhatTheFilesGive) {
+  const std::string rhash = FindProgramOnPath("rhash");
+  ASSERT_NE("", rhash) << "rhash is not installed";
+  const std::vector<uint64_t> sizes = {5000000, 20233777, 29184001};
+  const std::vector<uint64_t> blockCounts = {28, 111, 160};
+  std::filesystem::create_directories(Work(""));
+  std::vector<std::string> paths;
+  std::vector<SampleFileHashes> hashes(sizes.size());
+  std::vector<std::string> roots;
+  for (size_t i = 0; i < sizes.size(); ++i) {
+    paths.push_back(Work("shared " + std::to_string(i + 1) + ".bin"));
+    std::string bytes(sizes[i], '\0');
+    SampleBytes(uint32_t(31 + i), 0, reinterpret_cast<uint8_t*>(&bytes[0]), bytes.size());
+    ASSERT_TRUE(WriteFileBytes(paths[i], bytes));
+    ASSERT_EQ(0, SetModificationTime(paths[i], 1700000000 + int64_t(i)));
+    ASSERT_TRUE(HashSampleFile(paths[i], &hashes[i]));
+    ProcessResult printed = RunProcess({rhash, "--aich", paths[i]}, Within(60000000));
+    ASSERT_EQ(0, printed.exitCode) << printed.output;
+    std::string root = printed.output.substr(0, printed.output.find(' '));
+    std::transform(root.begin(), root.end(), root.begin(), ::toupper);
+    roots.push_back(root);
+  }
+
+  AmuleDaemon client(programs_, (std::filesystem::path(folder_.path()) / "client").string());
+  client.ShareFromIncoming(paths);
+  std::string error;
+  ASSERT_TRUE(client.Start({}, &error)) << error;
+  ASSERT_TRUE(client.WaitUntilShared(sizes.size(), &error)) << error;
+  ASSERT_TRUE(client.Stop()) << "the client did not stop cleanly, so it did not save";
+
+  Disk& disk = SystemDisk();
+  const KnownMet known = LoadKnownMet(disk, (std::filesystem::path(client.ConfigFolder()) / "known.met").string());
+  EXPECT_EQ("", known.problem + known.damage);
+  EXPECT_EQ(0x0E, known.version);
+  ASSERT_EQ(sizes.size(), known.files.size());
+  OpenResult known2 = disk.OpenShared((std::filesystem::path(client.ConfigFolder()) / "known2_64.met").string());
+  ASSERT_TRUE(known2.ok());
+  const Known2Index index = IndexKnown2Met(disk, known2.file);
+  EXPECT_EQ("", index.problem + index.damage);
+  EXPECT_EQ(sizes.size(), index.sets.size());
+  for (size_t i = 0; i < sizes.size(); ++i) {
+    SCOPED_TRACE(paths[i]);
+    const std::string name = "shared " + std::to_string(i + 1) + ".bin";
+    auto file = std::find_if(known.files.begin(), known.files.end(),
+                             [&](const KnownFile& f) { return f.name == name; });
+    ASSERT_NE(known.files.end(), file) << "no record of " << name;
+    EXPECT_TRUE(file->problems.empty()) << file->problems.front();
+    EXPECT_EQ(sizes[i], file->size.value_or(0));
+    EXPECT_EQ(1700000000u + i, file->modificationTime);
+    EXPECT_EQ(Hex(hashes[i].fileHash), Hex(file->fileHash.data()));
+    std::string partHashes;
+    for (const Md4Hash& hash : file->partHashes) partHashes.append(hash.begin(), hash.end());
+    EXPECT_EQ(Hex(hashes[i].partHashes), Hex(partHashes));
+    EXPECT_EQ(roots[i], file->aichRootText);
+    EXPECT_EQ(roots[i], SampleBase32(hashes[i].aichRoot)) << "the sample's AICH tree";
+    ASSERT_TRUE(file->aichRoot);
+    const AichBlockSet* set = FindAichBlockSet(index, *file->aichRoot);
+    ASSERT_NE(nullptr, set);
+    EXPECT_EQ(blockCounts[i], set->count);
+    std::vector<AichHash> blocks;
+    EXPECT_EQ("", ReadAichBlockHashes(disk, known2.file, *set, sizes[i], kAllParts, &blocks));
+    std::string blockHashes;
+    for (const AichHash& hash : blocks) blockHashes.append(hash.begin(), hash.end());
+    EXPECT_TRUE(hashes[i].blockHashes == blockHashes) << "the block hashes differ";
+  }
+
+  const ClientFolders folders = ReadClientFolders(disk, client.ConfigFolder());
+  EXPECT_EQ(static_cast<int>(ClientKind::Amule), static_cast<int>(folders.client));
+  EXPECT_EQ(client.IncomingFolder(), folders.incoming);
+  EXPECT_EQ(std::vector<std::string>{client.TempFolder()}, folders.temp);
+  EXPECT_TRUE(folders.problems.empty());
 }
 
 }  // namespace
