@@ -16,10 +16,12 @@ namespace {
 // What carries over from one gap to the next.
 struct ClearRun {
   ClearRun(Disk& d, Console& c, File& f, bool sparse, const ClearPlan& p)
-      : disk(d), console(c), file(f), sparseRoute(sparse), plan(p) {}
+      : disk(d), console(&c), file(f), sparseRoute(sparse), plan(p) {}
 
   Disk& disk;
-  Console& console;
+  /// Where the lines go: the run's console, or for a gap left out of a
+  /// long list a buffer that is shown only when the gap fails.
+  Console* console;
   File& file;
   /// Cleared by the first release the file system refuses: from then on
   /// every gap is zero-filled.
@@ -42,7 +44,7 @@ bool Interrupted(ClearRun& run) {
 }
 
 void ReportError(ClearRun& run, int error) {
-  Print(run.console, kMsgGapError, error);
+  Print(*run.console, kMsgGapError, error);
   run.failed = true;
 }
 
@@ -141,7 +143,7 @@ bool ReleaseGap(ClearRun& run, uint64_t start, uint64_t inside) {
     // Only zeros where the data lies, as a released gap leaves its ends:
     // nothing to ask for.
     if (ZeroedInPlace(before, start, *head, end, *tail) == 0) {
-      run.console.Write(kMsgReleased);
+      run.console->Write(kMsgReleased);
       return true;
     }
     if (int error = StillExclusive(run)) {
@@ -155,7 +157,7 @@ bool ReleaseGap(ClearRun& run, uint64_t start, uint64_t inside) {
     run.totals.released += TotalLength(before) - std::min(TotalLength(before), TotalLength(after));
     run.totals.zeroed += ZeroedInPlace(after, start, *head, end, *tail);
   }
-  run.console.Write(kMsgReleased);
+  run.console->Write(kMsgReleased);
   return true;
 }
 
@@ -186,11 +188,11 @@ int ZeroChunk(ClearRun& run, const std::vector<ByteRange>& data, uint64_t start,
 // or written.
 void ZeroFillGap(ClearRun& run, uint64_t start, uint64_t length, uint64_t inside) {
   if (length == 0) {
-    run.console.Write("\n");
+    run.console->Write("\n");
     return;
   }
   if (run.zeros.empty()) run.zeros.assign(kZeroFillChunk, 0);
-  const bool marked = run.console.MarkCursor();
+  const bool marked = run.console->MarkCursor();
   const uint64_t end = start + inside;
   const std::vector<ByteRange> data = DataIn(run, start, end);
   uint64_t zeroed = 0;
@@ -203,18 +205,18 @@ void ZeroFillGap(ClearRun& run, uint64_t start, uint64_t length, uint64_t inside
     at = next;
     figure = Format(kMsgZeroing, static_cast<unsigned>((at - start) * 100 / length));
     if (marked) {
-      run.console.RedrawFromMark();
-      run.console.Write(figure);
+      run.console->RedrawFromMark();
+      run.console->Write(figure);
       figure.clear();
     }
   }
-  run.console.Write(figure);
+  run.console->Write(figure);
   // What was overwritten before a failure or an interrupt counts all the same.
   run.totals.zeroed += zeroed;
   if (error)
     ReportError(run, error);
   else
-    run.console.Write("\n");
+    run.console->Write("\n");
 }
 
 // The bytes of the data in [start, end) that are not zero, read a chunk at
@@ -242,7 +244,7 @@ void DryClearGap(ClearRun& run, uint64_t start, uint64_t inside) {
   if (!run.sparseRoute) {
     const uint64_t zeroed = NonZeroBytes(run, data, start, end);
     run.totals.zeroed += zeroed;
-    Print(run.console, kMsgWouldZero, FormatByteSize(zeroed).c_str());
+    Print(*run.console, kMsgWouldZero, FormatByteSize(zeroed).c_str());
     return;
   }
   FileStatus status;
@@ -261,7 +263,7 @@ void DryClearGap(ClearRun& run, uint64_t start, uint64_t inside) {
   }
   run.totals.released += released;
   run.totals.zeroed += NonZeroBytes(run, edges, start, end);
-  Print(run.console, kMsgWouldRelease, FormatByteSize(released).c_str());
+  Print(*run.console, kMsgWouldRelease, FormatByteSize(released).c_str());
 }
 
 void ClearGap(ClearRun& run, const MetGap& stored) {
@@ -273,13 +275,13 @@ void ClearGap(ClearRun& run, const MetGap& stored) {
   std::string start = FormatByteSize(gap.start);
   std::string last = FormatByteSize(ShownLastByte(gap));
   if (!gap.IsValid()) {
-    Print(run.console, kMsgInvalidGap, start.c_str(), last.c_str());
+    Print(*run.console, kMsgInvalidGap, start.c_str(), last.c_str());
     return;
   }
   const uint64_t length = gap.end - gap.start;
-  Print(run.console, kMsgGapLine, start.c_str(), last.c_str(), FormatByteSize(length).c_str());
+  Print(*run.console, kMsgGapLine, start.c_str(), last.c_str(), FormatByteSize(length).c_str());
   if (pastSize) {
-    run.console.Write(kMsgPastSize);
+    run.console->Write(kMsgPastSize);
     return;
   }
   uint64_t fileSize = 0;
@@ -288,7 +290,7 @@ void ClearGap(ClearRun& run, const MetGap& stored) {
     return;
   }
   if (gap.start >= fileSize) {
-    run.console.Write(kMsgNoData);
+    run.console->Write(kMsgNoData);
     return;
   }
   const uint64_t inside = std::min(length, fileSize - gap.start);
@@ -332,18 +334,18 @@ std::vector<GapPiece> SplitAtKept(const MetGap& gap, const std::vector<KeptRange
 }
 
 void ListKept(ClearRun& run, const MetGap& gap, KeptFor why) {
-  Print(run.console, kMsgGapLine, FormatByteSize(gap.start).c_str(),
+  Print(*run.console, kMsgGapLine, FormatByteSize(gap.start).c_str(),
         FormatByteSize(ShownLastByte(gap)).c_str(), FormatByteSize(gap.end - gap.start).c_str());
-  run.console.Write(why == KeptFor::FoundComplete ? kMsgKeptComplete : kMsgKept);
+  run.console->Write(why == KeptFor::FoundComplete ? kMsgKeptComplete : kMsgKept);
 }
 
 // The totals' lines: what was given back, and the data overwritten in place.
 void PrintTotals(const ClearRun& run) {
   const std::string& path = run.plan.partPath;
-  Print(run.console, run.plan.dryRun ? kMsgWouldBeCleaned : kMsgCleanedSpace, path.c_str(),
+  Print(*run.console, run.plan.dryRun ? kMsgWouldBeCleaned : kMsgCleanedSpace, path.c_str(),
         FormatByteSize(run.totals.released).c_str());
   if (run.totals.zeroed != 0)
-    Print(run.console, run.plan.dryRun ? kMsgWouldBeZeroed : kMsgZeroedSpace, path.c_str(),
+    Print(*run.console, run.plan.dryRun ? kMsgWouldBeZeroed : kMsgZeroedSpace, path.c_str(),
           FormatByteSize(run.totals.zeroed).c_str());
 }
 
@@ -355,8 +357,16 @@ bool ClearGaps(File& file, const std::vector<MetGap>& gaps, const ClearPlan& pla
   // a dry run asks nothing of the file.
   bool sparse = (plan.dryRun || disk.SetSparse(file) == 0) && !plan.nosparse;
   ClearRun run(disk, console, file, sparse, plan);
-  for (const MetGap& gap : gaps) {
-    for (const GapPiece& piece : SplitAtKept(gap, plan.kept)) {
+  const bool shortened = gaps.size() > kMaxListedGaps;
+  for (size_t index = 0; index < gaps.size(); ++index) {
+    const bool listed = !shortened || index < kListedGapsAtEachEnd ||
+                        index >= gaps.size() - kListedGapsAtEachEnd;
+    if (shortened && index == kListedGapsAtEachEnd)
+      Print(console, kMsgGapsNotListed, static_cast<unsigned>(gaps.size() - 2 * kListedGapsAtEachEnd));
+    BufferConsole unlisted;
+    if (!listed) run.console = &unlisted;
+    const bool failedBefore = run.failed;
+    for (const GapPiece& piece : SplitAtKept(gaps[index], plan.kept)) {
       if (Interrupted(run)) break;
       if (piece.kept)
         ListKept(run, piece.gap, piece.kept->why);
@@ -364,6 +374,8 @@ bool ClearGaps(File& file, const std::vector<MetGap>& gaps, const ClearPlan& pla
         ClearGap(run, piece.gap);
       if (run.stopped) break;
     }
+    run.console = &console;
+    if (!listed && (run.failed != failedBefore || run.stopped)) console.Write(unlisted.text());
     if (run.ended) break;
     if (run.stopped) {
       Print(console, kMsgStopped, plan.partPath.c_str());

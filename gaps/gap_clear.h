@@ -18,6 +18,12 @@ class File;
 /// percentage after each.
 constexpr size_t kZeroFillChunk = 131072;
 
+/// Above this many gaps a listing shows the first and the last
+/// kListedGapsAtEachEnd with a line each, and the count of the others, which
+/// it clears all the same; a gap that fails is always shown.
+constexpr size_t kMaxListedGaps = 300;
+constexpr size_t kListedGapsAtEachEnd = 100;
+
 /// Why a piece of a gap is listed and not cleared.
 enum class KeptFor {
   /// A part the client found corrupt: it mends it from its old bytes.

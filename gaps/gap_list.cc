@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "gaps/gap_clear.h"
 #include "gaps/gap_messages.h"
 #include "platform/byte_size.h"
 #include "platform/console.h"
@@ -40,9 +41,16 @@ std::string GapSummary(const GapTable& gaps, uint64_t size) {
                              static_cast<unsigned long long>(missing),
                              static_cast<unsigned long long>(size),
                              size ? 100.0 * double(size - missing) / double(size) : 0.0);
-  for (size_t i = 0; i < gaps.size(); ++i)
+  // A list too long to read shows its ends and how many lie between.
+  const bool shortened = gaps.size() > kMaxListedGaps;
+  for (size_t i = 0; i < gaps.size(); ++i) {
+    if (shortened && i == kListedGapsAtEachEnd) {
+      lines += Format(kMsgGapsNotListed, static_cast<unsigned>(gaps.size() - 2 * kListedGapsAtEachEnd));
+      i = gaps.size() - kListedGapsAtEachEnd;
+    }
     lines += Format(kMsgSummaryGap, static_cast<unsigned>(i),
                     static_cast<unsigned long long>(gaps[i].start),
                     static_cast<unsigned long long>(gaps[i].end));
+  }
   return lines;
 }

@@ -15,6 +15,7 @@ constexpr char kMsgStopped[] = "Error: another program opened '%s', nothing more
 // Said of a gap's piece inside a part listed as corrupt: the client mends
 // such a part from its old bytes, so they are not given back.
 constexpr char kMsgKept[] = " ... kept for the client's recovery\n";
+constexpr char kMsgGapsNotListed[] = "\t... %u gaps more, not listed one by one ...\n";
 constexpr char kMsgCleanedSpace[] = "Cleaned space in '%s': %s\n";
 // Said of a gap's piece inside a part whose bytes are all there and hash
 // right: the client has it, whatever the metadata file says.

@@ -31,6 +31,10 @@ bool ClearKeepingTimes(File& data, const Download& download, RunContext& run) {
   for (uint32_t part : ListedCorruptParts(file))
     plan.kept.push_back(KeptRange{PartRange(part, file.fileSize), KeptFor::ClientRecovery});
   plan.interrupted = InterruptPending;
+  if (run.dryRun) {
+    plan.dryRun = true;
+    return ClearGaps(data, file.gaps, plan, run.disk, run.console);
+  }
   FileTimes times;
   const bool timed = run.disk.ReadTimes(data, &times) == 0;
   ClearTotals totals;
@@ -72,7 +76,10 @@ int RunListing(Download& download, RunContext& run) {
     return 1;
   }
   Print(console, kMsgGapsIn, download.partPath.c_str());
-  std::optional<File> data = OpenForClearing(download.metPath, download.partPath, run.disk, console);
+  // A dry run only reads, also while a client holds the download.
+  std::optional<File> data =
+      run.dryRun ? OpenToCheck(download.metPath, download.partPath, run.disk, console)
+                 : OpenForClearing(download.metPath, download.partPath, run.disk, console);
   if (!data) return 1;
   if (ReportIfLinked(*data, download.partPath, run.disk, console)) return 1;
   const bool done = ClearKeepingTimes(*data, download, run);

@@ -35,6 +35,19 @@ class SilentConsole : public Console {
   void WaitForKey() override {}
 };
 
+/// A console that keeps what is written, to be shown later or not at all.
+class BufferConsole : public Console {
+ public:
+  void Write(std::string_view text) override { text_.append(text); }
+  bool MarkCursor() override { return false; }
+  void RedrawFromMark() override {}
+  void WaitForKey() override {}
+  const std::string& text() const { return text_; }
+
+ private:
+  std::string text_;
+};
+
 /// The process's own console.
 Console& SystemConsole();
 
