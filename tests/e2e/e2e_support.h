@@ -21,6 +21,11 @@ std::string Lines(const std::string& text);
 /// fill's last percentage, the only one shown where output is no terminal.
 std::string ClearedGapOutput(bool releases, uint64_t length, uint64_t inside);
 
+/// True when `text` holds `part`.
+inline bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
 /// True when `text` ends with `tail`.
 inline bool EndsWith(const std::string& text, const std::string& tail) {
   return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;

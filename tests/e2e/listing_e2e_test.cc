@@ -13,6 +13,7 @@
 #include "tests/support/client_sample.h"
 #include "tests/support/platform_traits.h"
 #include "tests/support/small_download.h"
+#include "tests/support/met_decoder.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -112,6 +113,49 @@ TEST(ListingE2eTest, FailuresGiveExitStatusOne) {
   std::string expected = content;
   std::fill(expected.begin() + 1000, expected.begin() + 2000, '\0');
   EXPECT_EQ(expected, ReadFileBytes(folder.Path("001.part")));
+}
+
+// The clients read only gap tags named with an index; one-byte ones beside
+// them are tags a client kept unknown from an older file, over bytes long
+// downloaded since. Alone, one-byte tags are what a file has for gaps.
+TEST(ListingE2eTest, OneByteGapTagsBesideIndexedOnesAreNoGaps) {
+  const uint64_t P = kSamplePartSize;
+  const std::string stale =
+      "2 gap tags without an index were passed over: the clients read only the indexed ones, "
+      "which are this file's gaps.\n";
+  for (bool indexedToo : {true, false}) {
+    SCOPED_TRACE(indexedToo ? "beside indexed tags" : "alone");
+    TempFolder folder;
+    SampleDownload download;
+    download.gaps = indexedToo ? std::vector<SampleGap>{{3 * P, 3 * P + 1000}} : std::vector<SampleGap>{};
+    download.gapContent = SampleGapContent::Data;
+    download.extraTags = {SampleNumberTag("\x09", P), SampleNumberTag("\x0A", P + 5000)};
+    std::string error;
+    ASSERT_TRUE(WriteSampleDownload(folder.path(), download, &error)) << error;
+    const std::string data = ReadFileBytes(folder.Path("001.part"));
+    ProcessResult listing = RunTool(folder.path(), {"001.part.met"});
+    EXPECT_EQ(0, listing.exitCode) << listing.output;
+    EXPECT_EQ(indexedToo, Contains(listing.output, Lines(stale))) << listing.output;
+    const std::string after = ReadFileBytes(folder.Path("001.part"));
+    EXPECT_EQ(indexedToo ? data.substr(P, 5000) : std::string(5000, '\0'), after.substr(P, 5000));
+
+    // Either rewrite drops them; a rebuild writes the gaps the clients' way.
+    // Part 3 is damaged: in the indexed gap it is not judged, outside any gap
+    // it becomes one; part 1, complete, leaves the one-byte gap.
+    download.partHashes = true;
+    download.corruptParts = {3};
+    for (const char* mode : {"--rebuild", "--complete"}) {
+      ASSERT_TRUE(WriteSampleDownload(folder.path(), download, &error)) << error;
+      ProcessResult rewrite = RunTool(folder.path(), {"001.part.met", mode});
+      EXPECT_EQ(0, rewrite.exitCode) << mode << "\n" << rewrite.output;
+      DecodedMet met = DecodeMet(ReadFileBytes(folder.Path("001.part.met")));
+      for (const DecodedTag& tag : met.tags)
+        EXPECT_FALSE(tag.name == "\x09" || tag.name == "\x0A") << mode;
+      const ClientGapList rebuilt =
+          indexedToo ? ClientGapList{{3 * P, 3 * P + 1000}} : ClientGapList{{3 * P, 30000000}};
+      EXPECT_EQ(std::string(mode) == "--rebuild" ? rebuilt : ClientGapList{}, ClientGaps(met)) << mode;
+    }
+  }
 }
 
 }  // namespace

@@ -33,10 +33,6 @@ std::string Zeroed(std::string content, uint64_t start, uint64_t end) {
   return content;
 }
 
-bool Contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
 TEST(SafetyE2eTest, ABackupGivenAsThePathStandsForTheSameDownloadButClearsNothing) {
   TempFolder folder;
   // Bytes in the gap: a backup is older than the data, and what its gaps

@@ -15,10 +15,6 @@
 
 namespace {
 
-bool Contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
 // A run that must not block: whatever it waits for, it is killed in time.
 ProcessResult RunWithin(const std::string& folder, const std::vector<std::string>& args,
                         std::optional<uint32_t> user = std::nullopt) {
