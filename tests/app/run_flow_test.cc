@@ -108,6 +108,32 @@ TEST(RunFlowTest, ARewriteTheDiskLetsDownLeavesTheFileAndFails) {
   }
 }
 
+TEST(RunFlowTest, AMetadataFileReplacedWhileTheRunWorksIsNotOverwritten) {
+  // A client saves the download while the parts are hashed: its file must
+  // stay, not go to a backup behind one worked out from the old one.
+  for (const char* mode : {"--rebuild", "--complete"}) {
+    SCOPED_TRACE(mode);
+    TempFolder folder;
+    SampleDownload download;
+    download.partHashes = true;
+    download.corruptParts = {1};
+    std::string error;
+    ASSERT_TRUE(WriteSampleDownload(folder.path(), download, &error)) << error;
+    const std::string met = folder.Path("001.part.met");
+    const std::string saved = ReadFileBytes(met) + "saved by the client";
+    FaultyDisk disk;
+    // The holder is asked again just before the install.
+    disk.BeforeCall(DiskOp::CheckNotInUse, 2, [&] { ASSERT_TRUE(WriteFileBytes(met, saved)); });
+    StringConsole console;
+    EXPECT_EQ(1, RunWith({"partsweep", met.c_str(), mode}, console, disk));
+    EXPECT_NE(std::string::npos, console.output.find("Error: '" + met + "' was replaced by another "
+                                                     "program while partsweep worked on it"))
+        << console.output;
+    EXPECT_EQ(saved, ReadFileBytes(met));
+    EXPECT_EQ("001.part 001.part.met", ListFolder(folder.path()));
+  }
+}
+
 TEST(RunFlowTest, ADamagedTagStreamIsToldAsEachLookMeetsIt) {
   // Type 0x0C has no known size: every tag behind it comes from a wrong
   // place. The gap in front of it is still cleared, and the run fails.

@@ -56,6 +56,20 @@ TEST(ListingE2eTest, ClientSampleFile) {
   EXPECT_EQ(ClientSampleMet(), ReadFileBytes(folder.Path("test.part.met")));
 }
 
+TEST(ListingE2eTest, ANameThatHoldsControlCharactersIsShownEscaped) {
+  // Printed raw, a name tag's escape sequences would drive the terminal.
+  TempFolder folder;
+  SampleDownload download;
+  download.partFileNameTag = false;
+  download.extraTags = {SampleTextTag("\x12", "\x1b]0;owned\x07.part")};
+  std::string error;
+  ASSERT_TRUE(WriteSampleDownload(folder.path(), download, &error)) << error;
+  ProcessResult run = RunTool(folder.path(), {"001.part.met", "--check"});
+  EXPECT_TRUE(Contains(run.output, "The name tag names '\\x1b]0;owned\\x07.part', but the clients"))
+      << run.output;
+  EXPECT_FALSE(Contains(run.output, "\x1b")) << run.output;
+}
+
 TEST(ListingE2eTest, DataFileHeldOpenByAnotherProgram) {
   TempFolder folder;
   // Bytes in the gap, which a listing would clear: it must not get that far.

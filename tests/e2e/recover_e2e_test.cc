@@ -25,7 +25,7 @@ constexpr uint32_t kStamp = 0x6B163E0C;
 constexpr uint64_t P = kSamplePartSize;
 
 // What a file beside the data file holds.
-enum class Held { Sound, Newer, Cut, Empty, Other };
+enum class Held { Sound, Newer, Cut, Empty, Other, NearTheBound };
 
 // A download with part 1 fetched since the backup was saved (its bytes are
 // there, the backup lists it as a gap) and part 3 damaged since.
@@ -98,6 +98,14 @@ const Recovery kRecoveries[] = {
      {{".part.met", Held::Cut}, {".part.met.bak", Held::Sound}, {".part.met.old", Held::Other}}, 1,
      {"are not mixed, nothing is changed.\n"}, "001.part 001.part.met 001.part.met.bak 001.part.met.old",
      true},
+    // The backup is 5,242,878 bytes; recovered, with part 3 a gap and on the
+    // corrupted-parts list, it would be more than partsweep, or a client,
+    // loads again: nothing is written, as for every rewrite.
+    {"a recovered file larger than the bound is refused",
+     {{".part.met", Held::Cut}, {".part.met.bak", Held::NearTheBound}}, 1,
+     {"Error: the new file would be 5242885 bytes, more than the 5242880 bytes partsweep can "
+      "load\nError: '001.part.met' was not rewritten, it is unchanged.\n"},
+     "001.part 001.part.met 001.part.met.bak", true},
     {"a sound file needs nothing", {{".part.met", Held::Sound}, {".part.met.bak", Held::Cut}}, 0,
      {"'001.part.met' is sound: nothing to recover.\n"}, "001.part 001.part.met 001.part.met.bak",
      true},
@@ -111,9 +119,13 @@ TEST(RecoverE2eTest, ADamagedOrLostFileIsTakenFromTheBestBackup) {
     ASSERT_TRUE(WriteSampleDownload(folder.path(), Backed(), &error)) << error;
     const std::string sound = ReadFileBytes(folder.Path("001.part.met"));
     const SampleDownload other = Backed(2);
+    SampleDownload padded = Backed();
+    const std::string blob = std::string(5242878 - sound.size() - 10, 'p');
+    padded.extraTags = {SampleTag{0x07, "pad", U32(uint32_t(blob.size())) + blob}};
     const std::string held[] = {WithStamp(sound, kStamp - 1000), WithStamp(sound, kStamp - 500),
                                 sound.substr(0, 120), "",
-                                EncodeSampleMet(other, SamplePartHashes(other))};
+                                EncodeSampleMet(other, SamplePartHashes(other)),
+                                EncodeSampleMet(padded, SamplePartHashes(padded))};
     std::remove(folder.Path("001.part.met").c_str());
     for (const auto& file : row.files)
       ASSERT_TRUE(WriteFileBytes(folder.Path("001" + file.first), held[int(file.second)]));

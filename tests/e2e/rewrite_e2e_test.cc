@@ -31,6 +31,25 @@ TEST(RewriteE2eTest, CompleteOnTheClientSample) {
   EXPECT_TRUE(ClientGaps(written).empty());
 }
 
+TEST(RewriteE2eTest, CompleteKeepsTheBytesAShortDataFileLacksAGap) {
+  // A client would find them missing and fetch them anyway, from 83.3 %.
+  TempFolder folder;
+  SampleDownload download;
+  download.gaps = {{1000, 2000}};
+  std::string error;
+  ASSERT_TRUE(WriteSampleDownload(folder.path(), download, &error)) << error;
+  ASSERT_TRUE(WriteFileBytes(folder.Path("001.part"), ReadFileBytes(folder.Path("001.part")).substr(0, 25000000)));
+  ProcessResult run = RunTool(folder.path(), {"001.part.met", "--complete"});
+  EXPECT_EQ(0, run.exitCode) << run.output;
+  EXPECT_TRUE(Contains(run.output, Lines("'001.part' is 25000000 bytes, shorter than the download's "
+                                         "30000000: the bytes after its end are missing, and the "
+                                         "parts they cut are not downloaded whole.\nThe missing "
+                                         "bytes: New Gap 17d7840 .. 1c9c380 was added\n")))
+      << run.output;
+  EXPECT_EQ((ClientGapList{{25000000, 30000000}}),
+            ClientGaps(DecodeMet(ReadFileBytes(folder.Path("001.part.met")))));
+}
+
 TEST(RewriteE2eTest, SuccessiveRewritesKeepEveryBackup) {
   TempFolder folder;
   SampleDownload download;

@@ -4,6 +4,8 @@
 // None of them may cost a downloaded byte or a metadata file.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <algorithm>
 #include <cstdio>
 
@@ -189,6 +191,59 @@ TEST(SafetyE2eTest, TheKeyWaitNeitherReadsNorWaitsForAPipe) {
   EXPECT_EQ(Lines("Error opening 'missing.part.met' (Error " + std::to_string(kErrorNotFound) +
                   ")\n"),
             run.output);
+}
+
+TEST(SafetyE2eTest, NothingPastTheDownloadsSizeIsCleared) {
+  // A data file longer than the download, and a gap that reaches past the
+  // size: the bytes past it are no part of the download.
+  TempFolder folder;
+  SampleDownload download;
+  download.fileSize = 19461000;
+  download.gaps = {};
+  download.extraTags = {SampleNumberTag("\x09" "0", 19461000 - 100),
+                        SampleNumberTag("\x0A" "0", 19461000 + 3000000)};
+  download.gapContent = SampleGapContent::Data;
+  std::string error;
+  ASSERT_TRUE(WriteSampleDownload(folder.path(), download, &error)) << error;
+  const std::string tail(4000000, 't');
+  const std::string data = ReadFileBytes(folder.Path("001.part")) + tail;
+  ASSERT_TRUE(WriteFileBytes(folder.Path("001.part"), data));
+  for (const char* mode : {"", "--nosparse"}) {
+    SCOPED_TRACE(mode);
+    ProcessResult run = RunTool(folder.path(), {"001.part.met", mode});
+    EXPECT_EQ(0, run.exitCode) << run.output;
+    EXPECT_TRUE(Contains(run.output, Lines("\t18.5 MB ... 18.5 MB (100 bytes) ... "))) << run.output;
+    const std::string after = ReadFileBytes(folder.Path("001.part"));
+    EXPECT_EQ(std::string(100, '\0'), after.substr(19461000 - 100, 100));
+    EXPECT_TRUE(tail == after.substr(19461000)) << "bytes past the size were cleared";
+  }
+  // A rebuild writes the gap as the clients read it: up to the size. Part 2,
+  // which holds it, is damaged, so that the gap stays.
+  download.partHashes = true;
+  download.corruptParts = {2};
+  ASSERT_TRUE(WriteSampleDownload(folder.path(), download, &error)) << error;
+  ProcessResult rebuild = RunTool(folder.path(), {"001.part.met", "--rebuild"});
+  EXPECT_EQ((ClientGapList{{19461000 - 100, 19461000}}),
+            ClientGaps(DecodeMet(ReadFileBytes(folder.Path("001.part.met")))))
+      << rebuild.output;
+}
+
+TEST(SafetyE2eTest, ADataFileWithAnotherNameIsNotCleared) {
+  // A hard link: another download's data file, which would lose its bytes.
+  TempFolder folder;
+  ASSERT_TRUE(WriteSmallDownload(folder.path(), {{1000, 2000}}, SampleGapContent::Data));
+  std::error_code linked;
+  std::filesystem::create_hard_link(std::filesystem::u8path(folder.Path("001.part")),
+                                    std::filesystem::u8path(folder.Path("002.part")), linked);
+  if (linked) GTEST_SKIP() << "this file system has no hard links: " << linked.message();
+  const std::string data = ReadFileBytes(folder.Path("001.part"));
+  ProcessResult run = RunTool(folder.path(), {"001.part.met"});
+  EXPECT_EQ(1, run.exitCode);
+  EXPECT_TRUE(EndsWith(run.output, Lines("Error: '001.part' has 2 names (hard links): it may be "
+                                         "another download's data file too, so its gaps are not "
+                                         "cleared.\n")))
+      << run.output;
+  EXPECT_EQ(data, ReadFileBytes(folder.Path("002.part")));
 }
 
 TEST(SafetyE2eTest, ASecondListingReportsNothingCleared) {
