@@ -21,16 +21,16 @@ void AppendHelp(std::string& text, const std::string& column, const std::vector<
 
 const std::vector<Mode>& Modes() {
   static const std::vector<Mode> modes = {
-      {ModeId::Listing, nullptr, nullptr, MetUse::Clear, true, true, RunListing,
+      {ModeId::Listing, "list", nullptr, nullptr, MetUse::Clear, true, true, RunListing,
        {"list the gaps and give their space back"}},
-      {ModeId::Complete, "--complete", "/complete", MetUse::Rewrite, false, true, RunComplete,
+      {ModeId::Complete, "complete", "--complete", "/complete", MetUse::Rewrite, false, true, RunComplete,
        {"rewrite the metadata file without its gaps"}},
-      {ModeId::Rebuild, "--rebuild", "/rebuild", MetUse::Rewrite, false, true, RunRebuild,
+      {ModeId::Rebuild, "rebuild", "--rebuild", "/rebuild", MetUse::Rewrite, false, true, RunRebuild,
        {"check every complete part against its MD4 hash, turn",
         "corrupt parts into gaps, rewrite the metadata file"}},
-      {ModeId::Check, "--check", "/check", MetUse::Read, false, false, RunCheck,
+      {ModeId::Check, "check", "--check", "/check", MetUse::Read, false, false, RunCheck,
        {"check the parts as --rebuild does, but write nothing"}},
-      {ModeId::Recover, "--recover", "/recover", MetUse::Rewrite, false, true, nullptr,
+      {ModeId::Recover, "recover", "--recover", "/recover", MetUse::Rewrite, false, true, nullptr,
        {"bring back a damaged or lost metadata file from its",
         "backups: partsweep --recover X.part.met, or build it",
         "from an ed2k link: partsweep --recover X.part 'ed2k://...'"}},

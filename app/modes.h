@@ -20,6 +20,8 @@ using ModeRun = int (*)(Download& download, RunContext& run);
 /// One row of the table.
 struct Mode {
   ModeId id;
+  /// Its name in the report.
+  const char* name;
   /// The switch in both forms; none for the listing, which is the default.
   const char* dashName;
   const char* slashName;

@@ -19,6 +19,8 @@
 #include "platform/path.h"
 #include "hash/part_hashing.h"
 #include "recover/met_recovery.h"
+#include "report/download_report.h"
+#include "report/report_json.h"
 
 namespace {
 
@@ -62,7 +64,7 @@ Downloads FindDownloads(const std::vector<std::string>& entries, Disk& disk, Con
 // One download, as a run of the tool on it alone: 0 when it did its job.
 // A listing adds the space it gave back to `run.cleared`.
 int RunDownload(const std::string& metPath, const Mode& mode, bool waitForKey, RunContext& run) {
-  std::optional<Download> download = LoadDownload(metPath, mode.met, waitForKey, run.disk, run.console);
+  std::optional<Download> download = LoadDownload(metPath, mode.met, waitForKey, run);
   if (!download) return 1;
   return mode.run(*download, run);
 }
@@ -89,37 +91,68 @@ int RunPartsweep(int argc, const char* const* argv, Disk& disk, Console& console
     console.Write(kUsageText);
     return -1;
   }
-  WatchInterrupts(/*toStandardError=*/false);
+  // Where standard output is the report, nothing else may go there.
+  const bool json = line.options.json;
+  WatchInterrupts(/*toStandardError=*/json);
   const char* reads = std::getenv(kReadsVariable);
   if (!IsKnownReads(reads)) {
     Print(console, kMsgUnknownReads, reads);
     return 1;
   }
   const Mode& mode = ChosenMode(line.options);
-  RunContext context{disk, console};
+  DownloadReport report;
+  // The run's every line goes into the report; people also see it.
+  ReportConsole reported(report, json ? nullptr : &console);
+  RunContext context{disk, reported};
   context.nosparse = line.options.nosparse;
   context.dryRun = line.options.dryRun;
+  context.report = &report;
+  // Starts the record of the next download.
+  auto begin = [&] {
+    reported.Flush();
+    report = DownloadReport{};
+    report.mode = mode.name;
+    report.dryRun = context.dryRun;
+  };
+  // Ends it, and with --json prints it.
+  auto end = [&](int status) {
+    reported.Flush();
+    report.exitStatus = status;
+    if (json) console.Write(DownloadReportJson(report));
+    return status;
+  };
   // One download and maybe its link, not a batch.
-  if (!mode.run) return RunRecovery(line.paths, context);
-  const Downloads downloads = FindDownloads(line.paths, disk, console);
+  if (!mode.run) {
+    begin();
+    return end(RunRecovery(line.paths, context));
+  }
+  SilentConsole silent;
+  const Downloads downloads = FindDownloads(line.paths, disk, json ? silent : console);
   const std::vector<std::string>& metPaths = downloads.metPaths;
   // One download's output is as it always was; several are told apart.
   const bool several = metPaths.size() > 1;
   BatchTally tally;
   for (size_t i = 0; i < metPaths.size(); ++i) {
-    if (i > 0) console.Write("\n");
-    if (several) console.Write(DownloadHeading(i + 1, metPaths.size(), metPaths[i]));
+    if (i > 0 && !json) console.Write("\n");
+    if (several && !json) console.Write(DownloadHeading(i + 1, metPaths.size(), metPaths[i]));
+    begin();
     context.cleared = context.zeroed = 0;
     // A batch never stops for a key: nobody may be there to press one.
-    const int status = RunDownload(metPaths[i], mode, downloads.single, context);
+    const int status = end(RunDownload(metPaths[i], mode, downloads.single, context));
     TallyDownload(tally, metPaths[i], status == 0, context.cleared, context.zeroed);
   }
-  if (several) {
+  const int status = !downloads.emptyFolders.empty() || !tally.failed.empty() ? 1 : 0;
+  if (json) {
+    if (several || !downloads.emptyFolders.empty())
+      console.Write(BatchReportJson(BatchReport{tally.downloads, tally.done, tally.failed,
+                                                downloads.emptyFolders, tally.cleared, tally.zeroed,
+                                                status}));
+  } else if (several) {
     console.Write("\n");
     console.Write(BatchSummary(tally, mode.givesSpaceBack));
     // Told before the batch, they would scroll out of sight behind it.
     for (const std::string& folder : downloads.emptyFolders)
       Print(console, kMsgNoDownloadsIn, folder.c_str());
   }
-  return !downloads.emptyFolders.empty() || !tally.failed.empty() ? 1 : 0;
+  return status;
 }

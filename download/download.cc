@@ -18,7 +18,10 @@ std::optional<FileStatus> StatusOf(Disk& disk, const std::string& path) {
 }  // namespace
 
 std::optional<Download> LoadDownload(const std::string& metPath, MetUse use, bool waitForKey,
-                                     Disk& disk, Console& console) {
+                                     RunContext& run) {
+  Disk& disk = run.disk;
+  Console& console = run.console;
+  if (run.report) run.report->metPath = metPath;
   const std::string refusal = MetPathRefusal(metPath, use, disk);
   if (!refusal.empty()) {
     console.Write(refusal);
@@ -35,7 +38,27 @@ std::optional<Download> LoadDownload(const std::string& metPath, MetUse use, boo
   }
   Download download = DownloadOfImage(metPath, std::move(*image), std::move(*decoded.file), disk);
   download.metStatus = metStatus;
+  ReportDownload(download, run);
   return download;
+}
+
+void ReportDownload(const Download& download, RunContext& run) {
+  DownloadReport* report = run.report;
+  if (!report) return;
+  const MetFile& file = download.file;
+  report->metPath = download.metPath;
+  report->dataPath = download.partPath;
+  report->headerRead = true;
+  report->version = file.header.version;
+  report->fileHash = HashText(file.header.fileHash);
+  report->partCount = file.header.partCount;
+  report->tagCount = file.header.tagCount;
+  report->size = file.fileSize;
+  report->gapNaming = file.gapNaming == GapNaming::Indexed   ? "indexed"
+                      : file.gapNaming == GapNaming::OneByte ? "one byte"
+                                                             : "none";
+  report->staleGapTags = file.staleGapTags;
+  report->damage = file.damage;
 }
 
 Download DownloadOfImage(const std::string& metPath, MetImage image, MetFile file, Disk& disk) {

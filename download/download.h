@@ -10,6 +10,7 @@
 #include "met/met_file.h"
 #include "met/met_image.h"
 #include "platform/disk.h"
+#include "report/download_report.h"
 
 class Console;
 
@@ -40,6 +41,8 @@ struct RunContext {
   /// What a listing gave back, and overwrote with zeros, for the batch's summary.
   uint64_t cleared = 0;
   uint64_t zeroed = 0;
+  /// The record of the download under way, where the run keeps one.
+  DownloadReport* report = nullptr;
 };
 
 /// Loads and decodes the download that `metPath` names for `use`. A name
@@ -47,7 +50,10 @@ struct RunContext {
 /// where `waitForKey`) or whose header cannot be read gives nothing, after
 /// the message (and, for a rewrite, the line that the file is unchanged).
 std::optional<Download> LoadDownload(const std::string& metPath, MetUse use, bool waitForKey,
-                                     Disk& disk, Console& console);
+                                     RunContext& run);
+
+/// Notes the download's header, names and paths in the run's report.
+void ReportDownload(const Download& download, RunContext& run);
 
 /// Makes a download of a metadata file built in memory (`image`, `file`)
 /// for the metadata path `metPath`, whose data file is named like it.

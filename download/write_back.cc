@@ -62,6 +62,13 @@ int WriteBack(const Download& download, const MetChange& change, const WriteBack
     return Unchanged(Format(kMsgTooLargeToLoad, static_cast<unsigned long long>(encoded.bytes.size()),
                             kMaxMetImageSize),
                      metPath, console);
+  if (run.report) {
+    run.report->gaps.clear();
+    if (change.mode == RewriteMode::Rebuild) {
+      for (const MetGap& gap : change.gaps) run.report->gaps.push_back(GapReport{gap.start, gap.end, "written"});
+    }
+    run.report->written = WrittenReport{metPath, encoded.bytes.size(), !download.metStatus, run.dryRun};
+  }
   if (run.dryRun) {
     Print(console, download.metStatus ? kMsgDryRunRewrite : kMsgDryRunCreate, metPath.c_str(),
           static_cast<unsigned long long>(encoded.bytes.size()));
@@ -70,5 +77,8 @@ int WriteBack(const Download& download, const MetChange& change, const WriteBack
   // A client may have started while the parts were hashed.
   if (ReportIfInUse(download.partPath, run.disk, console)) return Unchanged("", metPath, console);
   if (ReportIfReplaced(download, run.disk, console)) return 1;
-  return Put(metPath, encoded.bytes, run.disk, console);
+  const int status = Put(metPath, encoded.bytes, run.disk, console);
+  // Said only once it is there.
+  if (status != 0 && run.report) run.report->written.reset();
+  return status;
 }

@@ -36,6 +36,9 @@ struct ClearRun {
   bool stopped = false;
   /// Set once the plan's `interrupted` said so: nothing more is done or printed.
   bool ended = false;
+  /// What became of the gap under way, for the report, and its error.
+  const char* action = "";
+  int error = 0;
 };
 
 bool Interrupted(ClearRun& run) {
@@ -46,6 +49,8 @@ bool Interrupted(ClearRun& run) {
 void ReportError(ClearRun& run, int error) {
   Print(*run.console, kMsgGapError, error);
   run.failed = true;
+  run.action = "failed";
+  run.error = error;
 }
 
 // The busy code, once another program wants the file: it waits for the
@@ -276,12 +281,14 @@ void ClearGap(ClearRun& run, const MetGap& stored) {
   std::string last = FormatByteSize(ShownLastByte(gap));
   if (!gap.IsValid()) {
     Print(*run.console, kMsgInvalidGap, start.c_str(), last.c_str());
+    run.action = "invalid";
     return;
   }
   const uint64_t length = gap.end - gap.start;
   Print(*run.console, kMsgGapLine, start.c_str(), last.c_str(), FormatByteSize(length).c_str());
   if (pastSize) {
     run.console->Write(kMsgPastSize);
+    run.action = "past size";
     return;
   }
   uint64_t fileSize = 0;
@@ -291,9 +298,11 @@ void ClearGap(ClearRun& run, const MetGap& stored) {
   }
   if (gap.start >= fileSize) {
     run.console->Write(kMsgNoData);
+    run.action = "no data";
     return;
   }
   const uint64_t inside = std::min(length, fileSize - gap.start);
+  run.action = run.plan.dryRun ? "would clear" : "cleared";
   if (run.plan.dryRun) {
     DryClearGap(run, gap.start, inside);
     return;
@@ -334,6 +343,7 @@ std::vector<GapPiece> SplitAtKept(const MetGap& gap, const std::vector<KeptRange
 }
 
 void ListKept(ClearRun& run, const MetGap& gap, KeptFor why) {
+  run.action = why == KeptFor::FoundComplete ? "kept complete" : "kept for recovery";
   Print(*run.console, kMsgGapLine, FormatByteSize(gap.start).c_str(),
         FormatByteSize(ShownLastByte(gap)).c_str(), FormatByteSize(gap.end - gap.start).c_str());
   run.console->Write(why == KeptFor::FoundComplete ? kMsgKeptComplete : kMsgKept);
@@ -368,10 +378,22 @@ bool ClearGaps(File& file, const std::vector<MetGap>& gaps, const ClearPlan& pla
     const bool failedBefore = run.failed;
     for (const GapPiece& piece : SplitAtKept(gaps[index], plan.kept)) {
       if (Interrupted(run)) break;
+      const ClearTotals before = run.totals;
+      run.action = "";
+      run.error = 0;
       if (piece.kept)
         ListKept(run, piece.gap, piece.kept->why);
       else
         ClearGap(run, piece.gap);
+      if (plan.log) {
+        // As it was cleared: cut to the size.
+        uint64_t end = piece.gap.end;
+        if (plan.size != 0 && piece.gap.IsValid() && end > plan.size)
+          end = std::max(plan.size, piece.gap.start);
+        plan.log->push_back(GapReport{piece.gap.start, end, run.action,
+                                      run.totals.released - before.released,
+                                      run.totals.zeroed - before.zeroed, run.error});
+      }
       if (run.stopped) break;
     }
     run.console = &console;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "met/met_file.h"
+#include "report/download_report.h"
 #include "platform/disk.h"
 
 class Console;
@@ -53,6 +54,8 @@ struct ClearPlan {
   std::vector<KeptRange> kept;
   /// Asked between chunks and gaps whether the run is to end.
   std::function<bool()> interrupted;
+  /// Where each gap piece and what became of it is noted, when given.
+  std::vector<GapReport>* log = nullptr;
 };
 
 /// What a clearing did: the storage the file system gave back, and the data

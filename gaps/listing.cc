@@ -31,9 +31,16 @@ bool ClearKeepingTimes(File& data, const Download& download, RunContext& run) {
   for (uint32_t part : ListedCorruptParts(file))
     plan.kept.push_back(KeptRange{PartRange(part, file.fileSize), KeptFor::ClientRecovery});
   plan.interrupted = InterruptPending;
+  if (run.report) plan.log = &run.report->gaps;
   if (run.dryRun) {
     plan.dryRun = true;
-    return ClearGaps(data, file.gaps, plan, run.disk, run.console);
+    ClearTotals totals;
+    const bool done = ClearGaps(data, file.gaps, plan, run.disk, run.console, &totals);
+    if (run.report) {
+      run.report->released = totals.released;
+      run.report->zeroed = totals.zeroed;
+    }
+    return done;
   }
   FileTimes times;
   const bool timed = run.disk.ReadTimes(data, &times) == 0;
@@ -46,6 +53,10 @@ bool ClearKeepingTimes(File& data, const Download& download, RunContext& run) {
   }
   run.cleared += totals.released;
   run.zeroed += totals.zeroed;
+  if (run.report) {
+    run.report->released = totals.released;
+    run.report->zeroed = totals.zeroed;
+  }
   return done;
 }
 

@@ -18,11 +18,45 @@ void ReportLength(const std::string& partPath, uint64_t length, uint64_t size, C
         static_cast<unsigned long long>(length), static_cast<unsigned long long>(size));
 }
 
+// Notes the trust and every verdict in the report.
+void ReportJudgement(const JudgedDownload& judged, bool byAich, DownloadReport* report) {
+  if (!report) return;
+  report->trust = byAich && !CanJudge(judged.trust) ? "AICH" : TrustName(judged.trust);
+  for (uint32_t part = 0; part < judged.findings.size(); ++part) {
+    const PartFinding& finding = judged.findings[part];
+    report->parts.push_back(PartReport{part, HashText(finding.digest.data()),
+                                       VerdictName(finding.verdict), finding.md4Judged,
+                                       finding.md4Agrees, finding.aichJudged, finding.aichAgrees});
+  }
+}
+
 }  // namespace
+
+const char* TrustName(HashTrust trust) {
+  switch (trust) {
+    case HashTrust::PartHashes: return "part hashes";
+    case HashTrust::FileHash: return "file hash";
+    case HashTrust::NoneYet: return "none yet";
+    case HashTrust::WrongCount: return "wrong count";
+    case HashTrust::Mismatch: return "mismatch";
+    case HashTrust::NoSize: return "no size";
+  }
+  return "";
+}
+
+const char* VerdictName(PartVerdict verdict) {
+  switch (verdict) {
+    case PartVerdict::Sound: return "sound";
+    case PartVerdict::Corrupt: return "corrupt";
+    case PartVerdict::Incomplete: return "incomplete";
+    case PartVerdict::FoundComplete: return "complete in a gap";
+  }
+  return "";
+}
 
 JudgedDownload JudgeDownload(const MetImage& image, const MetFile& file, const GapTable& gaps,
                              const std::string& metPath, const std::string& partPath, bool shared,
-                             Disk& disk, Console& console) {
+                             Disk& disk, Console& console, DownloadReport* report) {
   JudgedDownload judged;
   std::optional<File> data = shared ? OpenToCheck(metPath, partPath, disk, console)
                                     : OpenForHashing(metPath, partPath, disk, console);
@@ -34,6 +68,7 @@ JudgedDownload JudgeDownload(const MetImage& image, const MetFile& file, const G
     console.Write(UntrustedLine(judged.trust, file, aich.Judges()));
     if (!aich.Judges()) {
       judged.state = JudgedState::NotJudged;
+      ReportJudgement(judged, false, report);
       return judged;
     }
   }
@@ -50,5 +85,6 @@ JudgedDownload JudgeDownload(const MetImage& image, const MetFile& file, const G
   judged.findings = std::move(*findings);
   judged.verdicts = Verdicts(judged.findings);
   judged.state = JudgedState::Judged;
+  ReportJudgement(judged, aich.Judges(), report);
   return judged;
 }

@@ -10,6 +10,7 @@
 #include "met/met_file.h"
 #include "met/met_image.h"
 #include "judge/part_judgement.h"
+#include "report/download_report.h"
 
 class Console;
 class Disk;
@@ -41,4 +42,8 @@ struct JudgedDownload {
 /// a client holds it; else nobody may write it meanwhile.
 JudgedDownload JudgeDownload(const MetImage& image, const MetFile& file, const GapTable& gaps,
                              const std::string& metPath, const std::string& partPath, bool shared,
-                             Disk& disk, Console& console);
+                             Disk& disk, Console& console, DownloadReport* report = nullptr);
+
+/// The words of the report for what the stored hashes can judge and for a verdict.
+const char* TrustName(HashTrust trust);
+const char* VerdictName(PartVerdict verdict);

@@ -113,6 +113,7 @@ PartVerdict Verdict(const PartJudging& judging, uint32_t part, bool judged, bool
 
 PartFinding JudgePart(const PartJudging& judging, uint32_t part, const PartOutcome& hashed) {
   PartFinding finding;
+  finding.digest = hashed.digest;
   finding.md4Judged = CanJudge(judging.trust);
   if (finding.md4Judged) {
     const uint8_t* stored = judging.trust == HashTrust::FileHash

@@ -108,6 +108,8 @@ struct PartJudging {
 /// A part's verdict, and which hashes judged it and agreed.
 struct PartFinding {
   PartVerdict verdict = PartVerdict::Incomplete;
+  /// The part's MD4 digest.
+  PartDigest digest{};
   bool md4Judged = false;
   bool md4Agrees = false;
   bool aichJudged = false;

@@ -50,27 +50,36 @@ std::vector<std::string> CandidatePaths(const std::string& metPath, Disk& disk) 
 }
 
 std::vector<MetCandidate> LookAtCandidates(const std::vector<std::string>& paths, Disk& disk,
-                                           Console& console) {
+                                           Console& console, DownloadReport* report) {
   std::vector<MetCandidate> sound;
+  auto note = [report](const std::string& path, const char* state, const std::string& fault) {
+    if (report) report->candidates.push_back(CandidateReport{path, state, fault});
+  };
   for (const std::string& path : paths) {
     if (!Exists(disk, path)) {
       Print(console, kMsgLookedMissing, path.c_str());
+      note(path, "missing", "");
       continue;
     }
     std::optional<MetImage> image = LoadMetImage(path, disk, console, /*waitForKey=*/false);
     if (!image) {
       Print(console, kMsgLookedUnreadable, path.c_str());
+      note(path, "unreadable", "");
       continue;
     }
     MetSoundness checked = CheckMetSoundness(*image);
     if (!checked.file) {
       Print(console, kMsgLookedDamaged, path.c_str(), checked.fault.c_str());
+      note(path, "damaged", checked.fault);
       continue;
     }
     MetCandidate candidate{path, std::move(*image), std::move(*checked.file), 0};
     candidate.timeStamp = DataFileTimeStamp(candidate.file.header).value_or(0);
     Print(console, kMsgLookedSound, path.c_str(), HashText(candidate.file.header.fileHash).c_str(),
           SavedAt(candidate.timeStamp).c_str());
+    if (report)
+      report->candidates.push_back(CandidateReport{path, "sound", "", HashText(candidate.file.header.fileHash),
+                                                   candidate.timeStamp});
     sound.push_back(std::move(candidate));
   }
   return sound;

@@ -8,6 +8,7 @@
 
 #include "met/met_file.h"
 #include "met/met_image.h"
+#include "report/download_report.h"
 
 class Console;
 class Disk;
@@ -31,7 +32,7 @@ std::vector<std::string> CandidatePaths(const std::string& metPath, Disk& disk);
 /// and why, or sound with its file hash and time), and gives the sound ones
 /// in the order of `paths`.
 std::vector<MetCandidate> LookAtCandidates(const std::vector<std::string>& paths, Disk& disk,
-                                           Console& console);
+                                           Console& console, DownloadReport* report = nullptr);
 
 /// The candidate to restore: the newest time stamp, the first of equals.
 /// When the candidates name different downloads (file hashes), nothing is

@@ -80,7 +80,7 @@ int BringUpToDate(Download& download, const std::optional<FileStatus>& metStatus
     return Unchanged(metPath, console);
   GapTable gaps = RewritableGaps(file);
   const JudgedDownload judged = JudgeDownload(download.image, file, gaps, metPath,
-                                              download.partPath, run.dryRun, run.disk, console);
+                                              download.partPath, run.dryRun, run.disk, console, run.report);
   if (judged.state == JudgedState::Failed) return Unchanged(metPath, console);
   MetChange change;
   if (judged.state == JudgedState::Judged) {
@@ -188,6 +188,7 @@ int BuildFromLink(const std::string& metPath, const std::optional<FileStatus>& m
     return 1;
   }
   Download download = DownloadOfImage(metPath, std::move(met.image), std::move(met.file), run.disk);
+  ReportDownload(download, run);
   return BringUpToDate(download, metStatus, "the ed2k link", /*checkHolder=*/false, run);
 }
 
@@ -200,6 +201,9 @@ int RestoreBackup(const std::string& metPath, const std::optional<FileStatus>& m
   const int winner = ChooseCandidate(sound, console);
   if (winner < 0) return 1;
   MetCandidate& taken = sound[winner];
+  if (run.report) {
+    for (CandidateReport& candidate : run.report->candidates) candidate.taken = candidate.path == taken.path;
+  }
   if (link) {
     if (std::memcmp(link->fileHash.data(), taken.file.header.fileHash, 16) != 0) {
       Print(console, kMsgLinkDisagrees, HashText(link->fileHash.data()).c_str(),
@@ -210,6 +214,7 @@ int RestoreBackup(const std::string& metPath, const std::optional<FileStatus>& m
   }
   const std::string source = "'" + taken.path + "'";
   Download download = DownloadOfImage(metPath, std::move(taken.image), std::move(taken.file), run.disk);
+  ReportDownload(download, run);
   return BringUpToDate(download, metStatus, source, /*checkHolder=*/true, run);
 }
 
@@ -237,7 +242,9 @@ int RunRecovery(const std::vector<std::string>& paths, RunContext& run) {
   std::optional<FileStatus> metStatus;
   FileStatus status;
   if (disk.StatusOf(metPath, &status) == 0) metStatus = status;
-  std::vector<MetCandidate> sound = LookAtCandidates(CandidatePaths(metPath, disk), disk, console);
+  if (run.report) run.report->metPath = metPath;
+  std::vector<MetCandidate> sound =
+      LookAtCandidates(CandidatePaths(metPath, disk), disk, console, run.report);
   if (!sound.empty() && sound.front().path == metPath) {
     Print(console, link ? kMsgSoundRefusesLink : kMsgNothingToRecover, metPath.c_str());
     return link ? 1 : 0;
