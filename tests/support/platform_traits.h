@@ -39,3 +39,7 @@ extern const bool kSystemOffersMd4;
 
 /// True where the program, not the shell, expands `*` and `?` (Windows).
 extern const bool kProgramExpandsWildcards;
+
+/// The Python that checks a report against its schema (Debian's
+/// python3-jsonschema), or "" where the tests run none (Windows).
+extern const char kReportValidator[];

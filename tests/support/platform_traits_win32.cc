@@ -8,6 +8,7 @@ const char kFullBlockGlyph[] = "\xDB";
 const char kShadeGlyph[] = "\xB1";
 const bool kSystemOffersMd4 = true;
 const bool kProgramExpandsWildcards = true;
+const char kReportValidator[] = "";
 
 bool ReleaseRange(const std::string& path, uint64_t offset, uint64_t length) {
   HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
