@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "hash/part_hashing.h"
+#include "reading/part_hashing.h"
 #include "rewrite/part_judgement.h"
 
 class Console;

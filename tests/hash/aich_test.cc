@@ -11,7 +11,7 @@
 #include "hash/aich_hash_set.h"
 #include "hash/aich_tree.h"
 #include "hash/md4_lanes.h"
-#include "hash/part_hashing.h"
+#include "reading/part_hashing.h"
 #include "tests/support/memory_disk.h"
 
 namespace {

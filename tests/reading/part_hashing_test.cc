@@ -1,7 +1,7 @@
 // The digests of a part check against a plain MD4 of each part: files of many
 // sizes, both ways of reading, one thread and several, every kernel, a read
 // that fails, and a sparse file past 4 GiB.
-#include "hash/part_hashing.h"
+#include "reading/part_hashing.h"
 
 #include <gtest/gtest.h>
 
@@ -12,9 +12,9 @@
 #include <thread>
 #include <vector>
 
-#include "hash/hash_routines.h"
 #include "hash/md4_lanes.h"
-#include "hash/part_lanes.h"
+#include "met/part_layout.h"
+#include "reading/part_lanes.h"
 #include "sample/sample_download.h"
 #include "tests/hash/reference_md4.h"
 #include "tests/support/byte_text.h"

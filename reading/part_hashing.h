@@ -6,8 +6,8 @@
 #include <thread>
 #include <vector>
 
-#include "hash/part_board.h"
 #include "platform/disk.h"
+#include "reading/part_board.h"
 
 /// How the parts are read from the data file.
 enum class PartReads {

@@ -1,14 +1,14 @@
-#include "hash/part_window.h"
+#include "reading/part_window.h"
 
 #include <algorithm>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
 
-#include "hash/hash_routines.h"
-#include "hash/part_board.h"
-#include "hash/part_lanes.h"
+#include "met/part_layout.h"
 #include "platform/disk.h"
+#include "reading/part_board.h"
+#include "reading/part_lanes.h"
 
 namespace {
 

@@ -1,13 +1,14 @@
-#include "hash/part_lanes.h"
+#include "reading/part_lanes.h"
 
 #include <algorithm>
 
 #include "hash/hash_routines.h"
 #include "hash/md4_lanes.h"
-#include "hash/part_aich.h"
-#include "hash/part_board.h"
 #include "hash/sha1_lanes.h"
+#include "met/part_layout.h"
 #include "platform/disk.h"
+#include "reading/part_aich.h"
+#include "reading/part_board.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "hash/part_hashing.h"
+#include "reading/part_hashing.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -6,8 +6,8 @@
 #include <optional>
 #include <system_error>
 
-#include "hash/part_lanes.h"
-#include "hash/part_window.h"
+#include "reading/part_lanes.h"
+#include "reading/part_window.h"
 
 PartReads ChooseReads(PartReads asked, const char* environment, SeekCost cost) {
   if (asked != PartReads::kAuto) return asked;

@@ -1,10 +1,10 @@
-#include "hash/part_aich.h"
+#include "reading/part_aich.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "hash/hash_routines.h"
-#include "hash/part_board.h"
+#include "met/part_layout.h"
+#include "reading/part_board.h"
 
 void PartAich::Done(PartBoard& board, uint32_t part, const uint8_t digest[16]) {
   AichHash hash;
