@@ -1,11 +1,13 @@
 // The parallel reading of a part check: every thread hashes a share of the
-// parts a batch at a time, each part of a batch in a lane of the multi-buffer
+// spans a batch at a time, each span of a batch in a lane of the multi-buffer
 // MD4 and read through a handle of its own, 128 KiB a step.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
+
+#include "reading/part_span.h"
 
 class Disk;
 class File;
@@ -27,11 +29,19 @@ std::vector<size_t> SplitIntoBatches(size_t count);
 /// lanes (the unit of Md4LanesCost).
 double BatchesCost(size_t count);
 
-/// Hashes `parts` batch after batch (`batches` as SplitIntoBatches gives
-/// them), the i-th part of a batch read through readers[i], and leaves each
-/// outcome on the board; a part the board no longer wants is dropped. No part
-/// reads past `size`. With `aich` each part's AICH tree is hashed too.
-/// `readers` holds a handle for each part of the largest batch.
-void HashPartsInLanes(Disk& disk, const std::vector<File*>& readers,
-                      const std::vector<uint32_t>& parts, const std::vector<size_t>& batches,
-                      uint64_t size, bool aich, PartBoard& board);
+/// The handles one thread's lanes read through: the i-th span of a batch, if
+/// it is of `of`, through handles[i]; a span of another file through its own.
+struct LaneReaders {
+  const File* of = nullptr;
+  /// A handle for each span of the largest batch; none: every span reads
+  /// through its own file.
+  std::vector<File*> handles;
+};
+
+/// Hashes the spans[i] for the i in `indices`, batch after batch (`batches`
+/// as SplitIntoBatches gives them), and leaves each outcome on the board
+/// under its i; a span the board no longer wants is dropped. The spans of a
+/// batch may be of any files and lengths.
+void HashPartsInLanes(Disk& disk, const LaneReaders& readers, const std::vector<PartSpan>& spans,
+                      const std::vector<uint32_t>& indices, const std::vector<size_t>& batches,
+                      PartBoard& board);

@@ -56,9 +56,9 @@ std::vector<AichHash> CheckedParts(MemoryDisk& disk, uint64_t size) {
   OpenResult data = disk.OpenForReading("data.part");
   PartHashOptions options;
   options.threads = 1;
-  options.size = size;
-  options.aich = true;
-  PartHashing hashing(disk, data.file, uint32_t(size / 9728000 + 1), options);
+  PartHashing hashing(
+      disk, DownloadPartSpans(data.file, size, PartsBelow(uint32_t(size / 9728000 + 1)), true),
+      options);
   std::vector<AichHash> hashes;
   for (uint32_t part = 0; part < AichPartCount(size); ++part) {
     const PartOutcome outcome = hashing.Wait(part);
