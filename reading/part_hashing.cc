@@ -88,6 +88,7 @@ void PartHashing::StartParallel(Disk& disk) {
   handles_.reserve(handles);
   for (Share& share : shares_) {
     share.readers.of = &first;
+    share.readers.openOthers = true;
     for (size_t lane = 0; lane < share.batches.front(); ++lane)
       share.readers.handles.push_back(Reader(disk, first));
   }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 
 #include "hash/hash_routines.h"
 #include "hash/md4_lanes.h"
@@ -109,10 +110,16 @@ size_t FinishStep(Lane* lanes, size_t count, const StaggeredLaneBuffers& buffers
   return left;
 }
 
-// The handle lane `lane` reads `span` through.
-File* LaneReader(const LaneReaders& readers, const PartSpan& span, size_t lane) {
-  return span.file == readers.of && lane < readers.handles.size() ? readers.handles[lane]
-                                                                   : span.file;
+// The handle lane `lane` reads `span` through; one opened for it goes into
+// `opened`, which has room for it (a File must not move while it is read).
+File* LaneReader(Disk& disk, const LaneReaders& readers, const PartSpan& span, size_t lane,
+                 std::vector<File>& opened) {
+  if (span.file == readers.of && lane < readers.handles.size()) return readers.handles[lane];
+  if (!readers.openOthers) return span.file;
+  OpenResult handle = disk.OpenSequentialReader(*span.file);
+  if (!handle.ok()) return span.file;
+  opened.push_back(std::move(handle.file));
+  return &opened.back();
 }
 
 void HashBatch(Disk& disk, const LaneReaders& readers, const std::vector<PartSpan>& spans,
@@ -126,10 +133,12 @@ void HashBatch(Disk& disk, const LaneReaders& readers, const std::vector<PartSpa
   // AVX-512, without them at about half of 8 lanes of AVX2.
   const size_t width = aichs != 0 ? Sha1LaneWidth() : 0;
   const bool aichInLanes = width != 0 && aichs * 2 >= width;
+  std::vector<File> opened;
+  if (readers.openOthers) opened.reserve(count);
   for (size_t i = 0; i < count; ++i) {
     const PartSpan& span = spans[indices[i]];
     lanes[i].index = indices[i];
-    lanes[i].reader = LaneReader(readers, span, i);
+    lanes[i].reader = LaneReader(disk, readers, span, i, opened);
     lanes[i].next = span.offset;
     lanes[i].end = span.offset + span.length;
     lanes[i].active = true;
