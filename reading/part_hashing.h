@@ -58,11 +58,12 @@ unsigned HashThreads(unsigned asked, uint32_t parts);
 /// reading is chosen once, from the storage of the first span's file.
 class PartHashing {
  public:
+  /// Starts hashing the spans; their files must stay open while this lives.
   PartHashing(Disk& disk, std::vector<PartSpan> spans, const PartHashOptions& options);
   /// The parts [0, parts) of the open file, as far as it has them (a part
   /// past its end is empty), without AICH trees.
   PartHashing(Disk& disk, File& data, uint32_t parts, const PartHashOptions& options);
-  /// Gives up the parts not yet hashed and waits for the threads to end.
+  /// Gives up the spans not yet hashed and waits for the threads to end.
   ~PartHashing();
   PartHashing(const PartHashing&) = delete;
   PartHashing& operator=(const PartHashing&) = delete;
