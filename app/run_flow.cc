@@ -17,7 +17,7 @@
 #include "platform/disk.h"
 #include "platform/interrupt.h"
 #include "platform/path.h"
-#include "hash/part_hashing.h"
+#include "reading/part_hashing.h"
 #include "recover/met_recovery.h"
 #include "report/download_report.h"
 #include "report/report_json.h"

@@ -18,10 +18,10 @@
 
 #include "bench/perf_rounds.h"
 #include "hash/aich_tree.h"
-#include "hash/hash_routines.h"
 #include "hash/md4.h"
 #include "hash/md4_lanes.h"
 #include "hash/sha1_lanes.h"
+#include "met/part_layout.h"
 
 namespace {
 

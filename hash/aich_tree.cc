@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "hash/hash_routines.h"
+#include "met/part_layout.h"
 
 namespace {
 

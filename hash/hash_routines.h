@@ -1,7 +1,6 @@
-// MD4 over a data file: the part size, the routines (the system's where it
-// has them, which the tests hold against our own), the digest of a byte
-// range, and whole reads at an offset. The rebuild hashes its parts in
-// hash/part_hashing.h.
+// MD4 over a data file: the routines (the system's where it has them, which
+// the tests hold against our own), the digest of a byte range, and whole
+// reads at an offset. The rebuild hashes its parts in reading/part_hashing.h.
 #pragma once
 
 #include <cstdint>
@@ -13,9 +12,6 @@
 class Disk;
 class File;
 struct ReadResult;
-
-/// The size of one hashed part of a data file.
-constexpr uint64_t kPartSize = 9728000;
 
 /// The three MD4 steps, from the system where it offers them, else our own;
 /// both give the digests of RFC 1320.

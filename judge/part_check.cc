@@ -88,9 +88,10 @@ std::optional<std::vector<PartFinding>> HashParts(const PartJudging& judging, Fi
   const uint32_t parts = CheckedPartCount(judging.file, judging.trust, judging.aich != nullptr);
   std::vector<PartFinding> findings;
   console.Write(kMsgCalculating);
-  options.size = judging.file.fileSize;
-  options.aich = judging.aich != nullptr;
-  PartHashing hashing(disk, data, parts, options);
+  PartHashing hashing(disk,
+                      DownloadPartSpans(data, judging.file.fileSize, PartsBelow(parts),
+                                        judging.aich != nullptr),
+                      options);
   for (uint32_t part = 0; part < parts; ++part) {
     const PartOutcome outcome = hashing.Wait(part);
     if (!outcome.ok) {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "hash/part_hashing.h"
 #include "judge/part_judgement.h"
+#include "reading/part_hashing.h"
 
 class Console;
 class Disk;

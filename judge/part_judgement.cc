@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "hash/hash_routines.h"
 #include "hash/md4.h"
 #include "met/corrupted_parts.h"
+#include "met/part_layout.h"
 #include "platform/console.h"
 #include "judge/judge_messages.h"
 

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "hash/aich_hash_set.h"
-#include "hash/part_board.h"
 #include "met/met_file.h"
 #include "met/met_image.h"
 #include "platform/disk.h"
+#include "reading/part_board.h"
 
 /// The MD4 digest of one part.
 using PartDigest = std::array<uint8_t, 16>;

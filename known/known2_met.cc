@@ -5,6 +5,7 @@
 
 #include "hash/aich_hash_set.h"
 #include "hash/hash_routines.h"
+#include "met/part_layout.h"
 #include "platform/console.h"
 #include "platform/disk.h"
 

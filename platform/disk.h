@@ -199,7 +199,7 @@ class Disk {
   virtual ReadResult ReadAt(File& file, uint64_t offset, void* buffer, size_t size) = 0;
   /// Another handle of the open file, for reading alone, with a position and
   /// read-ahead of its own; the system is told that it is read front to back.
-  /// No open checks: `file` passed them when it was opened.
+  /// No open checks: `file` passed them when it was opened. Threads may ask at once.
   virtual OpenResult OpenSequentialReader(File& file) = 0;
   /// What jumping between places of the open file costs; a part check reads
   /// many parts at once only where that costs nothing.

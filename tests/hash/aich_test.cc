@@ -11,7 +11,7 @@
 #include "hash/aich_hash_set.h"
 #include "hash/aich_tree.h"
 #include "hash/md4_lanes.h"
-#include "hash/part_hashing.h"
+#include "reading/part_hashing.h"
 #include "tests/support/memory_disk.h"
 
 namespace {
@@ -56,9 +56,9 @@ std::vector<AichHash> CheckedParts(MemoryDisk& disk, uint64_t size) {
   OpenResult data = disk.OpenForReading("data.part");
   PartHashOptions options;
   options.threads = 1;
-  options.size = size;
-  options.aich = true;
-  PartHashing hashing(disk, data.file, uint32_t(size / 9728000 + 1), options);
+  PartHashing hashing(
+      disk, DownloadPartSpans(data.file, size, PartsBelow(uint32_t(size / 9728000 + 1)), true),
+      options);
   std::vector<AichHash> hashes;
   for (uint32_t part = 0; part < AichPartCount(size); ++part) {
     const PartOutcome outcome = hashing.Wait(part);

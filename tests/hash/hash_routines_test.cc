@@ -5,6 +5,7 @@
 #include <cstring>
 #include <random>
 
+#include "met/part_layout.h"
 #include "platform/disk.h"
 #include "tests/support/byte_text.h"
 #include "tests/support/error_codes.h"

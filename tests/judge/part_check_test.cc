@@ -9,7 +9,7 @@
 #include <mutex>
 #include <thread>
 
-#include "hash/hash_routines.h"
+#include "met/part_layout.h"
 #include "tests/hash/reference_md4.h"
 #include "tests/support/byte_text.h"
 #include "tests/support/error_codes.h"

@@ -31,6 +31,7 @@ OpenResult MemoryDisk::Open(const std::string& path, bool writable,
                             bool (*conflicts)(const OpenFile&)) {
   auto found = files_.find(path);
   if (found == files_.end()) return OpenResult::Failure(kErrorNotFound);
+  std::lock_guard<std::mutex> lock(openLock_);
   for (const auto& entry : open_) {
     if (entry.second.content == found->second && conflicts(entry.second)) return OpenResult::Failure(kErrorBusy);
   }
@@ -43,11 +44,15 @@ OpenResult MemoryDisk::Open(const std::string& path, bool writable,
 }
 
 MemoryDisk::OpenFile* MemoryDisk::Find(File& file) {
+  std::lock_guard<std::mutex> lock(openLock_);
   auto found = open_.find(file.handle());
   return found == open_.end() ? nullptr : &found->second;
 }
 
-void MemoryDisk::ReleaseHandle(NativeHandle handle) { open_.erase(handle); }
+void MemoryDisk::ReleaseHandle(NativeHandle handle) {
+  std::lock_guard<std::mutex> lock(openLock_);
+  open_.erase(handle);
+}
 
 OpenResult MemoryDisk::OpenShared(const std::string& path) {
   return Open(path, false, [](const OpenFile&) { return false; });
@@ -105,6 +110,7 @@ ReadResult MemoryDisk::ReadAt(File& file, uint64_t offset, void* buffer, size_t 
 OpenResult MemoryDisk::OpenSequentialReader(File& file) {
   OpenFile* open = Find(file);
   if (!open) return OpenResult::Failure(kErrorIo);
+  std::lock_guard<std::mutex> lock(openLock_);
   NativeHandle handle = nextHandle_++;
   open_[handle] = OpenFile{open->content, 0, false};
   OpenResult result;
@@ -155,6 +161,7 @@ int MemoryDisk::ConfirmExclusive(File& file) { return Find(file) ? 0 : kErrorIo;
 int MemoryDisk::CheckNotInUse(const std::string& path) {
   auto found = files_.find(path);
   if (found == files_.end()) return kErrorNotFound;
+  std::lock_guard<std::mutex> lock(openLock_);
   for (const auto& entry : open_) {
     if (entry.second.content == found->second) return kErrorBusy;
   }

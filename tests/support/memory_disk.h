@@ -1,11 +1,13 @@
 // A disk held in memory: files are strings under path names. The listing
 // and rewrite fuzzers run whole operations on it thousands of times a
 // second, and tests can look at every byte afterwards without a folder.
+// Threads may open, read and close handles at once, as a part check does.
 #pragma once
 
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "platform/disk.h"
@@ -31,7 +33,10 @@ class MemoryDisk : public Disk, private HandleCloser {
   /// The path names, sorted, separated by spaces.
   std::string ListFiles() const;
   /// Files opened and not yet closed.
-  size_t OpenFileCount() const { return open_.size(); }
+  size_t OpenFileCount() const {
+    std::lock_guard<std::mutex> lock(openLock_);
+    return open_.size();
+  }
   /// Makes every PunchHole fail with `error` (0: succeed again), like a
   /// file system that cannot release ranges.
   void RefuseRelease(int error) { releaseError_ = error; }
@@ -94,6 +99,8 @@ class MemoryDisk : public Disk, private HandleCloser {
   FileStatus StatusOfContent(const Content& content) const;
 
   std::map<std::string, Content> files_;
+  /// Guards open_ and nextHandle_; an OpenFile itself stays where it is.
+  mutable std::mutex openLock_;
   std::map<NativeHandle, OpenFile> open_;
   NativeHandle nextHandle_ = 1;
   int releaseError_ = 0;

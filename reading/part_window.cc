@@ -1,14 +1,13 @@
-#include "hash/part_window.h"
+#include "reading/part_window.h"
 
 #include <algorithm>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
 
-#include "hash/hash_routines.h"
-#include "hash/part_board.h"
-#include "hash/part_lanes.h"
 #include "platform/disk.h"
+#include "reading/part_board.h"
+#include "reading/part_lanes.h"
 
 namespace {
 
@@ -35,7 +34,7 @@ uint32_t CheapestWindowSize(uint32_t rest, unsigned threads) {
   return best;
 }
 
-// How the parts [0, count) are cut into windows: part 0 alone first where
+// How the spans [0, count) are cut into windows: span 0 alone first where
 // its reading may be slow, so that its line comes out at once; then windows
 // of the cheapest size, the last one holding what is left. A file the cache
 // holds whole is one window: there is nothing to read ahead, and a window's
@@ -53,7 +52,7 @@ struct Windows {
     total = first + (rest + size - 1) / size;
   }
 
-  // The first part of `window`; `total` gives the end of the last.
+  // The first span of `window`; `total` gives the end of the last.
   uint32_t Start(uint32_t window) const {
     if (window == 0) return 0;
     return std::min(count, first + (window - first) * size);
@@ -109,48 +108,57 @@ class WindowGate {
   std::vector<uint32_t> hashed_;
 };
 
-// One thread's share of every window: the parts p with p mod threads ==
-// thread, in batches of lanes, all of them read through the data file.
-void HashShares(Disk& disk, File& data, unsigned thread, unsigned threads, uint64_t size,
-                bool aich, const Windows& windows, WindowGate& gate, PartBoard& board) {
-  std::vector<uint32_t> parts;
+// One thread's share of every window: the spans i with i mod threads ==
+// thread, in batches of lanes, each read through its own file.
+void HashShares(Disk& disk, const std::vector<PartSpan>& spans, unsigned thread,
+                unsigned threads, const Windows& windows, WindowGate& gate, PartBoard& board) {
+  std::vector<uint32_t> indices;
   for (uint32_t window = 0; window < windows.total; ++window) {
     gate.WaitToHash(window);
-    parts.clear();
+    indices.clear();
     const uint32_t end = windows.Start(window + 1);
-    for (uint32_t part = windows.Start(window) + thread; part < end; part += threads)
-      parts.push_back(part);
-    if (!parts.empty()) {
-      const std::vector<size_t> batches = SplitIntoBatches(parts.size());
-      const std::vector<File*> readers(batches.front(), &data);
-      HashPartsInLanes(disk, readers, parts, batches, size, aich, board);
-    }
+    for (uint32_t i = windows.Start(window) + thread; i < end; i += threads) indices.push_back(i);
+    if (!indices.empty())
+      HashPartsInLanes(disk, LaneReaders{}, spans, indices, SplitIntoBatches(indices.size()), board);
     gate.Hashed(thread, window + 1);
+  }
+}
+
+// Asks the system for the spans [first, end), once per run of spans that
+// follow each other in one file; the runs of spans[0]'s file through `reader`.
+// Spans no longer wanted need no reading: the threads pass over them.
+void PrefetchWindow(Disk& disk, File& reader, const std::vector<PartSpan>& spans,
+                    uint32_t first, uint32_t end, PartBoard& board) {
+  for (uint32_t run = first; run < end && board.Wanted(run);) {
+    File* file = spans[run].file;
+    const uint64_t start = spans[run].offset;
+    uint64_t stop = start + spans[run].length;
+    uint32_t next = run + 1;
+    for (; next < end && spans[next].file == file && spans[next].offset == stop; ++next)
+      stop += spans[next].length;
+    if (stop > start) disk.Prefetch(file == spans[0].file ? reader : *file, start, stop - start);
+    run = next;
   }
 }
 
 }  // namespace
 
-void HashPartsInWindows(Disk& disk, File& reader, File& data, unsigned threads, uint64_t size,
-                        bool aich, SeekCost cost, PartBoard& board) {
+void HashPartsInWindows(Disk& disk, File& reader, const std::vector<PartSpan>& spans,
+                        unsigned threads, SeekCost cost, PartBoard& board) {
   threads = std::max(1u, threads);
   const Windows windows(board.count(), threads, cost);
   WindowGate gate(threads);
   std::vector<std::thread> hashing;
   for (unsigned t = 0; t < threads; ++t) {
-    hashing.emplace_back(HashShares, std::ref(disk), std::ref(data), t, threads, size, aich,
+    hashing.emplace_back(HashShares, std::ref(disk), std::cref(spans), t, threads,
                          std::cref(windows), std::ref(gate), std::ref(board));
   }
   for (uint32_t window = 0; window < windows.total; ++window) {
     gate.WaitToRead(window);
-    const uint32_t first = windows.Start(window);
-    const uint64_t start = std::min<uint64_t>(uint64_t{first} * kPartSize, size);
-    const uint64_t end = std::min<uint64_t>(uint64_t{windows.Start(window + 1)} * kPartSize, size);
-    // Parts no longer wanted need no reading; the threads pass over them.
-    // Nor does a file the cache held whole when the check began: should the
-    // system drop some of it meanwhile, the lanes read those bytes themselves.
-    if (cost != SeekCost::Cached && board.Wanted(first) && end > start)
-      disk.Prefetch(reader, start, end - start);
+    // A file the cache held whole when the check began needs no reading:
+    // should the system drop some of it meanwhile, the lanes read those bytes.
+    if (cost != SeekCost::Cached)
+      PrefetchWindow(disk, reader, spans, windows.Start(window), windows.Start(window + 1), board);
     gate.Read(window + 1);
   }
   for (std::thread& thread : hashing) thread.join();

@@ -1,4 +1,4 @@
-#include "hash/part_board.h"
+#include "reading/part_board.h"
 
 #include <cstring>
 

@@ -1,13 +1,13 @@
-#include "hash/part_hashing.h"
+#include "reading/part_hashing.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <system_error>
+#include <utility>
 
-#include "hash/part_lanes.h"
-#include "hash/part_window.h"
+#include "reading/part_window.h"
 
 PartReads ChooseReads(PartReads asked, const char* environment, SeekCost cost) {
   if (asked != PartReads::kAuto) return asked;
@@ -28,24 +28,27 @@ unsigned HashThreads(unsigned asked, uint32_t parts) {
   return std::max(threads, 1u);
 }
 
-PartHashing::PartHashing(Disk& disk, File& data, uint32_t parts, const PartHashOptions& options)
-    : board_(parts), size_(options.size), aich_(options.aich) {
-  threads_ = HashThreads(options.threads, parts);
+PartHashing::PartHashing(Disk& disk, std::vector<PartSpan> spans, const PartHashOptions& options)
+    : spans_(std::move(spans)), board_(static_cast<uint32_t>(spans_.size())) {
+  threads_ = HashThreads(options.threads, board_.count());
   // Asked of the disk once: it reads the cache's and the device's state.
   std::optional<SeekCost> cost;
   if (options.reads == PartReads::kAuto) {
     const char* forced = std::getenv(kReadsVariable);
-    if (!forced) cost = disk.SeekCostOf(data);
+    if (!forced && !spans_.empty()) cost = disk.SeekCostOf(*spans_[0].file);
     reads_ = ChooseReads(options.reads, forced, cost.value_or(SeekCost::Unknown));
   } else {
     reads_ = options.reads;
   }
-  if (parts == 0) return;
+  if (spans_.empty()) return;
   if (reads_ == PartReads::kSequential)
-    StartSequential(disk, data, cost ? *cost : disk.SeekCostOf(data));
+    StartSequential(disk, cost ? *cost : disk.SeekCostOf(*spans_[0].file));
   else
-    StartParallel(disk, data);
+    StartParallel(disk);
 }
+
+PartHashing::PartHashing(Disk& disk, File& data, uint32_t parts, const PartHashOptions& options)
+    : PartHashing(disk, DownloadPartSpans(data, UINT64_MAX, PartsBelow(parts), false), options) {}
 
 PartHashing::~PartHashing() {
   board_.GiveUp();
@@ -68,31 +71,38 @@ void PartHashing::Start(Work work) {
   }
 }
 
-void PartHashing::StartParallel(Disk& disk, File& data) {
-  // Part p goes to thread p mod threads, so that the threads' first batches
-  // hold the first parts and the digests come out in order soon.
+void PartHashing::StartParallel(Disk& disk) {
+  // Span i goes to thread i mod threads, so that the threads' first batches
+  // hold the first spans and the digests come out in order soon.
   shares_.resize(threads_);
   size_t handles = 0;
   for (unsigned t = 0; t < threads_; ++t) {
     Share& share = shares_[t];
-    for (uint32_t part = t; part < board_.count(); part += threads_) share.parts.push_back(part);
-    share.batches = SplitIntoBatches(share.parts.size());
+    for (uint32_t i = t; i < board_.count(); i += threads_) share.indices.push_back(i);
+    share.batches = SplitIntoBatches(share.indices.size());
     handles += share.batches.front();
   }
-  // The handles are made here, before any thread reads: a File never moves.
+  // The handles, of the first span's file, are made here before any thread
+  // reads: a File never moves.
+  File& first = *spans_[0].file;
   handles_.reserve(handles);
   for (Share& share : shares_) {
+    share.readers.of = &first;
+    share.readers.openOthers = true;
     for (size_t lane = 0; lane < share.batches.front(); ++lane)
-      share.readers.push_back(Reader(disk, data));
+      share.readers.handles.push_back(Reader(disk, first));
   }
-  for (Share& share : shares_)
-    Start([&disk, &share, this] { HashPartsInLanes(disk, share.readers, share.parts, share.batches, size_, aich_, board_); });
+  for (Share& share : shares_) {
+    Start([&disk, &share, this] {
+      HashPartsInLanes(disk, share.readers, spans_, share.indices, share.batches, board_);
+    });
+  }
 }
 
-void PartHashing::StartSequential(Disk& disk, File& data, SeekCost cost) {
+void PartHashing::StartSequential(Disk& disk, SeekCost cost) {
   handles_.reserve(1);
-  File* reader = Reader(disk, data);
-  Start([&disk, reader, &data, cost, this] {
-    HashPartsInWindows(disk, *reader, data, threads_, size_, aich_, cost, board_);
+  File* reader = Reader(disk, *spans_[0].file);
+  Start([&disk, reader, cost, this] {
+    HashPartsInWindows(disk, *reader, spans_, threads_, cost, board_);
   });
 }

@@ -13,16 +13,18 @@
 
 class PartBoard;
 
-/// Hashes the AICH tree of one part after another, when `on`, in a file of
-/// `size` bytes; does nothing otherwise. A part hashed in `laneWidth` lanes
-/// (Sha1LaneWidth's answer, taken once) has its blocks hashed beside those
-/// of other parts by UpdateAichLanes; with 0, by Update with the system's SHA-1.
+/// Hashes the AICH tree of a span's bytes in the shape of part `part` of a
+/// file of `size` bytes; does nothing for a size of 0. A span hashed in
+/// `laneWidth` lanes (Sha1LaneWidth's answer, taken once) has its blocks
+/// hashed beside those of other spans by UpdateAichLanes; with 0, by Update
+/// with the system's SHA-1.
 class PartAich {
  public:
-  PartAich(bool on, uint64_t size, size_t laneWidth = 0)
+  PartAich(uint64_t size, uint32_t part, size_t laneWidth = 0)
       : size_(size),
-        width_(on ? laneWidth : 0),
-        hasher_(on && laneWidth == 0 ? std::make_unique<AichPartHasher>() : nullptr) {
+        part_(part),
+        width_(size != 0 ? laneWidth : 0),
+        hasher_(size != 0 && laneWidth == 0 ? std::make_unique<AichPartHasher>() : nullptr) {
     if (width_ != 0) Sha1LaneInit(&block_);
   }
 
@@ -33,10 +35,10 @@ class PartAich {
   void Update(const uint8_t* data, size_t count) {
     if (hasher_) hasher_->Update(data, count);
   }
-  /// Leaves the part's outcome on the board, with its AICH hash where one was
-  /// made (a part past the last AICH part, as the empty last MD4 part of an
-  /// exact multiple, has none), and starts over for the next part.
-  void Done(PartBoard& board, uint32_t part, const uint8_t digest[16]);
+  /// Leaves the outcome of the span `index` on the board, with its AICH hash
+  /// where one was made (a part past the last AICH part, as the empty last
+  /// MD4 part of an exact multiple, has none).
+  void Done(PartBoard& board, uint32_t index, const uint8_t digest[16]);
 
  private:
   friend void UpdateAichLanes(PartAich* const aichs[], const uint8_t* const data[], size_t count,
@@ -50,6 +52,7 @@ class PartAich {
   bool FinishLanes(AichSide side, AichHash* hash);
 
   uint64_t size_;
+  uint32_t part_;
   /// The lanes of the SHA-1 kernel the part is hashed in; 0 for none.
   size_t width_;
   /// None when the check asked for no AICH hashes, or hashes this part in lanes.

@@ -1,15 +1,18 @@
-// The MD4 digests of every part of a data file, hashed on every core while
-// the caller takes them in part order: the work of "/rebuild".
+// The MD4 digests of a list of spans (the parts of a data file, or any
+// stretches of open files), hashed on every core while the caller takes them
+// in order: the work of "/rebuild".
 #pragma once
 
 #include <cstdint>
 #include <thread>
 #include <vector>
 
-#include "hash/part_board.h"
 #include "platform/disk.h"
+#include "reading/part_board.h"
+#include "reading/part_lanes.h"
+#include "reading/part_span.h"
 
-/// How the parts are read from the data file.
+/// How the spans are read from their files.
 enum class PartReads {
   /// As the storage suits (see ChooseReads).
   kAuto,
@@ -22,14 +25,11 @@ enum class PartReads {
 };
 
 /// What a part check may choose; the defaults suit the machine and storage.
+/// What is hashed (and whether AICH trees too) the spans say.
 struct PartHashOptions {
-  /// Hashing threads; 0 for one per core. Never more than one per part.
+  /// Hashing threads; 0 for one per core. Never more than one per span.
   unsigned threads = 0;
   PartReads reads = PartReads::kAuto;
-  /// The download's size: no part reaches past it, whatever the file holds.
-  uint64_t size = UINT64_MAX;
-  /// Also hash every part's AICH tree, in the same read.
-  bool aich = false;
 };
 
 /// The most hashing threads, which bounds the memory: each holds up to
@@ -49,40 +49,43 @@ bool IsKnownReads(const char* environment);
 /// the storage seeks and parallel everywhere else.
 PartReads ChooseReads(PartReads asked, const char* environment, SeekCost cost);
 
-/// The hashing threads for `parts` parts: `asked`, or one per core for 0,
-/// at most one per part and kMaxHashThreads, at least one.
+/// The hashing threads for `parts` spans: `asked`, or one per core for 0,
+/// at most one per span and kMaxHashThreads, at least one.
 unsigned HashThreads(unsigned asked, uint32_t parts);
 
-/// Hashes the parts [0, parts) of the open data file on threads of its own
-/// from construction on. Part p is the bytes [p * kPartSize, (p + 1) *
-/// kPartSize) below the size the options give, as far as the file has them:
-/// a part past its end is empty.
+/// Hashes the spans on threads of its own from construction on, each as far
+/// as its file has it, and its AICH tree where the span asks for one. The
+/// reading is chosen once, from the storage of the first span's file.
 class PartHashing {
  public:
+  /// Starts hashing the spans; their files must stay open while this lives.
+  PartHashing(Disk& disk, std::vector<PartSpan> spans, const PartHashOptions& options);
+  /// The parts [0, parts) of the open file, as far as it has them (a part
+  /// past its end is empty), without AICH trees.
   PartHashing(Disk& disk, File& data, uint32_t parts, const PartHashOptions& options);
-  /// Gives up the parts not yet hashed and waits for the threads to end.
+  /// Gives up the spans not yet hashed and waits for the threads to end.
   ~PartHashing();
   PartHashing(const PartHashing&) = delete;
   PartHashing& operator=(const PartHashing&) = delete;
 
-  /// The outcome of `part`, waiting for it; take the parts in order and stop
-  /// at the first failure, which is that of the first part whose reading failed.
-  PartOutcome Wait(uint32_t part) { return board_.Wait(part); }
+  /// The outcome of span `index`, waiting for it; take the spans in order and
+  /// stop at the first failure, which is that of the first span whose reading failed.
+  PartOutcome Wait(uint32_t index) { return board_.Wait(index); }
   /// The reading chosen.
   PartReads reads() const { return reads_; }
   /// The hashing threads used.
   unsigned threads() const { return threads_; }
 
  private:
-  /// One parallel thread's work: its parts, their batches, a handle a lane.
+  /// One parallel thread's work: its spans, their batches, a handle a lane.
   struct Share {
-    std::vector<uint32_t> parts;
+    std::vector<uint32_t> indices;
     std::vector<size_t> batches;
-    std::vector<File*> readers;
+    LaneReaders readers;
   };
 
-  void StartParallel(Disk& disk, File& data);
-  void StartSequential(Disk& disk, File& data, SeekCost cost);
+  void StartParallel(Disk& disk);
+  void StartSequential(Disk& disk, SeekCost cost);
   /// A handle of its own for one reader, or the data file's where the
   /// system gives none (reads at an offset share it safely).
   File* Reader(Disk& disk, File& data);
@@ -91,12 +94,11 @@ class PartHashing {
   template <typename Work>
   void Start(Work work);
 
+  std::vector<PartSpan> spans_;
   PartBoard board_;
   PartReads reads_ = PartReads::kParallel;
   unsigned threads_ = 1;
   std::vector<File> handles_;
   std::vector<Share> shares_;
   std::vector<std::thread> running_;
-  uint64_t size_ = UINT64_MAX;
-  bool aich_ = false;
 };

@@ -1,27 +1,25 @@
-#include "hash/part_aich.h"
+#include "reading/part_aich.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "hash/hash_routines.h"
-#include "hash/part_board.h"
+#include "met/part_layout.h"
+#include "reading/part_board.h"
 
-void PartAich::Done(PartBoard& board, uint32_t part, const uint8_t digest[16]) {
+void PartAich::Done(PartBoard& board, uint32_t index, const uint8_t digest[16]) {
   AichHash hash;
-  const bool made = part < AichPartCount(size_);
+  const bool made = part_ < AichPartCount(size_);
   // A failed SHA-1 leaves the part without a second opinion, never a wrong one.
   if (inLanes()) {
-    if (FinishLanes(AichPartSide(size_, part), &hash) && made) {
-      board.Done(part, digest, &hash);
+    if (FinishLanes(AichPartSide(size_, part_), &hash) && made) {
+      board.Done(index, digest, &hash);
       return;
     }
-  } else if (hasher_ && made && hasher_->Finish(AichPartSide(size_, part), &hash)) {
-    board.Done(part, digest, &hash);
+  } else if (hasher_ && made && hasher_->Finish(AichPartSide(size_, part_), &hash)) {
+    board.Done(index, digest, &hash);
     return;
-  } else if (hasher_) {
-    hasher_->Finish(AichSide::kLeft, &hash);  // starts over
   }
-  board.Done(part, digest);
+  board.Done(index, digest);
 }
 
 void PartAich::CloseLaneBlock() {

@@ -1,7 +1,8 @@
 // The digests of a part check against a plain MD4 of each part: files of many
 // sizes, both ways of reading, one thread and several, every kernel, a read
-// that fails, and a sparse file past 4 GiB.
-#include "hash/part_hashing.h"
+// that fails, and a sparse file past 4 GiB; and spans of some parts and of
+// several files in one run, their AICH hashes and the windows read ahead.
+#include "reading/part_hashing.h"
 
 #include <gtest/gtest.h>
 
@@ -12,9 +13,10 @@
 #include <thread>
 #include <vector>
 
-#include "hash/hash_routines.h"
+#include "hash/aich_tree.h"
 #include "hash/md4_lanes.h"
-#include "hash/part_lanes.h"
+#include "met/part_layout.h"
+#include "reading/part_lanes.h"
 #include "sample/sample_download.h"
 #include "tests/hash/reference_md4.h"
 #include "tests/support/byte_text.h"
@@ -174,6 +176,133 @@ TEST_P(PartHashingTest, TheNthReadFailingEndsTheCheckAtItsPart) {
   EXPECT_EQ("error " + std::to_string(kErrorIo), outcomes.back());
   for (size_t part = 0; part + 1 < outcomes.size(); ++part)
     EXPECT_EQ(ReferencePart(content, static_cast<uint32_t>(part)), outcomes[part]);
+}
+
+// Files of bytes of their own (seeds 1 on), open on `disk`; spans of them
+// hashed, the outcomes in order up to the first failure.
+struct SpanFiles {
+  std::vector<std::string> bytes;
+  std::vector<File> files;
+
+  SpanFiles(MemoryDisk& disk, std::vector<uint64_t> sizes) {
+    files.reserve(sizes.size());
+    for (uint64_t size : sizes) {
+      bytes.emplace_back(size, '\0');
+      SampleBytes(uint32_t(bytes.size()), 0, reinterpret_cast<uint8_t*>(&bytes.back()[0]), size);
+      const std::string name = "f" + std::to_string(bytes.size());
+      disk.PutFile(name, bytes.back());
+      files.push_back(std::move(disk.OpenForReading(name).file));
+    }
+  }
+  // Part `part` of file `f`, with its AICH tree where `aich`.
+  PartSpan Span(size_t f, uint32_t part, bool aich = false) {
+    return DownloadPartSpans(files[f], bytes[f].size(), {part}, aich)[0];
+  }
+  // The reference MD4 of `length` bytes at `start` of file `f`.
+  std::string Md4(size_t f, uint64_t start, uint64_t length) const {
+    return Hex(ReferenceMd4(bytes[f].substr(start, length)));
+  }
+};
+
+std::vector<PartOutcome> HashSpans(Disk& disk, std::vector<PartSpan> spans,
+                                   const PartHashOptions& options) {
+  const size_t count = spans.size();
+  PartHashing hashing(disk, std::move(spans), options);
+  std::vector<PartOutcome> outcomes;
+  for (uint32_t i = 0; i < count && (outcomes.empty() || outcomes.back().ok); ++i)
+    outcomes.push_back(hashing.Wait(i));
+  return outcomes;
+}
+
+std::vector<std::string> Digests(const std::vector<PartOutcome>& outcomes) {
+  std::vector<std::string> digests;
+  for (const PartOutcome& outcome : outcomes)
+    digests.push_back(outcome.ok ? Hex(outcome.digest.data()) : "error " + std::to_string(outcome.error));
+  return digests;
+}
+
+TEST_P(PartHashingTest, SomePartsAndPartsOfSeveralFilesInOneRun) {
+  MemoryDisk disk;
+  SpanFiles f(disk, {3 * P + 12345, P / 2 + 1, 2 * P});
+  EXPECT_EQ((std::vector<std::string>{f.Md4(0, 0, P), f.Md4(0, 2 * P, P)}),
+            Digests(HashSpans(disk, {f.Span(0, 0), f.Span(0, 2)}, Options())));
+  EXPECT_EQ(std::vector<std::string>{f.Md4(0, 3 * P, 12345)},
+            Digests(HashSpans(disk, {f.Span(0, 3)}, Options())));
+  EXPECT_EQ((std::vector<std::string>{f.Md4(1, 0, P / 2 + 1), f.Md4(0, 3 * P, 12345),
+                                      f.Md4(2, P, P), f.Md4(0, P, P), f.Md4(2, 0, P),
+                                      f.Md4(1, 7, 100)}),
+            Digests(HashSpans(disk, {f.Span(1, 0), f.Span(0, 3), f.Span(2, 1), f.Span(0, 1),
+                                     f.Span(2, 0), PartSpan{&f.files[1], 7, 100}},
+                              Options())));
+}
+
+TEST_P(PartHashingTest, AichHashesOfSpansOfTwoFiles) {
+  // Eight spans with a tree after one without: one thread hashes them in
+  // SHA-1 lanes where the processor has them, several with the system's SHA-1.
+  MemoryDisk disk;
+  SpanFiles f(disk, {2 * P + 100, 4 * P + 7});
+  const std::vector<PartSpan> spans{f.Span(1, 3),       f.Span(1, 4, true), f.Span(0, 1, true),
+                                    f.Span(1, 0, true), f.Span(0, 2, true), f.Span(1, 1, true),
+                                    f.Span(0, 0, true), f.Span(1, 2, true), f.Span(1, 3, true)};
+  const std::vector<PartOutcome> outcomes = HashSpans(disk, spans, Options());
+  ASSERT_EQ(spans.size(), outcomes.size());
+  for (size_t i = 0; i < spans.size(); ++i) {
+    const size_t file = spans[i].file == &f.files[0] ? 0 : 1;
+    AichPartHasher hasher;
+    hasher.Update(reinterpret_cast<const uint8_t*>(&f.bytes[file][spans[i].offset]), spans[i].length);
+    AichHash expected;
+    ASSERT_TRUE(hasher.Finish(AichPartSide(f.bytes[file].size(), spans[i].aichPart), &expected));
+    EXPECT_EQ(spans[i].aichSize != 0, outcomes[i].aich.has_value()) << "span " << i;
+    if (outcomes[i].aich) {
+      EXPECT_EQ(expected, *outcomes[i].aich) << "span " << i;
+    }
+  }
+}
+
+TEST_P(PartHashingTest, AReadFailureInTheSecondFileEndsTheRunThere) {
+  TempFolder folder;
+  const std::string first = Content(P + 100), second = Content(3 * P).substr(1);
+  ASSERT_TRUE(WriteFileBytes(folder.Path("a.part"), first));
+  ASSERT_TRUE(WriteFileBytes(folder.Path("b.part"), second));
+  FaultyDisk disk;
+  disk.FailReadsOf(2 * P + 50, kErrorIo);  // only the second file has that byte
+  OpenResult a = disk.OpenForReading(folder.Path("a.part"));
+  OpenResult b = disk.OpenForReading(folder.Path("b.part"));
+  ASSERT_TRUE(a.ok() && b.ok());
+  std::vector<PartSpan> spans = DownloadPartSpans(a.file, first.size(), {0, 1}, false);
+  for (const PartSpan& span : DownloadPartSpans(b.file, second.size(), {0, 1, 2}, false))
+    spans.push_back(span);
+  EXPECT_EQ((std::vector<std::string>{ReferencePart(first, 0), ReferencePart(first, 1),
+                                      Hex(ReferenceMd4(second.substr(0, P))),
+                                      Hex(ReferenceMd4(second.substr(P, P))),
+                                      "error " + std::to_string(kErrorIo)}),
+            Digests(HashSpans(disk, spans, Options())));
+}
+
+// A disk in memory that notes what the sequential reading asks it to read ahead.
+struct PrefetchNotingDisk : MemoryDisk {
+  const File* second = nullptr;
+  std::vector<std::string> asked;
+  void Prefetch(File& file, uint64_t offset, uint64_t length) override {
+    asked.push_back((&file == second ? "b " : "a ") + std::to_string(offset) + "+" +
+                    std::to_string(length));
+  }
+};
+
+TEST(PartWindowTest, AWindowIsAskedForOncePerRunOfAdjacentSpansOfOneFile) {
+  for (unsigned threads : {1u, 2u}) {
+    PrefetchNotingDisk disk;
+    disk.SetSeekCost(SeekCost::None);
+    SpanFiles f(disk, {3000, 400});
+    File* a = &f.files[0];
+    File* b = &f.files[1];
+    disk.second = b;
+    HashSpans(disk, {{a, 0, 1000}, {a, 1000, 500}, {b, 0, 300}, {b, 300, 10}, {a, 1500, 20},
+                     {b, 0, 5}},
+              PartHashOptions{threads, PartReads::kSequential});
+    EXPECT_EQ((std::vector<std::string>{"a 0+1500", "b 0+310", "a 1500+20", "b 0+5"}), disk.asked)
+        << threads << " thread(s)";
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Readings, PartHashingTest,

@@ -1,43 +1,47 @@
-#include "hash/part_lanes.h"
+#include "reading/part_lanes.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <utility>
 
 #include "hash/hash_routines.h"
 #include "hash/md4_lanes.h"
-#include "hash/part_aich.h"
-#include "hash/part_board.h"
 #include "hash/sha1_lanes.h"
 #include "platform/disk.h"
+#include "reading/part_aich.h"
+#include "reading/part_board.h"
 
 namespace {
 
-// One part in its lane: where its next step reads, and what it read.
+// One span in its lane: its place on the board, the handle it reads
+// through, where its next step reads, and what it read.
 struct Lane {
-  uint32_t part = 0;
+  uint32_t index = 0;
+  File* reader = nullptr;
   uint64_t next = 0;
   uint64_t end = 0;
   size_t asked = 0;
   size_t got = 0;
   bool active = false;
   Md4Context context;
-  PartAich aich{false, 0};
+  PartAich aich{0, 0};
 };
 
 // Reads the step of every active lane; a lane whose read fails, or whose
-// part is no longer wanted, drops out.
-void ReadStep(Disk& disk, const std::vector<File*>& readers, Lane* lanes, size_t count,
-              const StaggeredLaneBuffers& buffers, PartBoard& board) {
+// span is no longer wanted, drops out.
+void ReadStep(Disk& disk, Lane* lanes, size_t count, const StaggeredLaneBuffers& buffers,
+              PartBoard& board) {
   for (size_t i = 0; i < count; ++i) {
     Lane& lane = lanes[i];
     if (!lane.active) continue;
-    if (!board.Wanted(lane.part)) {
+    if (!board.Wanted(lane.index)) {
       lane.active = false;
       continue;
     }
     lane.asked = static_cast<size_t>(std::min<uint64_t>(kLaneStepBytes, lane.end - lane.next));
-    ReadResult got = ReadFullyAt(disk, *readers[i], lane.next, buffers.Lane(i), lane.asked);
+    ReadResult got = ReadFullyAt(disk, *lane.reader, lane.next, buffers.Lane(i), lane.asked);
     if (got.error) {
-      board.Failed(lane.part, got.error);
+      board.Failed(lane.index, got.error);
       lane.active = false;
       continue;
     }
@@ -45,15 +49,16 @@ void ReadStep(Disk& disk, const std::vector<File*>& readers, Lane* lanes, size_t
   }
 }
 
-// For each group of the active lanes that `key` gives the same value, calls
-// update(fields, data, n, value) with the lanes' `field`s and step buffers,
-// in lane order: the lanes of a group hash side by side.
+// For each group of the active lanes that `key` gives the same value (but
+// kNoGroup), calls update(fields, data, n, value) with the lanes' `field`s
+// and step buffers, in lane order: the lanes of a group hash side by side.
+constexpr size_t kNoGroup = SIZE_MAX;
 template <typename Field, typename Key, typename Update>
 void UpdateGroups(Lane* lanes, size_t count, const StaggeredLaneBuffers& buffers,
                   Field Lane::*field, Key key, Update update) {
   bool grouped[kMd4MaxMessages] = {};
   for (size_t i = 0; i < count; ++i) {
-    if (grouped[i] || !lanes[i].active) continue;
+    if (grouped[i] || !lanes[i].active || key(lanes[i]) == kNoGroup) continue;
     Field* fields[kMd4MaxMessages];
     const uint8_t* data[kMd4MaxMessages];
     size_t n = 0;
@@ -68,20 +73,21 @@ void UpdateGroups(Lane* lanes, size_t count, const StaggeredLaneBuffers& buffers
 }
 
 // Hashes the whole blocks of the step, the lanes that read as many together:
-// all of them but near the end of a part, and the file's last part.
+// all of them but near the end of a span, and a span the file's end cuts.
 void HashStep(Lane* lanes, size_t count, const StaggeredLaneBuffers& buffers) {
   UpdateGroups(lanes, count, buffers, &Lane::context,
                [](const Lane& lane) { return lane.got / 64; }, Md4UpdateLanes);
 }
 
-// Feeds the step to the AICH trees of a batch hashed in lanes, the lanes
-// that read as many bytes together (they were all fed alike before).
+// Feeds the step to the AICH trees hashed in lanes, the lanes that read as
+// many bytes together (they were all fed alike before).
 void HashAichStep(Lane* lanes, size_t count, const StaggeredLaneBuffers& buffers) {
-  UpdateGroups(lanes, count, buffers, &Lane::aich, [](const Lane& lane) { return lane.got; },
+  UpdateGroups(lanes, count, buffers, &Lane::aich,
+               [](const Lane& lane) { return lane.aich.inLanes() ? lane.got : kNoGroup; },
                UpdateAichLanes);
 }
 
-// Moves every lane past its step; a lane at the end of its part or of the
+// Moves every lane past its step; a lane at the end of its span or of the
 // file hashes its last bytes and leaves its digest. The lanes left.
 size_t FinishStep(Lane* lanes, size_t count, const StaggeredLaneBuffers& buffers,
                   PartBoard& board) {
@@ -98,32 +104,50 @@ size_t FinishStep(Lane* lanes, size_t count, const StaggeredLaneBuffers& buffers
     const size_t whole = lane.got & ~size_t{63};
     Md4Update(&lane.context, buffers.Lane(i) + whole, static_cast<uint32_t>(lane.got - whole));
     Md4Final(&lane.context);
-    lane.aich.Done(board, lane.part, lane.context.digest);
+    lane.aich.Done(board, lane.index, lane.context.digest);
     lane.active = false;
   }
   return left;
 }
 
-void HashBatch(Disk& disk, const std::vector<File*>& readers, const uint32_t* parts,
-               size_t count, uint64_t size, bool aich, const StaggeredLaneBuffers& buffers,
+// The handle lane `lane` reads `span` through; one opened for it goes into
+// `opened`, which has room for it (a File must not move while it is read).
+File* LaneReader(Disk& disk, const LaneReaders& readers, const PartSpan& span, size_t lane,
+                 std::vector<File>& opened) {
+  if (span.file == readers.of && lane < readers.handles.size()) return readers.handles[lane];
+  if (!readers.openOthers) return span.file;
+  OpenResult handle = disk.OpenSequentialReader(*span.file);
+  if (!handle.ok()) return span.file;
+  opened.push_back(std::move(handle.file));
+  return &opened.back();
+}
+
+void HashBatch(Disk& disk, const LaneReaders& readers, const std::vector<PartSpan>& spans,
+               const uint32_t* indices, size_t count, const StaggeredLaneBuffers& buffers,
                PartBoard& board) {
   Lane lanes[kMd4MaxMessages];
+  size_t aichs = 0;
+  for (size_t i = 0; i < count; ++i) aichs += spans[indices[i]].aichSize != 0;
   // SHA-1 in lanes where enough of them are busy to beat the system's SHA-1:
   // with the processor's SHA instructions it runs at a third of 16 lanes of
   // AVX-512, without them at about half of 8 lanes of AVX2.
-  const size_t width = aich ? Sha1LaneWidth() : 0;
-  const bool aichInLanes = width != 0 && count * 2 >= width;
+  const size_t width = aichs != 0 ? Sha1LaneWidth() : 0;
+  const bool aichInLanes = width != 0 && aichs * 2 >= width;
+  std::vector<File> opened;
+  if (readers.openOthers) opened.reserve(count);
   for (size_t i = 0; i < count; ++i) {
-    lanes[i].part = parts[i];
-    lanes[i].next = std::min<uint64_t>(parts[i] * kPartSize, size);
-    lanes[i].end = std::min<uint64_t>(lanes[i].next + kPartSize, size);
+    const PartSpan& span = spans[indices[i]];
+    lanes[i].index = indices[i];
+    lanes[i].reader = LaneReader(disk, readers, span, i, opened);
+    lanes[i].next = span.offset;
+    lanes[i].end = span.offset + span.length;
     lanes[i].active = true;
-    lanes[i].aich = PartAich(aich, size, aichInLanes ? width : 0);
+    lanes[i].aich = PartAich(span.aichSize, span.aichPart, aichInLanes ? width : 0);
     Md4Init(&lanes[i].context);
   }
   size_t left = count;
   while (left != 0) {
-    ReadStep(disk, readers, lanes, count, buffers, board);
+    ReadStep(disk, lanes, count, buffers, board);
     HashStep(lanes, count, buffers);
     if (aichInLanes) HashAichStep(lanes, count, buffers);
     left = FinishStep(lanes, count, buffers, board);
@@ -160,15 +184,15 @@ double BatchesCost(size_t count) {
   return total;
 }
 
-void HashPartsInLanes(Disk& disk, const std::vector<File*>& readers,
-                      const std::vector<uint32_t>& parts, const std::vector<size_t>& batches,
-                      uint64_t size, bool aich, PartBoard& board) {
+void HashPartsInLanes(Disk& disk, const LaneReaders& readers, const std::vector<PartSpan>& spans,
+                      const std::vector<uint32_t>& indices, const std::vector<size_t>& batches,
+                      PartBoard& board) {
   size_t widest = 0;
   for (size_t batch : batches) widest = std::max(widest, batch);
   const StaggeredLaneBuffers buffers(widest, kLaneStepBytes);
   size_t done = 0;
   for (size_t batch : batches) {
-    HashBatch(disk, readers, parts.data() + done, batch, size, aich, buffers, board);
+    HashBatch(disk, readers, spans, indices.data() + done, batch, buffers, board);
     done += batch;
   }
 }
