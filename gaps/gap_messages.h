@@ -20,6 +20,9 @@ constexpr char kMsgCleanedSpace[] = "Cleaned space in '%s': %s\n";
 // Said of a gap's piece inside a part whose bytes are all there and hash
 // right: the client has it, whatever the metadata file says.
 constexpr char kMsgKeptComplete[] = " ... complete, found inside a gap: kept\n";
+constexpr char kMsgPartsKept[] =
+    "%u parts whose bytes hash right were kept, though the metadata file lists them as gaps: "
+    "partsweep --rebuild records them, so that the client need not hash the download again.\n";
 constexpr char kMsgPastSize[] = " ... past the download's size, not cleared\n";
 // Data overwritten with zeros: its storage stays taken.
 constexpr char kMsgZeroedSpace[] =

@@ -53,12 +53,13 @@ TEST(DryRunE2eTest, EveryModeThatWritesShowsWhatItWouldDoAndChangesNothing) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.args[0] + " " + row.args[1]);
     TempFolder folder;
-    // A gap that holds data, part 1 complete inside it, part 3 damaged.
+    // Gaps that hold data: over part 1, damaged, which a listing clears, and
+    // in part 2, complete, which it keeps; part 3 damaged.
     SampleDownload sample;
     sample.partHashes = true;
     sample.gaps = {{P, 2 * P}, {29000000, 29100000}};
     sample.gapContent = SampleGapContent::Data;
-    sample.corruptParts = {3};
+    sample.corruptParts = {1, 3};
     sample.fileSize = 4 * P;
     std::string error;
     ASSERT_TRUE(WriteSampleDownload(folder.path(), sample, &error)) << error;

@@ -172,4 +172,55 @@ TEST(ListingE2eTest, OneByteGapTagsBesideIndexedOnesAreNoGaps) {
   }
 }
 
+// After a crash the client's data file holds parts its metadata file still
+// lists as gaps: the client finds them by their hashes, and so does the
+// listing, which must not give them back.
+TEST(ListingE2eTest, APartWhoseBytesHashRightIsKept) {
+  const uint64_t P = kSamplePartSize;
+  const struct {
+    const char* what;
+    uint64_t size;
+    std::vector<SampleGap> gaps;
+    SampleGapContent content;
+    std::vector<uint32_t> corrupt;
+    // What the data file holds afterwards: [start, end) zeroed, the rest as it was.
+    std::vector<SampleGap> zeroed;
+    unsigned kept;
+  } rows[] = {
+      {"part 1 sound, part 2 damaged, in one gap", 3 * P + 1000, {{P, 3 * P}},
+       SampleGapContent::Data, {2}, {{2 * P, 3 * P}}, 1},
+      {"a download of one part, judged by its file hash", 5000000, {{1000, 2000000}},
+       SampleGapContent::Data, {}, {}, 1},
+      {"a gap of holes: nothing to keep, nothing hashed", 3 * P + 1000, {{P, 3 * P}},
+       SampleGapContent::Holes, {}, {{P, 3 * P}}, 0},
+  };
+  for (const auto& row : rows) {
+    for (const char* route : {"", "--nosparse"}) {
+      SCOPED_TRACE(std::string(row.what) + " " + route);
+      TempFolder folder;
+      SampleDownload download;
+      download.fileSize = row.size;
+      download.gaps = row.gaps;
+      download.gapContent = row.content;
+      download.corruptParts = row.corrupt;
+      download.partHashes = true;
+      std::string error;
+      ASSERT_TRUE(WriteSampleDownload(folder.path(), download, &error)) << error;
+      std::string expected = ReadFileBytes(folder.Path("001.part"));
+      for (const SampleGap& range : row.zeroed)
+        std::fill(expected.begin() + range.start, expected.begin() + range.end, '\0');
+      ProcessResult run = RunTool(folder.path(), {"001.part.met", route, "--json"});
+      EXPECT_EQ(0, run.exitCode) << run.output;
+      EXPECT_TRUE(expected == ReadFileBytes(folder.Path("001.part")));
+      const bool keeps = row.kept != 0;
+      EXPECT_EQ(keeps, Contains(run.output, "complete, found inside a gap: kept")) << run.output;
+      EXPECT_EQ(keeps, Contains(run.output, "1 parts whose bytes hash right were kept")) << run.output;
+      // Holes are never hashed: the report holds no part.
+      EXPECT_EQ(row.content == SampleGapContent::Holes, !Contains(run.output, "\"parts\":"))
+          << run.output;
+    }
+  }
+}
+
 }  // namespace
+
