@@ -5,12 +5,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "fuzz/fuzz_check.h"
 #include "met/ed2k_link.h"
 #include "met/met_soundness.h"
 #include "met/link_met.h"
+#include "met/met_rewrite.h"
 #include "tests/support/met_decoder.h"
 
 namespace {
@@ -37,17 +39,22 @@ void CheckBuilt(const Ed2kLink& link, uint32_t stamp) {
   gap.start = link.size / 2;
   gap.end = link.size;
   gap.startStored = gap.endStored = true;
-  const LinkMet met = EncodeLinkMet(link, stamp, LinkPartHashesVouched(link), {gap});
-  if (!met.problem.empty()) {
+  const LinkMet met = NewLinkMet(link, stamp, LinkPartHashesVouched(link), {gap});
+  FuzzCheck(met.problem.empty(), "a link's header always reads back as written");
+  const std::optional<uint32_t> count = NewTagCount(met.file, RewriteMode::Rebuild, met.file.gaps);
+  FuzzCheck(count.has_value(), "a link's file has few tags");
+  const EncodedMet encoded = EncodeMetFile(met.image, met.file, RewriteMode::Rebuild, *count, met.file.gaps);
+  if (!encoded.problem.empty()) {
     FuzzCheck(link.name.size() > 0xFFFF, "only a name too long for a tag is refused");
     return;
   }
-  const MetSoundness sound = CheckMetSoundness(MakeMetImage(met.bytes.data(), met.bytes.size()));
+  const std::string& bytes = encoded.bytes;
+  const MetSoundness sound = CheckMetSoundness(MakeMetImage(bytes.data(), bytes.size()));
   FuzzCheck(sound.file.has_value(), "a file built from a link is sound");
   FuzzCheck(sound.file->fileSize == link.size, "it has the link's size");
   FuzzCheck(std::memcmp(sound.file->header.fileHash, link.fileHash.data(), 16) == 0,
             "it has the link's file hash");
-  const DecodedMet independent = DecodeMet(met.bytes);
+  const DecodedMet independent = DecodeMet(bytes);
   FuzzCheck(independent.ok && independent.tags.size() >= 2 &&
                 independent.tags[0].text == link.name.substr(0, independent.tags[0].text.size()),
             "the independent decoder reads it and its name");

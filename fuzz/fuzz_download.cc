@@ -11,6 +11,14 @@
 const char kFuzzMetPath[] = "dl/001.part.met";
 const char kFuzzPartPath[] = "dl/001.part";
 
+std::string Md4(const char* bytes, size_t size) {
+  Md4Context context;
+  Md4Init(&context);
+  Md4Update(&context, reinterpret_cast<const uint8_t*>(bytes), static_cast<uint32_t>(size));
+  Md4Final(&context);
+  return std::string(reinterpret_cast<const char*>(context.digest), 16);
+}
+
 namespace {
 
 constexpr uint32_t kSeed = 7;
@@ -26,13 +34,6 @@ std::string SampleContent(size_t size) {
   return bytes;
 }
 
-std::string Md4(const char* bytes, size_t size) {
-  Md4Context context;
-  Md4Init(&context);
-  Md4Update(&context, reinterpret_cast<const uint8_t*>(bytes), static_cast<uint32_t>(size));
-  Md4Final(&context);
-  return std::string(reinterpret_cast<const char*>(context.digest), 16);
-}
 
 // A header without part hashes, in the old eDonkey layout: version 0xE1, or
 // 0xE0 when the first tag is a one-byte-named text, whose first two bytes
@@ -109,6 +110,12 @@ void AddListingSeeds(std::vector<std::pair<std::string, std::string>>& seeds) {
   seeds.emplace_back("listing_named_002", EncodeSampleMet(renamed));
   renamed.name = "../001";
   seeds.emplace_back("listing_named_outside", EncodeSampleMet(renamed));
+
+  // The data file's bytes hash to the file hash: complete, gaps or not.
+  SampleDownload crashed = ListingDownload({{1000, 50000}, {200000, 300000}});
+  crashed.seed = kSeed;
+  crashed.partHashes = true;
+  seeds.emplace_back("listing_complete_in_gaps", EncodeSampleMet(crashed));
 }
 
 // Downloads whose parts the rebuild judges: part hashes that vouch for

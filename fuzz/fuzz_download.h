@@ -12,6 +12,9 @@
 extern const char kFuzzMetPath[];
 extern const char kFuzzPartPath[];
 
+/// The MD4 digest of `size` bytes, as 16 raw bytes.
+std::string Md4(const char* bytes, size_t size);
+
 /// The data file of the listing target: 300,000 bytes of sample content,
 /// large enough for a zero fill of several 128 KiB pieces.
 const std::string& ListingDataFile();

@@ -3,7 +3,9 @@
 // fill after the file system refused a release. Whatever the metadata file
 // holds, no byte outside its gaps may change, what changes becomes zero,
 // every gap reads zero but inside the parts the corrupted-parts tag lists,
-// whose bytes the client mends from and which never change, no file grows,
+// whose bytes the client mends from and which never change, and but in a
+// download whose bytes hash right, which the client has whole and of which
+// no byte changes; no file grows,
 // and no file outside the download's folder is touched.
 #include <algorithm>
 #include <cstddef>
@@ -166,13 +168,25 @@ void CheckDataFile(const std::string& before, const std::string* after,
   FuzzCheck(broken == nullptr, broken);
 }
 
+// True for a download of one part whose bytes hash to its file hash, the
+// data file `before` the listing holding them all: it is complete.
+bool CompleteByItsHash(const MetFile& file, const std::string& before) {
+  if (file.fileSize == 0 || file.fileSize >= 9728000 || file.header.partCount != 0 ||
+      file.fileSize > before.size())
+    return false;
+  return Md4(before.data(), file.fileSize) ==
+         std::string(reinterpret_cast<const char*>(file.header.fileHash), 16);
+}
+
 // Every valid gap of the decoded file reads zero inside the data file, but
-// in the kept ranges.
-void CheckClearedGaps(const GapTable& gaps, const std::vector<Range>& kept, const std::string& file) {
-  for (const MetGap& gap : gaps) {
+// in the kept ranges and past the download's size.
+void CheckClearedGaps(const MetFile& file, const std::vector<Range>& kept, const std::string& after) {
+  for (const MetGap& gap : file.gaps) {
     if (!gap.IsValid() || gap.start >= gap.end) continue;
-    for (const Range& piece : Without({{gap.start, gap.end}}, kept))
-      FuzzCheck(AllZero(file, piece.start, piece.end - 1),
+    const uint64_t end = file.fileSize ? std::min(gap.end, file.fileSize) : gap.end;
+    if (gap.start >= end) continue;
+    for (const Range& piece : Without({{gap.start, end}}, kept))
+      FuzzCheck(AllZero(after, piece.start, piece.end - 1),
                 "every valid gap reads zero after the listing but in parts listed as corrupt");
   }
 }
@@ -229,7 +243,13 @@ void FuzzRoute(ListingDisk& files, const std::string& bytes, const MetImage& ima
     FuzzCheck(status != 0 || known, "a listing that did its job cleared a file of the download");
     if (known && decoded.file->damage.empty())
       FuzzCheck(status == 0, "a memory disk never fails a listing of an undamaged file");
-    if (known) CheckClearedGaps(decoded.file->gaps, kept, *disk.FileBytes(partPath));
+    const std::string& before = partPath == kNamedPartPath ? files.named : files.content;
+    const std::string& after = *disk.FileBytes(partPath);
+    if (known && CompleteByItsHash(*decoded.file, before))
+      FuzzCheck(before.compare(0, decoded.file->fileSize, after, 0, decoded.file->fileSize) == 0,
+                "a part that hashes right is never cleared, whatever the gaps say");
+    else if (known)
+      CheckClearedGaps(*decoded.file, kept, after);
   }
   if (!tagOnly) CheckDataFile(files.content, disk.FileBytes(kFuzzPartPath), permitted);
   CheckDataFile(files.named, disk.FileBytes(kNamedPartPath), permitted);

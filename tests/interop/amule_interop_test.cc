@@ -231,11 +231,14 @@ class AmuleInteropTest : public ::testing::Test {
 TEST_F(AmuleInteropTest, AfterAListingTheClientSeesTheSameCompletion) {
   // Five parts: 0 and 2 complete, right beside the gap over part 1; part 3
   // and the short part 4 each with a gap of their own. The gaps hold the
-  // download's bytes: a whole part left uncleared would hash right when the
-  // client re-hashes after the listing, and it would take it for downloaded.
+  // download's bytes, as after a crash before the client saved its gaps:
+  // part 1 is whole and sound, so the listing keeps it, and the client finds
+  // it again when it hashes; parts 3 and 4 are damaged, so their gaps are
+  // cleared and nothing of them hashes right afterwards.
   SampleDownload download = HashedDownload(
       "001", 11, 40000000, {{9728000, 19456000}, {30000000, 30500000}, {39000000, 40000000}});
   download.gapContent = SampleGapContent::Data;
+  download.corruptParts = {3, 4};
   const std::string met = Generate(download);
   const MetFacts ours = ReadMetFacts(met);
   ASSERT_TRUE(ours.ok);
@@ -255,7 +258,12 @@ TEST_F(AmuleInteropTest, AfterAListingTheClientSeesTheSameCompletion) {
   ASSERT_NE(nullptr, first) << "the client did not load the generated download";
   ExpectCompletion(before, ours, expected);
 
-  ASSERT_NO_FATAL_FAILURE(RunPartsweep({"001.part.met"}));
+  const std::string part1 = ReadFileBytes(Work("001.part")).substr(9728000, 9728000);
+  ProcessResult listing = RunTool(Work(""), {"001.part.met"});
+  ASSERT_EQ(0, listing.exitCode) << listing.output;
+  EXPECT_NE(std::string::npos, listing.output.find("1 parts whose bytes hash right were kept"))
+      << listing.output;
+  EXPECT_TRUE(part1 == ReadFileBytes(Work("001.part")).substr(9728000, 9728000));
   std::unique_ptr<AmuleDaemon> client;
   ASSERT_TRUE(StartClient("after", {met}, &client));
   DownloadList after = Settled(*client);
@@ -270,16 +278,20 @@ TEST_F(AmuleInteropTest, AfterAListingTheClientSeesTheSameCompletion) {
   ASSERT_TRUE(stopped) << "the client did not stop cleanly, so it did not save";
   ExpectClientSavedSameGaps(ClientMet(*client, met), ours, expected);
 
-  // Made to doubt the data (another time), the client hashes every complete
-  // part again: parts 0 and 2, right beside the cleared gap, are sound.
+  // Made to doubt the data (another time, as after a crash), the client
+  // hashes every part again: parts 0 and 2, right beside the gap, are sound,
+  // and part 1, which the listing kept, is found complete after all.
   ASSERT_EQ(0, SetModificationTime(Work("001.part"), download.timeStamp + 3600));
   std::unique_ptr<AmuleDaemon> doubting;
   ASSERT_TRUE(StartClient("doubting", {met}, &doubting));
   DownloadList rehashed = Settled(*doubting);
   EXPECT_TRUE(doubting->Stop());
   EXPECT_NE("", LogLinesWith(doubting->Log(), {"might be corrupted"})) << doubting->Log();
+  EXPECT_NE("", LogLinesWith(doubting->Log(), {"Found completed part (2)"})) << doubting->Log();
   EXPECT_EQ("", LogLinesWith(doubting->Log(), {"Found corrupted part"}));
-  ExpectCompletion(rehashed, ours, expected);
+  SampleDownload refound = download;
+  refound.gaps.erase(refound.gaps.begin());
+  ExpectCompletion(rehashed, ours, ExpectedMissing(refound, false));
 }
 
 TEST_F(AmuleInteropTest, AfterCompleteTheClientTakesTheDownloadForComplete) {
@@ -401,6 +413,32 @@ TEST_F(AmuleInteropTest, TheClientKeepsTheCorruptedPartsRebuildRecorded) {
   const std::string saved = ClientMet(*client, met);
   ExpectClientSavedSameGaps(saved, rebuilt, expected);
   EXPECT_EQ("1,3", ReadMetFacts(saved).corruptedParts) << "the client did not keep the list";
+}
+
+// A file a client loaded and saved after a writer of one-byte gap tags: the
+// client's indexed gaps, and beside them, kept as an unknown pair, the old
+// one-byte tags over part 1, downloaded since. The rebuild drops them, and
+// the client loads the completion its own gaps declare.
+TEST_F(AmuleInteropTest, AfterRebuildStaleOneByteGapTagsAreGone) {
+  SampleDownload download = HashedDownload("009", 18, 30000000, {{29300000, 29500000}});
+  download.extraTags = {SampleNumberTag("\x09", 9728000), SampleNumberTag("\x0A", 19456000)};
+  const std::string met = Generate(download);
+  ASSERT_NO_FATAL_FAILURE(RunPartsweep({"009.part.met", "--rebuild"}));
+  for (const DecodedTag& tag : DecodeMet(ReadFileBytes(met)).tags)
+    EXPECT_FALSE(tag.name == "\x09" || tag.name == "\x0A") << "a one-byte gap tag stayed";
+  const MetFacts rebuilt = ReadMetFacts(met);
+  ASSERT_TRUE(rebuilt.ok);
+  const Ranges expected = {{29300000, 29500000}};
+  ExpectDeclaredGaps(rebuilt, expected);
+
+  std::unique_ptr<AmuleDaemon> client;
+  ASSERT_TRUE(StartClient("client", {met}, &client));
+  DownloadList list = Settled(*client);
+  const bool stopped = client->Stop();
+  ExpectCompletion(list, rebuilt, expected);
+  EXPECT_EQ("", LogLinesWith(client->Log(), {"corrupt", "rehash"}));
+  ASSERT_TRUE(stopped) << "the client did not stop cleanly, so it did not save";
+  ExpectClientSavedSameGaps(ClientMet(*client, met), rebuilt, expected);
 }
 
 // One flipped byte in a stored part hash: the clients would throw the list
