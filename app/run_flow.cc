@@ -74,7 +74,7 @@ int RunDownload(const std::string& metPath, const Mode& mode, bool waitForKey, R
 int RunPartsweep(int argc, const char* const* argv, Disk& disk, Console& console) {
   const CommandLine line = ReadCommandLine(argc, argv, [&disk](const std::string& path) {
     FileIdentity identity;
-    return disk.IdentifyPath(path, &identity) == 0;
+    return IdentifyPath(disk, path, &identity) == 0;
   });
   if (line.help) {
     console.Write(HelpText());

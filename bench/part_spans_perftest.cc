@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
   for (const std::string& name : names) {
     OpenResult opened = disk.OpenForReading(AppendPath(argv[1], name));
     uint64_t size = 0;
-    if (!opened.ok() || disk.FileSize(opened.file, &size) != 0) continue;
+    if (!opened.ok() || FileSize(disk, opened.file, &size) != 0) continue;
     files.push_back(std::move(opened.file));
     const uint32_t parts = static_cast<uint32_t>((size + kPartSize - 1) / kPartSize);
     for (const PartSpan& span : DownloadPartSpans(files.back(), size, PartsBelow(parts), false))

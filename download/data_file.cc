@@ -28,7 +28,7 @@ size_t BackupSuffixLength(const std::string& path) {
 
 bool SameFile(Disk& disk, const std::string& path, const FileIdentity& identity) {
   FileIdentity other;
-  return disk.IdentifyPath(path, &other) == 0 && other == identity;
+  return IdentifyPath(disk, path, &other) == 0 && other == identity;
 }
 
 // True when the file is the metadata file or one of the backups a client or
@@ -41,7 +41,7 @@ bool IsMetadataOrBackup(Disk& disk, const std::string& metPath, const FileIdenti
   for (unsigned number = 0; number < kMaxNumberedBackups; ++number) {
     const std::string name = live + Format(".%03u", number);
     FileIdentity other;
-    if (disk.IdentifyPath(name, &other) != 0) break;
+    if (IdentifyPath(disk, name, &other) != 0) break;
     if (other == identity) return true;
   }
   return false;
@@ -59,7 +59,7 @@ std::optional<std::string> RefuseMetadataFile(const std::string& metPath,
                                               const std::string& finalPath, File& file,
                                               Disk& disk) {
   FileIdentity identity;
-  const bool known = disk.Identify(file, &identity) == 0;
+  const bool known = Identify(disk, file, &identity) == 0;
   if (IsMetadataName(partPath) || IsMetadataName(finalPath) ||
       (known && IsMetadataOrBackup(disk, metPath, identity)))
     return Format(kMsgIsMetadataFile, partPath.c_str());
@@ -93,9 +93,9 @@ std::string FindDataFile(const std::string& metPath, const std::vector<std::stri
   }
   if (tagged.empty() || named.empty()) return tagged.empty() ? named : tagged;
   FileIdentity namedFile;
-  if (disk.IdentifyPath(named, &namedFile) != 0) return tagged;
+  if (IdentifyPath(disk, named, &namedFile) != 0) return tagged;
   FileIdentity taggedFile;
-  if (disk.IdentifyPath(tagged, &taggedFile) == 0 && taggedFile == namedFile) return tagged;
+  if (IdentifyPath(disk, tagged, &taggedFile) == 0 && taggedFile == namedFile) return tagged;
   *notes += Format(kMsgNameTagNotUsed, tagged.c_str(), named.c_str());
   return named;
 }

@@ -8,7 +8,7 @@ std::string BackupName(const std::string& metPath, unsigned taken) {
   return metPath + Format(".%03u", taken - 1);
 }
 
-BackupResult BackupMetFile(const std::string& metPath, Disk& disk) {
+BackupResult BackupMetFile(const std::string& metPath, FileSystem& disk) {
   BackupResult result;
   for (unsigned taken = 0;; ++taken) {
     result.name = BackupName(metPath, taken);

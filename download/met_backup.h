@@ -3,7 +3,7 @@
 
 #include <string>
 
-class Disk;
+class FileSystem;
 
 /// The backup name tried after `taken` names were found taken: the metadata
 /// path with ".old", then ".000", ".001" and so on.
@@ -22,4 +22,4 @@ struct BackupResult {
 /// Gives the metadata file the first free backup name, never replacing a
 /// file. It keeps its own name too where the file system allows two names,
 /// so that it never goes missing; elsewhere it is renamed.
-BackupResult BackupMetFile(const std::string& metPath, Disk& disk);
+BackupResult BackupMetFile(const std::string& metPath, FileSystem& disk);

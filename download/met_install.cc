@@ -37,7 +37,7 @@ int WriteDurably(File& file, const std::string& content, Disk& disk) {
 
 // Removes the new file that could not be put in place.
 void RemoveTemporary(const std::string& temporary, Disk& disk) {
-  disk.KeepOnInterrupt();
+  KeepOnInterrupt();
   disk.Remove(temporary);
 }
 
@@ -67,7 +67,7 @@ bool WriteTemporary(const std::string& metPath, const std::string& content, Disk
     // Created and marked for removal in one step, as far as interrupts go.
     InterruptsHeld held;
     created = CreateTemporary(metPath, disk, temporary);
-    if (!created.error) disk.RemoveOnInterrupt(*temporary);
+    if (!created.error) RemoveOnInterrupt(*temporary);
   }
   if (created.error) {
     Print(console, kMsgCannotCreate, temporary->c_str(), created.error);
@@ -100,7 +100,7 @@ bool CreateMetFile(const std::string& metPath, const std::string& content, Disk&
     ReportUnchanged(metPath, console);
     return false;
   }
-  disk.KeepOnInterrupt();
+  KeepOnInterrupt();
   if (int error = disk.FlushFolder(RemoveFileSpec(metPath))) {
     Print(console, kMsgFolderFlushFailed, metPath.c_str(), error);
     return false;
@@ -136,7 +136,7 @@ bool InstallMetFile(const std::string& metPath, const std::string& content, Disk
       Print(console, kMsgOldNotBack, metPath.c_str(), backup.name.c_str());
     return false;
   }
-  disk.KeepOnInterrupt();
+  KeepOnInterrupt();
   if ((error = disk.FlushFolder(RemoveFileSpec(metPath))) != 0) {
     Print(console, kMsgFolderFlushFailed, metPath.c_str(),
           error);

@@ -25,7 +25,7 @@ std::optional<MetImage> LoadMetImage(const std::string& metPath, Disk& disk, Con
     return std::nullopt;
   }
   uint64_t size = 0;
-  if (!opened.error) opened.error = disk.FileSize(opened.file, &size);
+  if (!opened.error) opened.error = FileSize(disk, opened.file, &size);
   if (opened.error) {
     Print(console, kMsgCannotOpenMet, metPath.c_str(), opened.error);
     WaitAfterFailure(console, waitForKey, kMsgPressAnyKey);

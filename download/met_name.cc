@@ -6,7 +6,7 @@
 #include "platform/disk.h"
 #include "platform/path.h"
 
-std::string MetPathRefusal(const std::string& path, MetUse use, Disk& disk) {
+std::string MetPathRefusal(const std::string& path, MetUse use, FileSystem& disk) {
   if (EndsWithIgnoringCase(path, ".met")) return "";
   const std::string live = LiveMetPath(path);
   if (live != path) {
@@ -17,7 +17,7 @@ std::string MetPathRefusal(const std::string& path, MetUse use, Disk& disk) {
     return "";
   }
   FileIdentity identity;
-  if (EndsWithIgnoringCase(path, ".part") && disk.IdentifyPath(path + ".met", &identity) == 0)
+  if (EndsWithIgnoringCase(path, ".part") && IdentifyPath(disk, path + ".met", &identity) == 0)
     return Format(kMsgDataFileGiven, path.c_str(), (path + ".met").c_str());
   return Format(kMsgNotMetName, path.c_str());
 }

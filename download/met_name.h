@@ -5,7 +5,7 @@
 
 #include <string>
 
-class Disk;
+class FileSystem;
 
 /// What a run does with the metadata file it is given.
 enum class MetUse { Read, Clear, Rewrite };
@@ -16,4 +16,4 @@ enum class MetUse { Read, Clear, Rewrite };
 /// it for a backup; a listing clears no gap on a backup's word, as the data
 /// file may hold what was downloaded since the backup was made. A data file
 /// whose metadata file lies beside it is told so, with that file's name.
-std::string MetPathRefusal(const std::string& path, MetUse use, Disk& disk);
+std::string MetPathRefusal(const std::string& path, MetUse use, FileSystem& disk);

@@ -34,7 +34,7 @@ bool ReportIfReplaced(const Download& download, Disk& disk, Console& console) {
 // (a link to it stays a link: its target is rewritten), or where none is.
 int Put(const std::string& metPath, const std::string& bytes, Disk& disk, Console& console) {
   FileIdentity identity;
-  if (disk.IdentifyPath(metPath, &identity) != 0)
+  if (IdentifyPath(disk, metPath, &identity) != 0)
     return CreateMetFile(metPath, bytes, disk, console) ? 0 : 1;
   PathResult target = disk.ResolveLinks(metPath);
   if (target.refusal != OpenRefusal::None)

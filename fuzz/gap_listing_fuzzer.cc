@@ -243,13 +243,15 @@ void FuzzRoute(ListingDisk& files, const std::string& bytes, const MetImage& ima
     FuzzCheck(status != 0 || known, "a listing that did its job cleared a file of the download");
     if (known && decoded.file->damage.empty())
       FuzzCheck(status == 0, "a memory disk never fails a listing of an undamaged file");
-    const std::string& before = partPath == kNamedPartPath ? files.named : files.content;
-    const std::string& after = *disk.FileBytes(partPath);
-    if (known && CompleteByItsHash(*decoded.file, before))
-      FuzzCheck(before.compare(0, decoded.file->fileSize, after, 0, decoded.file->fileSize) == 0,
-                "a part that hashes right is never cleared, whatever the gaps say");
-    else if (known)
-      CheckClearedGaps(*decoded.file, kept, after);
+    if (known) {
+      const std::string& before = partPath == kNamedPartPath ? files.named : files.content;
+      const std::string& after = *disk.FileBytes(partPath);
+      if (CompleteByItsHash(*decoded.file, before))
+        FuzzCheck(before.compare(0, decoded.file->fileSize, after, 0, decoded.file->fileSize) == 0,
+                  "a part that hashes right is never cleared, whatever the gaps say");
+      else
+        CheckClearedGaps(*decoded.file, kept, after);
+    }
   }
   if (!tagOnly) CheckDataFile(files.content, disk.FileBytes(kFuzzPartPath), permitted);
   CheckDataFile(files.named, disk.FileBytes(kNamedPartPath), permitted);

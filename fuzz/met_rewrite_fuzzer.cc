@@ -61,14 +61,24 @@ OldFile ReadOld(const MetImage& image) {
 // Gaps the old file surely holds: an end tag and the start tag just before
 // it since the previous end, both numbers, in order.
 GapTable SureGaps(const OldFile& old) {
+  // As the clients read them: the indexed tags where there are any, else
+  // the one-byte ones; and no byte past the size.
+  auto indexed = [](const TagRecord& tag) { return tag.name && tag.name->size() > 1; };
+  bool anyIndexed = false;
+  for (const TagRecord& tag : old.tags)
+    anyIndexed |= (TagHasName(tag, TagIdGapStart) || TagHasName(tag, TagIdGapEnd)) && indexed(tag);
   GapTable gaps;
   std::optional<uint32_t> start;
   for (const TagRecord& tag : old.tags) {
-    if (TagHasName(tag, TagIdGapStart)) {
+    const bool read = indexed(tag) == anyIndexed;
+    if (TagHasName(tag, TagIdGapStart) && read) {
       start.reset();
       if (tag.type == TagUInt32) start = tag.value;
-    } else if (TagHasName(tag, TagIdGapEnd)) {
-      if (start && tag.type == TagUInt32 && *start <= tag.value) gaps.push_back({*start, tag.value});
+    } else if (TagHasName(tag, TagIdGapEnd) && read) {
+      if (start && tag.type == TagUInt32 && *start <= tag.value) {
+        const uint64_t end = old.fileSize ? std::min<uint64_t>(tag.value, old.fileSize) : tag.value;
+        if (*start < end || !old.fileSize) gaps.push_back({*start, end});
+      }
       start.reset();
     }
   }
@@ -112,7 +122,7 @@ InMemory RewriteInMemory(const MetImage& image, RewriteMode mode, MemoryDisk& di
     const std::vector<uint32_t> listed = ListedCorruptParts(file);
     result.corrupted = NewCorruptedParts(listed, result.judged.verdicts);
     result.after = gaps;
-    if (SameGaps(result.before, gaps) && result.corrupted == listed) {
+    if (SameGaps(StoredGaps(file), gaps) && result.corrupted == listed && !GapTagsToRewrite(file)) {
       result.unchanged = true;
       result.status = 0;
       return result;
@@ -449,11 +459,40 @@ void CheckGapsAfter(const OldFile& old, const std::vector<PartVerdict>& verdicts
   }
 }
 
+// True when the rebuild must write the gap tags anew though no part moves
+// them: a one-byte gap tag, which the clients do not read (beside indexed
+// ones it is stale; alone, the clients see no gap at all), or a stored gap
+// that reaches past the size, which is cut to it.
+bool GapTagsChange(const OldFile& old) {
+  auto isGap = [](const TagRecord& tag) { return TagHasName(tag, TagIdGapStart) || TagHasName(tag, TagIdGapEnd); };
+  auto indexed = [](const TagRecord& tag) { return tag.name && tag.name->size() > 1; };
+  bool anyIndexed = false;
+  for (const TagRecord& tag : old.tags) {
+    if (isGap(tag) && !indexed(tag)) return true;
+    anyIndexed |= isGap(tag);
+  }
+  if (!anyIndexed || old.fileSize == 0) return false;
+  std::optional<uint64_t> start;
+  for (const TagRecord& tag : old.tags) {
+    if (TagHasName(tag, TagIdGapStart)) {
+      start.reset();
+      if (HoldsNumber(tag)) start = tag.value;
+    } else if (TagHasName(tag, TagIdGapEnd)) {
+      if (start && HoldsNumber(tag) && *start <= tag.value &&
+          (*start >= old.fileSize || tag.value > old.fileSize))
+        return true;
+      start.reset();
+    }
+  }
+  return false;
+}
+
 // True when a rebuild has something to write: a corrupt part, a complete
-// part inside a gap, bytes the data file lacks outside the gaps, or another
-// corrupted-parts list.
+// part inside a gap, bytes the data file lacks outside the gaps, another
+// corrupted-parts list, or gap tags the clients read otherwise.
 bool Changes(const std::vector<PartVerdict>& verdicts, uint64_t size, uint64_t dataLength,
-             const GapTable& before, bool listChanges) {
+             const GapTable& before, bool listChanges, bool gapTagsChange) {
+  if (gapTagsChange) return true;
   for (PartVerdict verdict : verdicts) {
     if (verdict == PartVerdict::Corrupt || verdict == PartVerdict::FoundComplete) return true;
   }
@@ -509,7 +548,8 @@ void FuzzRebuild(const std::string& bytes, const MetImage& image, const OldFile&
   const std::vector<uint32_t> corrupted = StillCorrupt(listed, verdicts);
   FuzzCheck(rewrite.corrupted == corrupted,
             "the corrupted parts are those found corrupt and those listed that are not sound");
-  const bool changes = Changes(verdicts, old.fileSize, dataLength, rewrite.before, corrupted != listed);
+  const bool changes =
+      Changes(verdicts, old.fileSize, dataLength, rewrite.before, corrupted != listed, GapTagsChange(old));
   FuzzCheck(rewrite.unchanged == !changes, "a rebuild writes when it changes something, only then");
   if (rewrite.unchanged) return;  // CheckRun saw that nothing was written
   if (!written && MayLoseLayout(old, bytes)) return;

@@ -15,10 +15,10 @@ namespace {
 
 // What carries over from one gap to the next.
 struct ClearRun {
-  ClearRun(Disk& d, Console& c, File& f, bool sparse, const ClearPlan& p)
+  ClearRun(FileIo& d, Console& c, File& f, bool sparse, const ClearPlan& p)
       : disk(d), console(&c), file(f), sparseRoute(sparse), plan(p) {}
 
-  Disk& disk;
+  FileIo& disk;
   /// Where the lines go: the run's console, or for a gap left out of a
   /// long list a buffer that is shown only when the gap fails.
   Console* console;
@@ -292,7 +292,7 @@ void ClearGap(ClearRun& run, const MetGap& stored) {
     return;
   }
   uint64_t fileSize = 0;
-  if (int error = run.disk.FileSize(run.file, &fileSize)) {
+  if (int error = FileSize(run.disk, run.file, &fileSize)) {
     ReportError(run, error);
     return;
   }
@@ -361,7 +361,7 @@ void PrintTotals(const ClearRun& run) {
 
 }  // namespace
 
-bool ClearGaps(File& file, const std::vector<MetGap>& gaps, const ClearPlan& plan, Disk& disk,
+bool ClearGaps(File& file, const std::vector<MetGap>& gaps, const ClearPlan& plan, FileIo& disk,
                Console& console, ClearTotals* totals) {
   // The mark is asked for even under /nosparse, which only picks the route;
   // a dry run asks nothing of the file.

@@ -12,7 +12,7 @@
 #include "platform/disk.h"
 
 class Console;
-class Disk;
+class FileIo;
 class File;
 
 /// The zero fill writes a gap in pieces of this size, redrawing the
@@ -76,5 +76,5 @@ struct ClearTotals {
 /// (reported on its line) or another program asked for the file meanwhile.
 /// Once `interrupted` says so it stops at once, ends the line and prints no
 /// total, and gives false; `totals`, when given, get what was done all the same.
-bool ClearGaps(File& file, const std::vector<MetGap>& gaps, const ClearPlan& plan, Disk& disk,
+bool ClearGaps(File& file, const std::vector<MetGap>& gaps, const ClearPlan& plan, FileIo& disk,
                Console& console, ClearTotals* totals = nullptr);

@@ -61,7 +61,7 @@ bool ClearKeepingTimes(File& data, const Download& download, const std::vector<u
     return done;
   }
   FileTimes times;
-  const bool timed = run.disk.ReadTimes(data, &times) == 0;
+  const bool timed = ReadTimes(run.disk, data, &times) == 0;
   ClearTotals totals;
   bool done;
   {

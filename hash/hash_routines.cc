@@ -11,7 +11,7 @@ constexpr size_t kReadBlock = 65536;
 
 // Fills the block unless the file ends first; a read may deliver less than
 // asked without being at the end.
-ReadResult ReadBlock(Disk& disk, File& file, uint8_t* block) {
+ReadResult ReadBlock(FileIo& disk, File& file, uint8_t* block) {
   ReadResult total;
   while (total.count < kReadBlock) {
     ReadResult got = disk.Read(file, block + total.count, kReadBlock - total.count);
@@ -41,7 +41,7 @@ HashRoutines BindHashRoutines(const std::string& library) {
   return routines;
 }
 
-int HashFileRange(const HashRoutines& routines, Disk& disk, File& file, uint8_t digest[16],
+int HashFileRange(const HashRoutines& routines, FileIo& disk, File& file, uint8_t digest[16],
                   uint64_t offset, uint64_t length) {
   Md4Context context;
   std::memset(&context, 0, sizeof context);
@@ -64,7 +64,7 @@ int HashFileRange(const HashRoutines& routines, Disk& disk, File& file, uint8_t 
   return 0;
 }
 
-ReadResult ReadFullyAt(Disk& disk, File& file, uint64_t offset, uint8_t* buffer, size_t size) {
+ReadResult ReadFullyAt(FileIo& disk, File& file, uint64_t offset, uint8_t* buffer, size_t size) {
   ReadResult total;
   while (total.count < size) {
     ReadResult got = disk.ReadAt(file, offset + total.count, buffer + total.count, size - total.count);

@@ -9,7 +9,7 @@
 #include "hash/md4.h"
 #include "platform/system_library.h"
 
-class Disk;
+class FileIo;
 class File;
 struct ReadResult;
 
@@ -32,9 +32,9 @@ HashRoutines BindHashRoutines(const std::string& library = "advapi32.dll");
 /// The MD4 digest of `length` bytes from `offset` of an open file, read in
 /// blocks of 64 KiB. A range past the end of the file covers what exists.
 /// Returns 0, or the system's error code of a failed seek or read.
-int HashFileRange(const HashRoutines& routines, Disk& disk, File& file, uint8_t digest[16],
+int HashFileRange(const HashRoutines& routines, FileIo& disk, File& file, uint8_t digest[16],
                   uint64_t offset, uint64_t length);
 
 /// Reads `size` bytes at `offset` of an open file, fewer only where the file
 /// ends first: a read may deliver less than asked without being at the end.
-ReadResult ReadFullyAt(Disk& disk, File& file, uint64_t offset, uint8_t* buffer, size_t size);
+ReadResult ReadFullyAt(FileIo& disk, File& file, uint64_t offset, uint8_t* buffer, size_t size);

@@ -78,7 +78,7 @@ std::optional<std::vector<uint32_t>> CompletePartsInGaps(const Download& downloa
   std::optional<File> data = OpenToCheck(download.metPath, download.partPath, run.disk, run.console);
   if (!data) return std::nullopt;
   uint64_t dataLength = 0;
-  if (int error = run.disk.FileSize(*data, &dataLength)) {
+  if (int error = FileSize(run.disk, *data, &dataLength)) {
     Print(run.console, kMsgReadFailed, download.partPath.c_str(), error);
     return std::nullopt;
   }

@@ -72,7 +72,7 @@ JudgedDownload JudgeDownload(const MetImage& image, const MetFile& file, const G
       return judged;
     }
   }
-  if (int error = disk.FileSize(*data, &judged.dataLength)) {
+  if (int error = FileSize(disk, *data, &judged.dataLength)) {
     Print(console, kMsgReadFailed, partPath.c_str(), error);
     return judged;
   }

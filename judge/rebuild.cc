@@ -18,13 +18,6 @@ int Unchanged(const std::string& problem, const std::string& metPath, Console& c
   return 1;
 }
 
-// True when the file's gap tags are not what the clients would read, so that
-// a rewrite in their form changes what they see: stale one-byte tags beside
-// the indexed ones, or gaps in one-byte tags alone, which they do not read.
-bool GapTagsToMend(const MetFile& file) {
-  return file.staleGapTags != 0 || (file.gapNaming == GapNaming::OneByte && !file.gaps.empty());
-}
-
 }  // namespace
 
 int RunRebuild(Download& download, RunContext& run) {
@@ -48,7 +41,7 @@ int RunRebuild(Download& download, RunContext& run) {
   RepairGaps(judged.verdicts, file.fileSize, judged.dataLength, gaps, console);
   const std::vector<uint32_t> listed = ListedCorruptParts(file);
   const std::vector<uint32_t> corrupted = NewCorruptedParts(listed, judged.verdicts);
-  if (SameGaps(StoredGaps(file), gaps) && corrupted == listed && !GapTagsToMend(file)) {
+  if (SameGaps(StoredGaps(file), gaps) && corrupted == listed && !GapTagsToRewrite(file)) {
     Print(console, kMsgPartsUnchanged, metPath.c_str());
     return 0;
   }

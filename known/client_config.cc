@@ -112,7 +112,7 @@ std::string WithoutTrailingSeparator(std::string path) {
 
 bool SameFolder(Disk& disk, const std::string& a, const std::string& b) {
   FileIdentity first, second;
-  if (disk.IdentifyPath(a, &first) == 0 && disk.IdentifyPath(b, &second) == 0) return first == second;
+  if (IdentifyPath(disk, a, &first) == 0 && IdentifyPath(disk, b, &second) == 0) return first == second;
   return WithoutTrailingSeparator(a) == WithoutTrailingSeparator(b);
 }
 

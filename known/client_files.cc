@@ -11,7 +11,7 @@ template <typename Allocate>
 std::string ReadWhole(Disk& disk, const std::string& path, uint64_t maxSize, Allocate allocate) {
   OpenResult opened = disk.OpenShared(path);
   uint64_t size = 0;
-  if (opened.ok()) opened.error = disk.FileSize(opened.file, &size);
+  if (opened.ok()) opened.error = FileSize(disk, opened.file, &size);
   if (!opened.ok()) {
     return opened.refusal != OpenRefusal::None
                ? path + " is no regular file of its own user"
@@ -35,7 +35,7 @@ std::string ReadWhole(Disk& disk, const std::string& path, uint64_t maxSize, All
 ClientFileRead ReadClientFile(Disk& disk, const std::string& path, uint64_t maxSize) {
   ClientFileRead read;
   FileIdentity identity;
-  read.found = disk.IdentifyPath(path, &identity) == 0;
+  read.found = IdentifyPath(disk, path, &identity) == 0;
   if (!read.found) return read;
   read.problem = ReadWhole(disk, path, maxSize, [&read](size_t size) {
     read.bytes.resize(size);

@@ -37,7 +37,7 @@ Known2Index IndexKnown2Met(Disk& disk, File& file) {
   Known2Index index;
   uint64_t size = 0;
   uint8_t version = 0;
-  int error = disk.FileSize(file, &size);
+  int error = FileSize(disk, file, &size);
   if (!error && size) error = ReadExactly(disk, file, 0, &version, 1);
   if (error || size == 0) {
     index.problem = size == 0 && !error ? "it is empty" : Format("it cannot be read (error %d)", error);

@@ -116,6 +116,10 @@ GapTable ClipToSize(const GapTable& gaps, uint64_t size) {
   return clipped;
 }
 
+bool GapTagsToRewrite(const MetFile& file) {
+  return file.staleGapTags != 0 || (file.gapNaming == GapNaming::OneByte && !file.gaps.empty());
+}
+
 GapTable RewritableGaps(const MetFile& file) { return ClipToSize(StoredGaps(file), file.fileSize); }
 
 std::optional<uint32_t> NewTagCount(const MetFile& file, RewriteMode mode, const GapTable& gaps) {

@@ -28,6 +28,11 @@ GapTable StoredGaps(const MetFile& file);
 /// known) cuts nothing; a gap whose end lies before its start stays as it is.
 GapTable ClipToSize(const GapTable& gaps, uint64_t size);
 
+/// True when the file's gap tags are not what the clients read, so that a
+/// rewrite in their form changes what they see: one-byte tags, stale beside
+/// indexed ones or alone.
+bool GapTagsToRewrite(const MetFile& file);
+
 /// The gaps of the old file that a rewrite can write back: StoredGaps cut
 /// to the size.
 GapTable RewritableGaps(const MetFile& file);

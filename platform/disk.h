@@ -144,6 +144,8 @@ struct FileStatus {
   int64_t modified = 0;
   /// The unit in which the file system gives storage back; 0 where unknown.
   uint32_t blockSize = 0;
+  /// The access time in the same units.
+  int64_t accessed = 0;
   /// False where the disk keeps no times (one in memory): `modified` says nothing.
   bool timed = true;
 };
@@ -168,11 +170,12 @@ enum class SeekCost {
   Seeks,
 };
 
-/// The file operations of the tool. Every call that can fail returns the
-/// system's error code, 0 on success, so that messages can quote it.
-class Disk {
+/// What the tool does by path or folder: open, look up, list, name and
+/// rename. Every call that can fail returns the system's error code, 0 on
+/// success, so that messages can quote it.
+class FileSystem {
  public:
-  virtual ~Disk() = default;
+  virtual ~FileSystem() = default;
 
   /// Opens an existing regular file to read it while other programs may keep
   /// it open. Only trusted links are followed, as for the other opens: what
@@ -188,8 +191,48 @@ class Disk {
   /// Creates a file that did not exist, for writing; never replaces a file.
   virtual OpenResult CreateNew(const std::string& path) = 0;
 
-  /// The size of an open file in bytes.
-  virtual int FileSize(File& file, uint64_t* size) = 0;
+  /// What the system says of the file a path names, links followed: a
+  /// rewrite tells by it that nobody replaced the file it read meanwhile.
+  virtual int StatusOf(const std::string& path, FileStatus* status) = 0;
+  /// Where a path really leads once its trusted links are followed; refused
+  /// for an untrusted link.
+  virtual PathResult ResolveLinks(const std::string& path) = 0;
+  /// The names in a folder (no "." or ".."), in no order; the error of
+  /// opening it, for a path that is no folder too.
+  virtual int FolderEntries(const std::string& folder, std::vector<std::string>* names) = 0;
+
+  /// Gives the file a second name; fails when `to` exists.
+  virtual int LinkNoReplace(const std::string& from, const std::string& to) = 0;
+  /// Renames the file; fails when `to` exists.
+  virtual int MoveNoReplace(const std::string& from, const std::string& to) = 0;
+  /// Renames the file over `to` in one atomic step.
+  virtual int MoveReplace(const std::string& from, const std::string& to) = 0;
+  /// Deletes a name.
+  virtual int Remove(const std::string& path) = 0;
+  /// Makes the folder's entries (new names, renames) durable.
+  virtual int FlushFolder(const std::string& folder) = 0;
+
+  /// 0 when no other process has the existing file open, the busy code when
+  /// one has, else the error of looking. A running client holds its download's
+  /// data file open and would overwrite a rewritten metadata file.
+  virtual int CheckNotInUse(const std::string& path) = 0;
+  /// Gives a new file the owner and permissions of the file at `model`, as
+  /// far as this process may; where there is nothing to copy, nothing is done.
+  virtual void CopyOwnership(File& /*file*/, const std::string& /*model*/) {}
+};
+
+/// What the tool does with an open file: read and write at an offset, its
+/// status, its sparse ranges, and how it is best read. Threads may call
+/// ReadAt, OpenSequentialReader and Prefetch at once.
+class FileIo {
+ public:
+  virtual ~FileIo() = default;
+
+  /// What the system says of an open file: identity, size, names, times.
+  virtual int Status(File& file, FileStatus* status) = 0;
+  /// Gives an open file these access and modification times again.
+  virtual int RestoreTimes(File& file, const FileTimes& times) = 0;
+
   /// Moves the file position to an absolute offset.
   virtual int Seek(File& file, uint64_t offset) = 0;
   /// Reads up to `size` bytes at the file position.
@@ -197,20 +240,6 @@ class Disk {
   /// Reads up to `size` bytes at `offset`, wherever the file position is
   /// (which it may move: Windows does). Threads may read one file at once.
   virtual ReadResult ReadAt(File& file, uint64_t offset, void* buffer, size_t size) = 0;
-  /// Another handle of the open file, for reading alone, with a position and
-  /// read-ahead of its own; the system is told that it is read front to back.
-  /// No open checks: `file` passed them when it was opened. Threads may ask at once.
-  virtual OpenResult OpenSequentialReader(File& file) = 0;
-  /// What jumping between places of the open file costs; a part check reads
-  /// many parts at once only where that costs nothing.
-  virtual SeekCost SeekCostOf(File& file) = 0;
-  /// Asks the system to read the range of the open file into its cache, from
-  /// front to back, so that reads of it later jump nowhere on the disk. A
-  /// hint: it may return before the bytes are there, and does nothing where
-  /// the system has no cache to fill (a disk in memory).
-  virtual void Prefetch(File& file, uint64_t offset, uint64_t length) {
-    (void)file, (void)offset, (void)length;
-  }
   /// Writes all `size` bytes at the file position, or fails.
   virtual int Write(File& file, const void* buffer, size_t size) = 0;
   /// Forces the written data to the storage device.
@@ -229,53 +258,36 @@ class Disk {
   /// 0 while no other process has asked for a file opened exclusively; the
   /// system's busy code once one has (it waits until the file is closed).
   virtual int ConfirmExclusive(File& file) = 0;
-  /// 0 when no other process has the existing file open, the busy code when
-  /// one has, else the error of looking. A running client holds its download's
-  /// data file open and would overwrite a rewritten metadata file.
-  virtual int CheckNotInUse(const std::string& path) = 0;
 
-  /// The access and modification times of an open file.
-  virtual int ReadTimes(File& file, FileTimes* times) = 0;
-  /// Gives an open file these access and modification times again.
-  virtual int RestoreTimes(File& file, const FileTimes& times) = 0;
-
-  /// The names in a folder (no "." or ".."), in no order; the error of
-  /// opening it, for a path that is no folder too.
-  virtual int FolderEntries(const std::string& folder, std::vector<std::string>* names) = 0;
-
-  /// The identity of an open file.
-  virtual int Identify(File& file, FileIdentity* identity) = 0;
-  /// The identity of the file a path names, links followed.
-  virtual int IdentifyPath(const std::string& path, FileIdentity* identity) = 0;
-  /// What the system says of an open file.
-  virtual int Status(File& file, FileStatus* status) = 0;
-  /// What the system says of the file a path names, links followed: a
-  /// rewrite tells by it that nobody replaced the file it read meanwhile.
-  virtual int StatusOf(const std::string& path, FileStatus* status) = 0;
-  /// Where a path really leads once its trusted links are followed; refused
-  /// for an untrusted link.
-  virtual PathResult ResolveLinks(const std::string& path) = 0;
-
-  /// Gives the file a second name; fails when `to` exists.
-  virtual int LinkNoReplace(const std::string& from, const std::string& to) = 0;
-  /// Renames the file; fails when `to` exists.
-  virtual int MoveNoReplace(const std::string& from, const std::string& to) = 0;
-  /// Renames the file over `to` in one atomic step.
-  virtual int MoveReplace(const std::string& from, const std::string& to) = 0;
-  /// Deletes a name.
-  virtual int Remove(const std::string& path) = 0;
-  /// Makes the folder's entries (new names, renames) durable.
-  virtual int FlushFolder(const std::string& folder) = 0;
-  /// Until KeepOnInterrupt: an interrupt of the run (Ctrl+C, SIGINT,
-  /// SIGTERM) removes the file at `path` before the run ends, so that a
-  /// half-written file is never left behind. Only files of the real disk.
-  virtual void RemoveOnInterrupt(const std::string& /*path*/) {}
-  /// An interrupt removes nothing any more.
-  virtual void KeepOnInterrupt() {}
-  /// Gives a new file the owner and permissions of the file it replaces, as
-  /// far as this process may; where there is nothing to copy, nothing is done.
-  virtual void CopyOwnership(File& /*file*/, const std::string& /*model*/) {}
+  /// Another handle of the open file, for reading alone, with a position and
+  /// read-ahead of its own; the system is told that it is read front to back.
+  /// No open checks: `file` passed them when it was opened.
+  virtual OpenResult OpenSequentialReader(File& file) = 0;
+  /// What jumping between places of the open file costs; a part check reads
+  /// many parts at once only where that costs nothing.
+  virtual SeekCost SeekCostOf(File& file) = 0;
+  /// Asks the system to read the range of the open file into its cache, from
+  /// front to back, so that reads of it later jump nowhere on the disk. A
+  /// hint: it may return before the bytes are there, and does nothing where
+  /// the system has no cache to fill (a disk in memory).
+  virtual void Prefetch(File& file, uint64_t offset, uint64_t length) {
+    (void)file, (void)offset, (void)length;
+  }
 };
+
+/// Both seams, as the run has them; a caller takes the narrower one where
+/// that is all it needs, and tests replace the whole with one in memory or
+/// one that fails a chosen call.
+class Disk : public FileSystem, public FileIo {};
+
+/// The size of an open file in bytes.
+int FileSize(FileIo& io, File& file, uint64_t* size);
+/// The identity of an open file.
+int Identify(FileIo& io, File& file, FileIdentity* identity);
+/// The access and modification times of an open file.
+int ReadTimes(FileIo& io, File& file, FileTimes* times);
+/// The identity of the file a path names, links followed.
+int IdentifyPath(FileSystem& files, const std::string& path, FileIdentity* identity);
 
 /// The real disk of this platform.
 Disk& SystemDisk();

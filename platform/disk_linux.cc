@@ -52,6 +52,7 @@ FileStatus StatusFrom(const struct stat& info) {
   status.size = static_cast<uint64_t>(info.st_size);
   status.links = static_cast<uint32_t>(info.st_nlink);
   status.modified = int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+  status.accessed = int64_t(info.st_atim.tv_sec) * 1000000000 + info.st_atim.tv_nsec;
   status.blockSize = static_cast<uint32_t>(info.st_blksize);
   return status;
 }
@@ -190,12 +191,6 @@ class PosixDisk : public Disk {
     return result;
   }
 
-  int FileSize(File& file, uint64_t* size) override {
-    struct stat info;
-    if (fstat(Fd(file), &info) != 0) return errno;
-    *size = static_cast<uint64_t>(info.st_size);
-    return 0;
-  }
 
   int Seek(File& file, uint64_t offset) override {
     if (offset > static_cast<uint64_t>(INT64_MAX)) return EINVAL;
@@ -298,13 +293,6 @@ class PosixDisk : public Disk {
     return CheckOthers(opened.file, /*keepLease=*/false);
   }
 
-  int ReadTimes(File& file, FileTimes* times) override {
-    struct stat info;
-    if (fstat(Fd(file), &info) != 0) return errno;
-    times->access = int64_t(info.st_atim.tv_sec) * 1000000000 + info.st_atim.tv_nsec;
-    times->modify = int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
-    return 0;
-  }
 
   int RestoreTimes(File& file, const FileTimes& times) override {
     timespec both[2];
@@ -328,16 +316,7 @@ class PosixDisk : public Disk {
     return 0;
   }
 
-  int Identify(File& file, FileIdentity* identity) override {
-    return IdentifyFd(Fd(file), identity);
-  }
 
-  int IdentifyPath(const std::string& path, FileIdentity* identity) override {
-    struct stat info;
-    if (stat(path.c_str(), &info) != 0) return errno;
-    *identity = IdentityOf(info);
-    return 0;
-  }
 
   int Status(File& file, FileStatus* status) override {
     struct stat info;
@@ -373,9 +352,7 @@ class PosixDisk : public Disk {
     return rename(from.c_str(), to.c_str()) != 0 ? errno : 0;
   }
 
-  void RemoveOnInterrupt(const std::string& path) override { ::RemoveOnInterrupt(path); }
 
-  void KeepOnInterrupt() override { ::KeepOnInterrupt(); }
 
   int Remove(const std::string& path) override { return unlink(path.c_str()) != 0 ? errno : 0; }
 

@@ -46,6 +46,8 @@ FileStatus StatusFrom(const BY_HANDLE_FILE_INFORMATION& info) {
   status.links = info.nNumberOfLinks;
   status.modified = static_cast<int64_t>(uint64_t(info.ftLastWriteTime.dwHighDateTime) << 32 |
                                          info.ftLastWriteTime.dwLowDateTime);
+  status.accessed = static_cast<int64_t>(uint64_t(info.ftLastAccessTime.dwHighDateTime) << 32 |
+                                         info.ftLastAccessTime.dwLowDateTime);
   return status;
 }
 
@@ -106,12 +108,6 @@ class Win32Disk : public Disk {
     return Open(path, GENERIC_WRITE, FILE_SHARE_DELETE, CREATE_NEW);
   }
 
-  int FileSize(File& file, uint64_t* size) override {
-    LARGE_INTEGER value;
-    if (!GetFileSizeEx(Handle(file), &value)) return LastError();
-    *size = static_cast<uint64_t>(value.QuadPart);
-    return 0;
-  }
 
   int Seek(File& file, uint64_t offset) override {
     if (offset > static_cast<uint64_t>(INT64_MAX)) return ERROR_NEGATIVE_SEEK;
@@ -252,13 +248,6 @@ class Win32Disk : public Disk {
     return 0;
   }
 
-  int ReadTimes(File& file, FileTimes* times) override {
-    FILETIME access, modify;
-    if (!GetFileTime(Handle(file), nullptr, &access, &modify)) return LastError();
-    times->access = static_cast<int64_t>(uint64_t(access.dwHighDateTime) << 32 | access.dwLowDateTime);
-    times->modify = static_cast<int64_t>(uint64_t(modify.dwHighDateTime) << 32 | modify.dwLowDateTime);
-    return 0;
-  }
 
   int RestoreTimes(File& file, const FileTimes& times) override {
     FILETIME access{static_cast<DWORD>(times.access), static_cast<DWORD>(uint64_t(times.access) >> 32)};
@@ -283,24 +272,7 @@ class Win32Disk : public Disk {
     return 0;
   }
 
-  int Identify(File& file, FileIdentity* identity) override {
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(Handle(file), &info)) return LastError();
-    *identity = IdentityOf(info);
-    return 0;
-  }
 
-  int IdentifyPath(const std::string& path, FileIdentity* identity) override {
-    HANDLE handle = CreateFileW(WideName(path).c_str(), 0,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return LastError();
-    BY_HANDLE_FILE_INFORMATION info;
-    int error = GetFileInformationByHandle(handle, &info) ? 0 : LastError();
-    CloseHandle(handle);
-    if (!error) *identity = IdentityOf(info);
-    return error;
-  }
 
   int Status(File& file, FileStatus* status) override {
     BY_HANDLE_FILE_INFORMATION info;
@@ -345,9 +317,7 @@ class Win32Disk : public Disk {
                : LastError();
   }
 
-  void RemoveOnInterrupt(const std::string& path) override { ::RemoveOnInterrupt(path); }
 
-  void KeepOnInterrupt() override { ::KeepOnInterrupt(); }
 
   int Remove(const std::string& path) override {
     return DeleteFileW(WideName(path).c_str()) ? 0 : LastError();

@@ -28,7 +28,7 @@ unsigned HashThreads(unsigned asked, uint32_t parts) {
   return std::max(threads, 1u);
 }
 
-PartHashing::PartHashing(Disk& disk, std::vector<PartSpan> spans, const PartHashOptions& options)
+PartHashing::PartHashing(FileIo& disk, std::vector<PartSpan> spans, const PartHashOptions& options)
     : spans_(std::move(spans)), board_(static_cast<uint32_t>(spans_.size())) {
   threads_ = HashThreads(options.threads, board_.count());
   // Asked of the disk once: it reads the cache's and the device's state.
@@ -47,7 +47,7 @@ PartHashing::PartHashing(Disk& disk, std::vector<PartSpan> spans, const PartHash
     StartParallel(disk);
 }
 
-PartHashing::PartHashing(Disk& disk, File& data, uint32_t parts, const PartHashOptions& options)
+PartHashing::PartHashing(FileIo& disk, File& data, uint32_t parts, const PartHashOptions& options)
     : PartHashing(disk, DownloadPartSpans(data, UINT64_MAX, PartsBelow(parts), false), options) {}
 
 PartHashing::~PartHashing() {
@@ -55,7 +55,7 @@ PartHashing::~PartHashing() {
   for (std::thread& thread : running_) thread.join();
 }
 
-File* PartHashing::Reader(Disk& disk, File& data) {
+File* PartHashing::Reader(FileIo& disk, File& data) {
   OpenResult opened = disk.OpenSequentialReader(data);
   if (!opened.ok()) return &data;
   handles_.push_back(std::move(opened.file));
@@ -71,7 +71,7 @@ void PartHashing::Start(Work work) {
   }
 }
 
-void PartHashing::StartParallel(Disk& disk) {
+void PartHashing::StartParallel(FileIo& disk) {
   // Span i goes to thread i mod threads, so that the threads' first batches
   // hold the first spans and the digests come out in order soon.
   shares_.resize(threads_);
@@ -99,7 +99,7 @@ void PartHashing::StartParallel(Disk& disk) {
   }
 }
 
-void PartHashing::StartSequential(Disk& disk, SeekCost cost) {
+void PartHashing::StartSequential(FileIo& disk, SeekCost cost) {
   handles_.reserve(1);
   File* reader = Reader(disk, *spans_[0].file);
   Start([&disk, reader, cost, this] {

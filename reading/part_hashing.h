@@ -59,10 +59,10 @@ unsigned HashThreads(unsigned asked, uint32_t parts);
 class PartHashing {
  public:
   /// Starts hashing the spans; their files must stay open while this lives.
-  PartHashing(Disk& disk, std::vector<PartSpan> spans, const PartHashOptions& options);
+  PartHashing(FileIo& disk, std::vector<PartSpan> spans, const PartHashOptions& options);
   /// The parts [0, parts) of the open file, as far as it has them (a part
   /// past its end is empty), without AICH trees.
-  PartHashing(Disk& disk, File& data, uint32_t parts, const PartHashOptions& options);
+  PartHashing(FileIo& disk, File& data, uint32_t parts, const PartHashOptions& options);
   /// Gives up the spans not yet hashed and waits for the threads to end.
   ~PartHashing();
   PartHashing(const PartHashing&) = delete;
@@ -84,11 +84,11 @@ class PartHashing {
     LaneReaders readers;
   };
 
-  void StartParallel(Disk& disk);
-  void StartSequential(Disk& disk, SeekCost cost);
+  void StartParallel(FileIo& disk);
+  void StartSequential(FileIo& disk, SeekCost cost);
   /// A handle of its own for one reader, or the data file's where the
   /// system gives none (reads at an offset share it safely).
-  File* Reader(Disk& disk, File& data);
+  File* Reader(FileIo& disk, File& data);
   /// Runs `work` on a thread of its own, or right here where the system
   /// starts no more threads: the outcomes are then there before the first Wait.
   template <typename Work>

@@ -29,7 +29,7 @@ struct Lane {
 
 // Reads the step of every active lane; a lane whose read fails, or whose
 // span is no longer wanted, drops out.
-void ReadStep(Disk& disk, Lane* lanes, size_t count, const StaggeredLaneBuffers& buffers,
+void ReadStep(FileIo& disk, Lane* lanes, size_t count, const StaggeredLaneBuffers& buffers,
               PartBoard& board) {
   for (size_t i = 0; i < count; ++i) {
     Lane& lane = lanes[i];
@@ -112,7 +112,7 @@ size_t FinishStep(Lane* lanes, size_t count, const StaggeredLaneBuffers& buffers
 
 // The handle lane `lane` reads `span` through; one opened for it goes into
 // `opened`, which has room for it (a File must not move while it is read).
-File* LaneReader(Disk& disk, const LaneReaders& readers, const PartSpan& span, size_t lane,
+File* LaneReader(FileIo& disk, const LaneReaders& readers, const PartSpan& span, size_t lane,
                  std::vector<File>& opened) {
   if (span.file == readers.of && lane < readers.handles.size()) return readers.handles[lane];
   if (!readers.openOthers) return span.file;
@@ -122,7 +122,7 @@ File* LaneReader(Disk& disk, const LaneReaders& readers, const PartSpan& span, s
   return &opened.back();
 }
 
-void HashBatch(Disk& disk, const LaneReaders& readers, const std::vector<PartSpan>& spans,
+void HashBatch(FileIo& disk, const LaneReaders& readers, const std::vector<PartSpan>& spans,
                const uint32_t* indices, size_t count, const StaggeredLaneBuffers& buffers,
                PartBoard& board) {
   Lane lanes[kMd4MaxMessages];
@@ -184,7 +184,7 @@ double BatchesCost(size_t count) {
   return total;
 }
 
-void HashPartsInLanes(Disk& disk, const LaneReaders& readers, const std::vector<PartSpan>& spans,
+void HashPartsInLanes(FileIo& disk, const LaneReaders& readers, const std::vector<PartSpan>& spans,
                       const std::vector<uint32_t>& indices, const std::vector<size_t>& batches,
                       PartBoard& board) {
   size_t widest = 0;

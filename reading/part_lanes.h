@@ -9,7 +9,7 @@
 
 #include "reading/part_span.h"
 
-class Disk;
+class FileIo;
 class File;
 class PartBoard;
 
@@ -46,6 +46,6 @@ struct LaneReaders {
 /// as SplitIntoBatches gives them), and leaves each outcome on the board
 /// under its i; a span the board no longer wants is dropped. The spans of a
 /// batch may be of any files and lengths.
-void HashPartsInLanes(Disk& disk, const LaneReaders& readers, const std::vector<PartSpan>& spans,
+void HashPartsInLanes(FileIo& disk, const LaneReaders& readers, const std::vector<PartSpan>& spans,
                       const std::vector<uint32_t>& indices, const std::vector<size_t>& batches,
                       PartBoard& board);

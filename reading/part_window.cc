@@ -110,7 +110,7 @@ class WindowGate {
 
 // One thread's share of every window: the spans i with i mod threads ==
 // thread, in batches of lanes, each read through its own file.
-void HashShares(Disk& disk, const std::vector<PartSpan>& spans, unsigned thread,
+void HashShares(FileIo& disk, const std::vector<PartSpan>& spans, unsigned thread,
                 unsigned threads, const Windows& windows, WindowGate& gate, PartBoard& board) {
   std::vector<uint32_t> indices;
   for (uint32_t window = 0; window < windows.total; ++window) {
@@ -127,7 +127,7 @@ void HashShares(Disk& disk, const std::vector<PartSpan>& spans, unsigned thread,
 // Asks the system for the spans [first, end), once per run of spans that
 // follow each other in one file; the runs of spans[0]'s file through `reader`.
 // Spans no longer wanted need no reading: the threads pass over them.
-void PrefetchWindow(Disk& disk, File& reader, const std::vector<PartSpan>& spans,
+void PrefetchWindow(FileIo& disk, File& reader, const std::vector<PartSpan>& spans,
                     uint32_t first, uint32_t end, PartBoard& board) {
   for (uint32_t run = first; run < end && board.Wanted(run);) {
     File* file = spans[run].file;
@@ -143,7 +143,7 @@ void PrefetchWindow(Disk& disk, File& reader, const std::vector<PartSpan>& spans
 
 }  // namespace
 
-void HashPartsInWindows(Disk& disk, File& reader, const std::vector<PartSpan>& spans,
+void HashPartsInWindows(FileIo& disk, File& reader, const std::vector<PartSpan>& spans,
                         unsigned threads, SeekCost cost, PartBoard& board) {
   threads = std::max(1u, threads);
   const Windows windows(board.count(), threads, cost);

@@ -27,5 +27,5 @@ constexpr uint32_t kWindowParts = 48;
 /// file; through `reader` for those of spans[0]'s file) as the one before
 /// it is hashed; the lanes read the cached bytes through each span's file.
 /// Returns when all spans are done or not wanted any more.
-void HashPartsInWindows(Disk& disk, File& reader, const std::vector<PartSpan>& spans,
+void HashPartsInWindows(FileIo& disk, File& reader, const std::vector<PartSpan>& spans,
                         unsigned threads, SeekCost cost, PartBoard& board);

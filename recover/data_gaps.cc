@@ -65,7 +65,7 @@ void Scan(const uint8_t* bytes, size_t count, uint64_t at, ZeroRuns& runs) {
 }  // namespace
 
 std::optional<GapTable> UnwrittenRanges(File& data, uint64_t length, const std::string& partPath,
-                                        Disk& disk, Console& console) {
+                                        FileIo& disk, Console& console) {
   std::vector<ByteRange> ranges;
   if (length > 0) {
     if (int error = disk.DataRanges(data, 0, length, &ranges)) {

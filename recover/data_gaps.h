@@ -9,7 +9,7 @@
 #include "met/met_file.h"
 
 class Console;
-class Disk;
+class FileIo;
 class File;
 
 /// The shortest run of zero bytes taken for a range never downloaded; a
@@ -21,4 +21,4 @@ constexpr uint64_t kMinZeroRun = 65536;
 /// hole counts as zeros, so a short run beside one joins it). Nothing, after
 /// the message, when the file cannot be read.
 std::optional<GapTable> UnwrittenRanges(File& data, uint64_t length, const std::string& partPath,
-                                        Disk& disk, Console& console);
+                                        FileIo& disk, Console& console);

@@ -18,7 +18,7 @@ constexpr unsigned kMaxNumberedBackups = 100000;
 
 bool Exists(Disk& disk, const std::string& path) {
   FileIdentity identity;
-  return disk.IdentifyPath(path, &identity) == 0;
+  return IdentifyPath(disk, path, &identity) == 0;
 }
 
 std::string SavedAt(uint32_t timeStamp) {

@@ -47,7 +47,7 @@ std::string MetPathOf(const std::string& path) {
 
 bool Exists(Disk& disk, const std::string& path) {
   FileIdentity identity;
-  return disk.IdentifyPath(path, &identity) == 0;
+  return IdentifyPath(disk, path, &identity) == 0;
 }
 
 int Unchanged(const std::string& metPath, Console& console) {
@@ -58,7 +58,7 @@ int Unchanged(const std::string& metPath, Console& console) {
 // The data file's modification time in Unix seconds, as a header notes it.
 std::optional<uint32_t> DataTime(File& data, Disk& disk) {
   FileTimes times;
-  if (disk.ReadTimes(data, &times) != 0) return std::nullopt;
+  if (ReadTimes(disk, data, &times) != 0) return std::nullopt;
   const int64_t seconds = ModifiedUnixSeconds(times);
   if (seconds < 0 || seconds > 0xFFFFFFFFll) return std::nullopt;
   return static_cast<uint32_t>(seconds);
@@ -154,7 +154,7 @@ int BuildFromLink(const std::string& metPath, const std::optional<FileStatus>& m
                                         : OpenForHashing(metPath, partPath, disk, console);
   if (!data) return 1;
   uint64_t length = 0;
-  if (int error = disk.FileSize(*data, &length)) {
+  if (int error = FileSize(disk, *data, &length)) {
     Print(console, kMsgReadFailed, partPath.c_str(), error);
     return 1;
   }

@@ -210,7 +210,7 @@ TEST_F(ClearGapsTest, DiskFailuresEndTheirGapOnly) {
     DiskOp op;
     int error;
   };
-  for (Case failure : {Case{DiskOp::Seek, kErrorIo}, Case{DiskOp::FileSize, kErrorIo},
+  for (Case failure : {Case{DiskOp::Seek, kErrorIo}, Case{DiskOp::Status, kErrorIo},
                        Case{DiskOp::Read, kErrorIo}}) {
     WriteDataFile(1000000);
     FaultyDisk faulty;

@@ -50,11 +50,11 @@ TEST(DiskTest, ReadsWritesAndSeeksPastTwoGiB) {
     ASSERT_EQ(0, disk.Seek(opened.file, 3000000000ull));
     ASSERT_EQ(0, disk.Write(opened.file, "end", 3));
     uint64_t size = 0;
-    ASSERT_EQ(0, disk.FileSize(opened.file, &size));
+    ASSERT_EQ(0, FileSize(disk, opened.file, &size));
     EXPECT_EQ(3000000003ull, size);
     // Releasing a range never changes the size, even where it is refused.
     disk.PunchHole(opened.file, 2999990000ull, 2000);
-    ASSERT_EQ(0, disk.FileSize(opened.file, &size));
+    ASSERT_EQ(0, FileSize(disk, opened.file, &size));
     EXPECT_EQ(3000000003ull, size);
   }
   OpenResult reading = disk.OpenForReading(path);

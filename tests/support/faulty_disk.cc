@@ -37,9 +37,9 @@ OpenResult FaultyDisk::CreateNew(const std::string& path) {
   return error ? OpenResult::Failure(error) : real_.CreateNew(path);
 }
 
-int FaultyDisk::FileSize(File& file, uint64_t* size) {
-  int error = Fault(DiskOp::FileSize);
-  return error ? error : real_.FileSize(file, size);
+int FaultyDisk::Status(File& file, FileStatus* status) {
+  int error = Fault(DiskOp::Status);
+  return error ? error : real_.Status(file, status);
 }
 
 int FaultyDisk::Seek(File& file, uint64_t offset) {

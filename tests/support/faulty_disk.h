@@ -13,7 +13,7 @@
 #include "platform/disk.h"
 
 enum class DiskOp {
-  OpenShared, OpenForReading, OpenExclusive, CreateNew, FileSize, Seek, Read, Write, Flush,
+  OpenShared, OpenForReading, OpenExclusive, CreateNew, Status, Seek, Read, Write, Flush,
   SetSparse, PunchHole, LinkNoReplace, MoveNoReplace, MoveReplace, Remove, FlushFolder,
   ConfirmExclusive, CheckNotInUse, OpenSequentialReader, Count
 };
@@ -42,7 +42,6 @@ class FaultyDisk : public Disk {
   OpenResult OpenForReading(const std::string& path) override;
   OpenResult OpenExclusive(const std::string& path) override;
   OpenResult CreateNew(const std::string& path) override;
-  int FileSize(File& file, uint64_t* size) override;
   int Seek(File& file, uint64_t offset) override;
   ReadResult Read(File& file, void* buffer, size_t size) override;
   ReadResult ReadAt(File& file, uint64_t offset, void* buffer, size_t size) override;
@@ -72,19 +71,12 @@ class FaultyDisk : public Disk {
   int FolderEntries(const std::string& folder, std::vector<std::string>* names) override {
     return real_.FolderEntries(folder, names);
   }
-  int ReadTimes(File& file, FileTimes* times) override { return real_.ReadTimes(file, times); }
   int RestoreTimes(File& file, const FileTimes& times) override {
     return real_.RestoreTimes(file, times);
   }
-  int Identify(File& file, FileIdentity* identity) override {
-    return real_.Identify(file, identity);
-  }
-  int Status(File& file, FileStatus* status) override { return real_.Status(file, status); }
+  int Status(File& file, FileStatus* status) override;
   int StatusOf(const std::string& path, FileStatus* status) override {
     return real_.StatusOf(path, status);
-  }
-  int IdentifyPath(const std::string& path, FileIdentity* identity) override {
-    return real_.IdentifyPath(path, identity);
   }
   PathResult ResolveLinks(const std::string& path) override { return real_.ResolveLinks(path); }
   int LinkNoReplace(const std::string& from, const std::string& to) override;

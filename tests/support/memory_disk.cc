@@ -72,13 +72,6 @@ OpenResult MemoryDisk::CreateNew(const std::string& path) {
   return Open(path, true, [](const OpenFile&) { return false; });
 }
 
-int MemoryDisk::FileSize(File& file, uint64_t* size) {
-  OpenFile* open = Find(file);
-  if (!open) return kErrorIo;
-  *size = open->content->size();
-  return 0;
-}
-
 int MemoryDisk::Seek(File& file, uint64_t offset) {
   OpenFile* open = Find(file);
   if (!open) return kErrorIo;
@@ -180,24 +173,11 @@ int MemoryDisk::FolderEntries(const std::string& folder, std::vector<std::string
   return names->empty() ? kErrorNotFound : 0;
 }
 
-// Files in memory keep no times.
-int MemoryDisk::ReadTimes(File& file, FileTimes* times) {
-  *times = FileTimes{};
-  return Find(file) ? 0 : kErrorIo;
-}
-
 int MemoryDisk::RestoreTimes(File& file, const FileTimes&) { return Find(file) ? 0 : kErrorIo; }
 
 // A file is its content: two names of one content are one file.
 static FileIdentity IdentityOfContent(const void* content) {
   return FileIdentity{1, static_cast<uint64_t>(reinterpret_cast<uintptr_t>(content))};
-}
-
-int MemoryDisk::Identify(File& file, FileIdentity* identity) {
-  OpenFile* open = Find(file);
-  if (!open) return kErrorIo;
-  *identity = IdentityOfContent(open->content.get());
-  return 0;
 }
 
 FileStatus MemoryDisk::StatusOfContent(const Content& content) const {
@@ -222,13 +202,6 @@ int MemoryDisk::StatusOf(const std::string& path, FileStatus* status) {
   auto found = files_.find(path);
   if (found == files_.end()) return kErrorNotFound;
   *status = StatusOfContent(found->second);
-  return 0;
-}
-
-int MemoryDisk::IdentifyPath(const std::string& path, FileIdentity* identity) {
-  auto found = files_.find(path);
-  if (found == files_.end()) return kErrorNotFound;
-  *identity = IdentityOfContent(found->second.get());
   return 0;
 }
 

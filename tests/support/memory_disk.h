@@ -50,7 +50,6 @@ class MemoryDisk : public Disk, private HandleCloser {
   OpenResult OpenForReading(const std::string& path) override;
   OpenResult OpenExclusive(const std::string& path) override;
   OpenResult CreateNew(const std::string& path) override;
-  int FileSize(File& file, uint64_t* size) override;
   int Seek(File& file, uint64_t offset) override;
   ReadResult Read(File& file, void* buffer, size_t size) override;
   ReadResult ReadAt(File& file, uint64_t offset, void* buffer, size_t size) override;
@@ -65,10 +64,7 @@ class MemoryDisk : public Disk, private HandleCloser {
   int ConfirmExclusive(File& file) override;
   int CheckNotInUse(const std::string& path) override;
   int FolderEntries(const std::string& folder, std::vector<std::string>* names) override;
-  int ReadTimes(File& file, FileTimes* times) override;
   int RestoreTimes(File& file, const FileTimes& times) override;
-  int Identify(File& file, FileIdentity* identity) override;
-  int IdentifyPath(const std::string& path, FileIdentity* identity) override;
   /// Files in memory keep no times: their modification time is 0.
   int Status(File& file, FileStatus* status) override;
   int StatusOf(const std::string& path, FileStatus* status) override;

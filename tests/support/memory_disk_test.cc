@@ -12,7 +12,7 @@ TEST(MemoryDiskTest, FilesReadAndWriteLikeOnDisk) {
   OpenResult opened = disk.OpenExclusive("a");
   ASSERT_EQ(0, opened.error);
   uint64_t size = 0;
-  EXPECT_EQ(0, disk.FileSize(opened.file, &size));
+  EXPECT_EQ(0, FileSize(disk, opened.file, &size));
   EXPECT_EQ(11u, size);
   EXPECT_EQ(0, disk.Seek(opened.file, 6));
   EXPECT_EQ(0, disk.Write(opened.file, "WORLD!", 6));
