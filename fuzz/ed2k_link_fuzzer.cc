@@ -11,7 +11,7 @@
 #include "fuzz/fuzz_check.h"
 #include "met/ed2k_link.h"
 #include "met/met_soundness.h"
-#include "met/link_met.h"
+#include "met/new_met.h"
 #include "met/met_rewrite.h"
 #include "tests/support/met_decoder.h"
 
@@ -39,7 +39,7 @@ void CheckBuilt(const Ed2kLink& link, uint32_t stamp) {
   gap.start = link.size / 2;
   gap.end = link.size;
   gap.startStored = gap.endStored = true;
-  const LinkMet met = NewLinkMet(link, stamp, LinkPartHashesVouched(link), {gap});
+  const NewMet met = NewLinkMet(link, stamp, LinkPartHashesVouched(link), {gap});
   FuzzCheck(met.problem.empty(), "a link's header always reads back as written");
   const std::optional<uint32_t> count = NewTagCount(met.file, RewriteMode::Rebuild, met.file.gaps);
   FuzzCheck(count.has_value(), "a link's file has few tags");

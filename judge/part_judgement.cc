@@ -21,16 +21,6 @@ bool HashesToFileHash(const MetImage& image, const MetHeader& header) {
 
 }  // namespace
 
-uint64_t ExpectedPartHashCount(uint64_t size) {
-  return size < kPartSize ? 0 : size / kPartSize + 1;
-}
-
-uint64_t DownloadPartCount(uint64_t size) { return (size + kPartSize - 1) / kPartSize; }
-
-ByteRange PartRange(uint64_t part, uint64_t size) {
-  const uint64_t start = std::min(part * kPartSize, size);
-  return ByteRange{start, std::min(start + kPartSize, size)};
-}
 
 HashTrust JudgeHashes(const MetImage& image, const MetFile& file) {
   if (file.fileSize == 0) return HashTrust::NoSize;

@@ -12,6 +12,7 @@
 #include "hash/aich_hash_set.h"
 #include "met/met_file.h"
 #include "met/met_image.h"
+#include "met/part_layout.h"
 #include "platform/disk.h"
 #include "reading/part_board.h"
 
@@ -39,16 +40,6 @@ inline bool CanJudge(HashTrust trust) {
   return trust == HashTrust::PartHashes || trust == HashTrust::FileHash;
 }
 
-/// The part hashes the clients store for a download of `size` bytes: one a
-/// started part and one more (an empty last part for an exact multiple), or
-/// none below one part.
-uint64_t ExpectedPartHashCount(uint64_t size);
-
-/// The parts of a download of `size` bytes, the last one maybe short.
-uint64_t DownloadPartCount(uint64_t size);
-
-/// The bytes of part `part`: never past the download's size, empty past it.
-ByteRange PartRange(uint64_t part, uint64_t size);
 
 /// Whether the stored hashes may judge the download's parts.
 HashTrust JudgeHashes(const MetImage& image, const MetFile& file);

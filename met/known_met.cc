@@ -8,7 +8,7 @@
 #include "met/met_header.h"
 #include "met/tag_reader.h"
 #include "platform/console.h"
-#include "judge/part_judgement.h"
+#include "met/part_layout.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "judge/part_check.h"
 #include "judge/part_judgement.h"
 #include "met/ed2k_link.h"
-#include "met/link_met.h"
+#include "met/new_met.h"
 #include "met/met_messages.h"
 #include "met/met_rewrite.h"
 #include "met/met_soundness.h"
@@ -182,7 +182,7 @@ int BuildFromLink(const std::string& metPath, const std::optional<FileStatus>& m
   if (link.partHashesGiven && !vouched && ExpectedPartHashCount(link.size) > 0)
     console.Write(kMsgLinkHashesNotUsed);
   if (link.aichRootBad) console.Write(kMsgLinkRootBad);
-  LinkMet met = NewLinkMet(link, *stamp, vouched, *gaps);
+  NewMet met = NewLinkMet(link, *stamp, vouched, *gaps);
   if (!met.problem.empty()) {
     console.Write(met.problem);
     return 1;
