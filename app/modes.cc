@@ -3,6 +3,9 @@
 #include "download/complete.h"
 #include "gaps/listing.h"
 #include "judge/rebuild.h"
+#include "known/reopen.h"
+#include "known/shared_check.h"
+#include "recover/met_recovery.h"
 #include "platform/console.h"
 
 namespace {
@@ -19,23 +22,45 @@ void AppendHelp(std::string& text, const std::string& column, const std::vector<
 
 }  // namespace
 
+// True when the first path is a client's known.met: --check then checks
+// the files it records.
+bool NamesTheClientsRecord(const std::vector<std::string>& paths) {
+  return !paths.empty() && NamesKnownMet(paths[0]);
+}
+
 const std::vector<Mode>& Modes() {
   static const std::vector<Mode> modes = {
-      {ModeId::Listing, "list", nullptr, nullptr, MetUse::Clear, true, true, RunListing,
-       {"list the gaps and give their space back"}},
-      {ModeId::Complete, "complete", "--complete", "/complete", MetUse::Rewrite, false, true, RunComplete,
-       {"rewrite the metadata file without its gaps"}},
+      {ModeId::Listing, "list", nullptr, nullptr, MetUse::Clear, true, true, RunListing, nullptr,
+       nullptr, false, {"list the gaps and give their space back"}},
+      {ModeId::Complete, "complete", "--complete", "/complete", MetUse::Rewrite, false, true,
+       RunComplete, nullptr, nullptr, false, {"rewrite the metadata file without its gaps"}},
       {ModeId::Rebuild, "rebuild", "--rebuild", "/rebuild", MetUse::Rewrite, false, true, RunRebuild,
+       nullptr, nullptr, false,
        {"check every complete part against its MD4 hash, turn",
         "corrupt parts into gaps, rewrite the metadata file"}},
       {ModeId::Check, "check", "--check", "/check", MetUse::Read, false, false, RunCheck,
-       {"check the parts as --rebuild does, but write nothing"}},
+       RunSharedCheck, NamesTheClientsRecord, true,
+       {"check the parts as --rebuild does, but write nothing;",
+        "given a client's known.met, check the completed files",
+        "it records: partsweep --check known.met [FOLDER...]"}},
       {ModeId::Recover, "recover", "--recover", "/recover", MetUse::Rewrite, false, true, nullptr,
+       RunRecovery, nullptr, false,
        {"bring back a damaged or lost metadata file from its",
         "backups: partsweep --recover X.part.met, or build it",
         "from an ed2k link: partsweep --recover X.part 'ed2k://...'"}},
+      {ModeId::Reopen, "reopen", "--reopen", "/reopen", MetUse::Rewrite, false, true, nullptr,
+       RunReopen, nullptr, false,
+       {"make a damaged completed file a download again, so that",
+        "the client fetches only its bad parts:",
+        "partsweep --reopen known.met FILE [TEMP_FOLDER]"}},
   };
   return modes;
+}
+
+PathsRun PathsRunOf(const Mode& mode, const std::vector<std::string>& paths) {
+  if (!mode.runPaths) return nullptr;
+  if (!mode.run || (mode.takesPaths && mode.takesPaths(paths))) return mode.runPaths;
+  return nullptr;
 }
 
 const Mode& ModeOf(ModeId id) {
@@ -47,7 +72,7 @@ const Mode& ModeOf(ModeId id) {
 
 const std::vector<Modifier>& Modifiers() {
   static const std::vector<Modifier> modifiers = {
-      {{"--nosparse", "/nosparse"}, {ModeId::Recover},
+      {{"--nosparse", "/nosparse"}, {ModeId::Recover, ModeId::Reopen},
        {"give it back by writing zeros, not by releasing it"}},
       {{"--dry-run", "-n"}, {},
        {"show what a mode would clear or write, and do nothing:",

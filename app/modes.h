@@ -12,10 +12,14 @@
 #include "download/met_name.h"
 
 /// Which mode a row is.
-enum class ModeId { Listing, Complete, Rebuild, Check, Recover };
+enum class ModeId { Listing, Complete, Rebuild, Check, Recover, Reopen };
 
 /// Carries a mode out on one loaded download: 0 when it did its job.
 using ModeRun = int (*)(Download& download, RunContext& run);
+
+/// Carries a mode out on the paths of the command line, for a mode that
+/// reads them its own way: the exit status.
+using PathsRun = int (*)(const std::vector<std::string>& paths, RunContext& run);
 
 /// One row of the table.
 struct Mode {
@@ -34,9 +38,19 @@ struct Mode {
   /// Its run over a batch of downloads; none for a mode that takes its
   /// own command line (a recovery: one download and maybe its link).
   ModeRun run;
+  /// Its run on the paths as they are: always where there is no `run`, else
+  /// where `takesPaths` says the paths are for it (--check of known.met).
+  PathsRun runPaths = nullptr;
+  bool (*takesPaths)(const std::vector<std::string>& paths) = nullptr;
+  /// True when that run writes its own report objects (with --json).
+  bool reportsItself = false;
   /// Its lines in the help text, the first beside the switch.
   std::vector<const char*> help;
 };
+
+/// The run that carries `mode` out on these paths: on them as they are, or
+/// on the downloads they name (none).
+PathsRun PathsRunOf(const Mode& mode, const std::vector<std::string>& paths);
 
 /// Every mode, the listing first; the order of the help text.
 const std::vector<Mode>& Modes();

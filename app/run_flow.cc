@@ -121,10 +121,15 @@ int RunPartsweep(int argc, const char* const* argv, Disk& disk, Console& console
     if (json) console.Write(DownloadReportJson(report));
     return status;
   };
-  // One download and maybe its link, not a batch.
-  if (!mode.run) {
+  // Paths the mode reads its own way: one download and maybe its link, a
+  // client's record and its folders.
+  if (const PathsRun runPaths = PathsRunOf(mode, line.paths)) {
     begin();
-    return end(RunRecovery(line.paths, context));
+    if (json && mode.reportsItself) {
+      context.emit = [&console](const std::string& text) { console.Write(text); };
+      return runPaths(line.paths, context);
+    }
+    return end(runPaths(line.paths, context));
   }
   SilentConsole silent;
   const Downloads downloads = FindDownloads(line.paths, disk, json ? silent : console);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -43,6 +44,9 @@ struct RunContext {
   uint64_t zeroed = 0;
   /// The record of the download under way, where the run keeps one.
   DownloadReport* report = nullptr;
+  /// With --json, where a mode that reports itself puts each line of the
+  /// report; none otherwise.
+  std::function<void(const std::string&)> emit;
 };
 
 /// Loads and decodes the download that `metPath` names for `use`. A name

@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "platform/path.h"
+#include "sample/file_time.h"
 #include "sample/sample_download.h"
+#include "sample/sample_known.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/support/child_process.h"
 #include "tests/support/platform_traits.h"
@@ -183,4 +185,38 @@ TEST(JsonReportE2eTest, ABatchWithAFailureEndsWithItsSummary) {
   EXPECT_EQ(1, run.exitCode);
 }
 
+TEST(JsonReportE2eTest, TheCheckOfSharedFilesReportsEachFile) {
+  TempFolder folder;
+  const std::string config = folder.Path("config"), incoming = folder.Path("Incoming");
+  ASSERT_TRUE(MakeFolder(config) && MakeFolder(incoming));
+  std::vector<std::string> files;
+  for (uint32_t seed : {1u, 2u}) {
+    const std::string path = AppendPath(incoming, std::to_string(seed) + ".avi");
+    std::string bytes(P + 1000, '\0');
+    SampleBytes(seed, 0, reinterpret_cast<uint8_t*>(&bytes[0]), bytes.size());
+    ASSERT_TRUE(WriteFileBytes(path, bytes));
+    files.push_back(path);
+  }
+  std::string error;
+  ASSERT_TRUE(WriteSampleKnownFiles(config, files, &error)) << error;
+  std::string rotten = ReadFileBytes(files[1]);
+  rotten[5] ^= 1;
+  ASSERT_TRUE(WriteFileBytes(files[1], rotten));
+  ASSERT_EQ(0, SetModificationTime(files[1], *ModificationTime(files[0]) + 3600));
+  const std::string known = AppendPath(config, "known.met");
+  ProcessResult run = RunTool(folder.path(), {"--check", known, incoming, "--json"});
+  EXPECT_EQ("", SchemaProblems(run.output)) << run.output;
+  const std::vector<Json> objects = Objects(run.output);
+  ASSERT_EQ(3u, objects.size()) << run.output;
+  EXPECT_EQ("sound", objects[0]["state"]);
+  EXPECT_EQ("corrupt", objects[1]["state"]);
+  EXPECT_EQ(std::vector<int>{0}, objects[1]["corruptParts"].get<std::vector<int>>());
+  EXPECT_EQ(true, objects[1]["changed"]);  // written anew: another time
+  EXPECT_EQ("shared check", objects[2]["type"]);
+  EXPECT_EQ(1, objects[2]["corrupt"]);
+  EXPECT_EQ(1, objects[2]["exitStatus"]);
+  EXPECT_EQ(1, run.exitCode);
+}
+
 }  // namespace
+
