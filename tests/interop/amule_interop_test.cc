@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "known/client_config.h"
@@ -697,3 +698,52 @@ TEST_F(AmuleInteropTest, TheClientsRecordOfSharedFilesIsWhatTheFilesGive) {
 }
 
 }  // namespace
+
+// aMule hashes the files of its Incoming folder; one then rots in place,
+// its time kept. The check of the client's own record names exactly that
+// file and part; reopened, it is a download the client loads as its gaps
+// declare, without hashing it again, keeping its corrupted-parts list.
+TEST_F(AmuleInteropTest, AFileThatRottedIsNamedAndReopened) {
+  std::filesystem::create_directories(Work(""));
+  std::vector<std::string> paths;
+  for (uint32_t i = 0; i < 3; ++i) {
+    paths.push_back(Work("shared " + std::to_string(i + 1) + ".bin"));
+    std::string bytes(20233777, '\0');
+    SampleBytes(41 + i, 0, reinterpret_cast<uint8_t*>(&bytes[0]), bytes.size());
+    ASSERT_TRUE(WriteFileBytes(paths.back(), bytes));
+    ASSERT_EQ(0, SetModificationTime(paths.back(), 1700000000 + i));
+  }
+  AmuleDaemon hasher(programs_, (std::filesystem::path(folder_.path()) / "hasher").string());
+  hasher.ShareFromIncoming(paths);
+  std::string error;
+  ASSERT_TRUE(hasher.Start({}, &error)) << error;
+  ASSERT_TRUE(hasher.WaitUntilShared(paths.size(), &error)) << error;
+  ASSERT_TRUE(hasher.Stop()) << "the client did not stop cleanly, so it did not save";
+
+  const std::string rotten = (std::filesystem::path(hasher.IncomingFolder()) / "shared 2.bin").string();
+  {
+    std::fstream file(rotten, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(kSamplePartSize + 1000);
+    file.put('\x5A');
+  }
+  ASSERT_EQ(0, SetModificationTime(rotten, 1700000001));
+  const std::string known = (std::filesystem::path(hasher.ConfigFolder()) / "known.met").string();
+  ProcessResult check = RunTool(Work(""), {"--check", known});
+  EXPECT_EQ(1, check.exitCode) << check.output;
+  EXPECT_NE(std::string::npos, check.output.find("'" + rotten + "': corrupt, parts 1 (AICH blocks that "
+                                                 "differ: part 1: 0)\n"))
+      << check.output;
+  EXPECT_NE(std::string::npos, check.output.find("Shared files: 2 sound, 1 corrupt, 0 not found"))
+      << check.output;
+
+  ProcessResult reopen = RunTool(Work(""), {"--reopen", known, rotten});
+  ASSERT_EQ(0, reopen.exitCode) << reopen.output;
+  const std::string met = (std::filesystem::path(hasher.TempFolder()) / "001.part.met").string();
+  const MetFacts ours = ReadMetFacts(met);
+  ASSERT_TRUE(ours.ok);
+  const Ranges expected = {{kSamplePartSize, 2 * kSamplePartSize}};
+  ExpectDeclaredGaps(ours, expected);
+  EXPECT_EQ("1", ours.corruptedParts);
+  const std::string saved = LoadedAsDeclared(met, ours, expected);
+  EXPECT_EQ("1", ReadMetFacts(saved).corruptedParts) << "the client did not keep the list";
+}
