@@ -2,6 +2,7 @@
 
 #include "download/complete.h"
 #include "gaps/listing.h"
+#include "import/part_import.h"
 #include "judge/rebuild.h"
 #include "known/reopen.h"
 #include "known/shared_check.h"
@@ -53,6 +54,11 @@ const std::vector<Mode>& Modes() {
        {"make a damaged completed file a download again, so that",
         "the client fetches only its bad parts:",
         "partsweep --reopen known.met FILE [TEMP_FOLDER]"}},
+      {ModeId::Import, "import", "--import", "/import", MetUse::Rewrite, false, true, nullptr,
+       RunImport, nullptr, false,
+       {"take the parts a download lacks from other copies of it,",
+        "each only where it hashes right:",
+        "partsweep --import SOURCE... X.part.met"}},
   };
   return modes;
 }
@@ -72,7 +78,7 @@ const Mode& ModeOf(ModeId id) {
 
 const std::vector<Modifier>& Modifiers() {
   static const std::vector<Modifier> modifiers = {
-      {{"--nosparse", "/nosparse"}, {ModeId::Recover, ModeId::Reopen},
+      {{"--nosparse", "/nosparse"}, {ModeId::Recover, ModeId::Reopen, ModeId::Import},
        {"give it back by writing zeros, not by releasing it"}},
       {{"--dry-run", "-n"}, {},
        {"show what a mode would clear or write, and do nothing:",

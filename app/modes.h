@@ -12,7 +12,7 @@
 #include "download/met_name.h"
 
 /// Which mode a row is.
-enum class ModeId { Listing, Complete, Rebuild, Check, Recover, Reopen };
+enum class ModeId { Listing, Complete, Rebuild, Check, Recover, Reopen, Import };
 
 /// Carries a mode out on one loaded download: 0 when it did its job.
 using ModeRun = int (*)(Download& download, RunContext& run);

@@ -31,8 +31,8 @@ bool SameFile(Disk& disk, const std::string& path, const FileIdentity& identity)
   return IdentifyPath(disk, path, &other) == 0 && other == identity;
 }
 
-// True when the file is the metadata file or one of the backups a client or
-// a rewrite keeps beside it.
+}  // namespace
+
 bool IsMetadataOrBackup(Disk& disk, const std::string& metPath, const FileIdentity& identity) {
   const std::string live = LiveMetPath(metPath);
   for (const std::string& name : {metPath, live, live + ".old", live + ".bak", live + ".backup"}) {
@@ -46,6 +46,8 @@ bool IsMetadataOrBackup(Disk& disk, const std::string& metPath, const FileIdenti
   }
   return false;
 }
+
+namespace {
 
 bool IsMetadataName(const std::string& path) {
   return EndsWithIgnoringCase(path, ".met") || BackupSuffixLength(path) > 0;

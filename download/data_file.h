@@ -62,5 +62,9 @@ std::optional<File> OpenToCheck(const std::string& metPath, const std::string& p
 /// rewritten file at its next save.
 bool ReportIfInUse(const std::string& partPath, Disk& disk, Console& console);
 
+/// True when the file of `identity` is the metadata file of `metPath` or
+/// one of the backups a client or a rewrite keeps beside it, whatever its name.
+bool IsMetadataOrBackup(Disk& disk, const std::string& metPath, const FileIdentity& identity);
+
 /// The line that says why the tool turned down the file at `path`.
 std::string RefusalMessage(const std::string& path, OpenRefusal refusal);

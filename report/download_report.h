@@ -52,6 +52,12 @@ struct CandidateReport {
   bool taken = false;
 };
 
+/// A part taken from another copy of the download.
+struct ImportReport {
+  uint32_t part = 0;
+  std::string source;
+};
+
 /// The metadata file written, or in a dry run the one that would be.
 struct WrittenReport {
   std::string path;
@@ -86,6 +92,8 @@ struct DownloadReport {
   std::string trust;
   std::vector<PartReport> parts;
   std::vector<CandidateReport> candidates;
+  /// The parts an import took, and from where.
+  std::vector<ImportReport> imported;
   std::optional<WrittenReport> written;
   uint64_t released = 0;
   uint64_t zeroed = 0;

@@ -64,6 +64,11 @@ std::string DownloadReportJson(const DownloadReport& report) {
   if (!report.trust.empty()) object["trust"] = report.trust;
   if (!report.parts.empty()) object["parts"] = PartsJson(report.parts);
   if (!report.candidates.empty()) object["candidates"] = CandidatesJson(report.candidates);
+  if (!report.imported.empty()) {
+    Json list = Json::array();
+    for (const ImportReport& part : report.imported) list.push_back({{"part", part.part}, {"source", part.source}});
+    object["imported"] = list;
+  }
   if (report.written) {
     const WrittenReport& written = *report.written;
     object["written"] = {{"path", written.path}, {"bytes", written.bytes},
