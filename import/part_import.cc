@@ -96,6 +96,12 @@ std::optional<Source> OpenSource(const std::string& path, const Wanted& wanted, 
     Print(console, kMsgSourceFolder, path.c_str());
     return std::nullopt;
   }
+  // Told by name first: the data file, held for writing, is not opened twice.
+  FileIdentity identity;
+  if (IdentifyPath(disk, path, &identity) == 0 && identity == data) {
+    Print(console, kMsgSourceIsData, path.c_str());
+    return std::nullopt;
+  }
   OpenResult opened = disk.OpenShared(path);
   if (!opened.ok()) {
     if (opened.refusal != OpenRefusal::None)
@@ -313,6 +319,11 @@ int RunImport(const std::vector<std::string>& paths, RunContext& run) {
       return 1;
     }
     dataLength = status.size;
+    // Hashed again through a reading of its own: a second handle of the file
+    // held alone would wait for that hold to be let go.
+    data->Close();
+    data = OpenToCheck(download.metPath, download.partPath, disk, console);
+    if (!data) return 1;
     found = HashedRight(found, wanted, *data, dataLength, disk, console);
   }
   // The metadata file follows: without the parts taken, the header on the

@@ -134,6 +134,31 @@ TEST(RunFlowTest, AMetadataFileReplacedWhileTheRunWorksIsNotOverwritten) {
   }
 }
 
+TEST(RunFlowTest, AnImportCutBetweenTheDataAndTheMetadataFileLeavesTheOldDownload) {
+  // The parts are written into gaps first; when the new metadata file
+  // cannot be made, the old one still lists every byte written as a gap,
+  // which the client never reads as data.
+  TempFolder folder;
+  SampleDownload download;
+  download.partHashes = true;
+  download.gaps = {{9728000, 19456000}};
+  std::string error;
+  ASSERT_TRUE(WriteSampleDownload(folder.path(), download, &error)) << error;
+  std::string copy(download.fileSize, '\0');
+  SampleContent(download, 0, reinterpret_cast<uint8_t*>(&copy[0]), copy.size());
+  ASSERT_TRUE(WriteFileBytes(folder.Path("copy.bin"), copy));
+  const std::string met = ReadFileBytes(folder.Path("001.part.met"));
+  FaultyDisk disk;
+  disk.FailCall(DiskOp::CreateNew, 1, kErrorNoSpace);
+  StringConsole console;
+  const std::string copyPath = folder.Path("copy.bin"), metPath = folder.Path("001.part.met");
+  EXPECT_EQ(1, RunWith({"partsweep", "--import", copyPath.c_str(), metPath.c_str()}, console, disk));
+  EXPECT_EQ(met, ReadFileBytes(metPath));
+  EXPECT_TRUE(copy == ReadFileBytes(folder.Path("001.part")));  // the data went in
+  EXPECT_EQ((ClientGapList{{9728000, 19456000}}), ClientGaps(DecodeMet(met)));
+  EXPECT_EQ("001.part 001.part.met copy.bin", ListFolder(folder.path()));
+}
+
 TEST(RunFlowTest, ADamagedTagStreamIsToldAsEachLookMeetsIt) {
   // Type 0x0C has no known size: every tag behind it comes from a wrong
   // place. The gap in front of it is still cleared, and the run fails.

@@ -49,6 +49,8 @@ TEST(DryRunE2eTest, EveryModeThatWritesShowsWhatItWouldDoAndChangesNothing) {
        "Dry run: nothing was written. '001.part.met' would be rewritten ("},
       {{"--recover", "-n", "001.part.met"}, true,
        "'001.part.met' would be recovered from '001.part.met.bak'.\n"},
+      {{"--import", "-n", "copy.bin", "001.part.met"}, false,
+       "Part 1: would be imported from 'copy.bin'\n"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.args[0] + " " + row.args[1]);
@@ -63,6 +65,10 @@ TEST(DryRunE2eTest, EveryModeThatWritesShowsWhatItWouldDoAndChangesNothing) {
     sample.fileSize = 4 * P;
     std::string error;
     ASSERT_TRUE(WriteSampleDownload(folder.path(), sample, &error)) << error;
+    // A sound copy of the download for an import to take part 1 from.
+    std::string copy(4 * P, '\0');
+    SampleContent(sample, 0, reinterpret_cast<uint8_t*>(&copy[0]), copy.size());
+    ASSERT_TRUE(WriteFileBytes(folder.Path("copy.bin"), copy));
     if (row.damaged) {
       const std::string met = ReadFileBytes(folder.Path("001.part.met"));
       ASSERT_TRUE(WriteFileBytes(folder.Path("001.part.met.bak"), met));
