@@ -8,6 +8,7 @@
 #include "judge/judged_download.h"
 #include "judge/part_judgement.h"
 #include "met/met_rewrite.h"
+#include "met/part_layout.h"
 #include "platform/console.h"
 #include "reading/part_hashing.h"
 
@@ -15,54 +16,59 @@ namespace {
 
 constexpr size_t kZeroScanChunk = 1 << 20;
 
-// True when [start, end) of the data file holds a byte that is not zero;
-// a hole holds none. `error` gets the code of a read that failed.
-bool HoldsData(File& data, uint64_t start, uint64_t end, Disk& disk, int* error) {
-  std::vector<ByteRange> ranges;
-  if (disk.DataRanges(data, start, end, &ranges) != 0) ranges.assign(1, {start, end});
-  std::vector<uint8_t> buffer;
-  for (const ByteRange& range : ranges) {
-    for (uint64_t at = range.start; at < range.end;) {
-      const size_t count = static_cast<size_t>(std::min<uint64_t>(kZeroScanChunk, range.end - at));
-      buffer.resize(count);
-      ReadResult got = disk.ReadAt(data, at, buffer.data(), count);
-      if (got.error || got.count == 0) {
-        *error = got.error ? got.error : -1;
-        return false;
-      }
-      if (std::any_of(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(got.count),
-                      [](uint8_t byte) { return byte != 0; }))
-        return true;
-      at += got.count;
+// True when [start, end) of the data file, which holds data, holds a byte
+// that is not zero. `error` gets the code of a read that failed.
+bool HoldsNonZero(File& data, uint64_t start, uint64_t end, Disk& disk, std::vector<uint8_t>& buffer,
+                  int* error) {
+  for (uint64_t at = start; at < end;) {
+    const size_t count = static_cast<size_t>(std::min<uint64_t>(kZeroScanChunk, end - at));
+    buffer.resize(count);
+    ReadResult got = disk.ReadAt(data, at, buffer.data(), count);
+    if (got.error || got.count == 0) {
+      *error = got.error ? got.error : -1;
+      return false;
     }
+    if (std::any_of(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(got.count),
+                    [](uint8_t byte) { return byte != 0; }))
+      return true;
+    at += got.count;
   }
   return false;
 }
 
-// The parts worth hashing: a valid gap overlaps them, the data file holds
-// all their bytes, the hashes can judge them, and a gap piece holds data.
+// The parts worth hashing: the hashes can judge them, the data file holds
+// all their bytes, and a gap piece of theirs holds data that is not zero.
+// The file system is asked once a gap where it holds data, so that a gap of
+// holes costs one question, whatever the parts it spans.
 std::optional<std::vector<uint32_t>> Candidates(const MetFile& file, const GapTable& gaps,
                                                 uint32_t judgeable, uint64_t dataLength, File& data,
                                                 const std::string& partPath, Disk& disk,
                                                 Console& console) {
-  std::vector<uint32_t> parts;
-  for (uint32_t part = 0; part < judgeable; ++part) {
-    const ByteRange range = PartRange(part, file.fileSize);
-    if (range.start == range.end || range.end > dataLength) continue;
-    for (const MetGap& gap : gaps) {
-      if (!gap.IsValid() || gap.end <= range.start || gap.start >= range.end) continue;
-      int error = 0;
-      const bool held = HoldsData(data, std::max(gap.start, range.start),
-                                  std::min(gap.end, range.end), disk, &error);
-      if (error) {
-        Print(console, kMsgReadFailed, partPath.c_str(), error);
-        return std::nullopt;
-      }
-      if (held) {
-        parts.push_back(part);
-        break;
+  std::vector<char> taken(judgeable, 0);
+  std::vector<uint8_t> buffer;
+  for (const MetGap& gap : gaps) {
+    const uint64_t end = std::min(gap.end, dataLength);
+    if (!gap.IsValid() || gap.start >= end) continue;
+    std::vector<ByteRange> ranges;
+    if (disk.DataRanges(data, gap.start, end, &ranges) != 0) ranges.assign(1, {gap.start, end});
+    for (const ByteRange& range : ranges) {
+      for (uint64_t part = range.start / kPartSize; part < judgeable && part * kPartSize < range.end; ++part) {
+        const ByteRange bytes = PartRange(part, file.fileSize);
+        if (taken[part] || bytes.end > dataLength) continue;
+        int error = 0;
+        const bool held = HoldsNonZero(data, std::max(range.start, bytes.start),
+                                       std::min(range.end, bytes.end), disk, buffer, &error);
+        if (error) {
+          Print(console, kMsgReadFailed, partPath.c_str(), error);
+          return std::nullopt;
+        }
+        taken[part] = held;
       }
     }
+  }
+  std::vector<uint32_t> parts;
+  for (uint32_t part = 0; part < judgeable; ++part) {
+    if (taken[part]) parts.push_back(part);
   }
   return parts;
 }
