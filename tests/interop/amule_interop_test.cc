@@ -747,3 +747,36 @@ TEST_F(AmuleInteropTest, AFileThatRottedIsNamedAndReopened) {
   const std::string saved = LoadedAsDeclared(met, ours, expected);
   EXPECT_EQ("1", ReadMetFacts(saved).corruptedParts) << "the client did not keep the list";
 }
+
+// Parts imported from another copy: the client loads the download as its
+// gaps declare, without hashing it again; and once an import filled every
+// gap, it checks every hash and completes the download.
+TEST_F(AmuleInteropTest, AnImportedDownloadLoadsAndCompletes) {
+  // Parts 1 and 3 missing; the copy holds part 1 sound and part 3 damaged.
+  SampleDownload download = HashedDownload("010", 19, 40000000, {{9728000, 19456000}, {29184000, 38912000}});
+  const std::string met = Generate(download);
+  std::string copy(download.fileSize, '\0');
+  SampleContent(download, 0, reinterpret_cast<uint8_t*>(&copy[0]), copy.size());
+  std::string damaged = copy;
+  damaged[30000000] ^= 1;
+  ASSERT_TRUE(WriteFileBytes(Work("damaged.bin"), damaged));
+  ASSERT_NO_FATAL_FAILURE(RunPartsweep({"--import", "damaged.bin", "010.part.met"}));
+  const MetFacts imported = ReadMetFacts(met);
+  ASSERT_TRUE(imported.ok);
+  const Ranges expected = {{29184000, 38912000}};
+  ExpectDeclaredGaps(imported, expected);
+  LoadedAsDeclared(met, imported, expected);
+
+  // A sound copy fills the last gap: the client finds the download complete.
+  ASSERT_TRUE(WriteFileBytes(Work("sound.bin"), copy));
+  ASSERT_NO_FATAL_FAILURE(RunPartsweep({"--import", "sound.bin", "010.part.met"}));
+  ExpectDeclaredGaps(ReadMetFacts(met), {});
+  std::unique_ptr<AmuleDaemon> client;
+  ASSERT_TRUE(StartClient("complete", {met}, &client));
+  EXPECT_TRUE(Logged(*client, "Finished downloading: test_movie.avi"));
+  EXPECT_TRUE(client->Stop());
+  EXPECT_EQ("", LogLinesWith(client->Log(), {"corrupt"}));
+  const std::string finished = ReadFileBytes(
+      (std::filesystem::path(client->IncomingFolder()) / "test_movie.avi").string());
+  EXPECT_TRUE(copy == finished) << "the completed file is not the download's data";
+}
