@@ -106,6 +106,7 @@ int RunPartsweep(int argc, const char* const* argv, Disk& disk, Console& console
   RunContext context{disk, reported};
   context.nosparse = line.options.nosparse;
   context.dryRun = line.options.dryRun;
+  context.hashing.reads = ForcedReads(reads);
   context.report = &report;
   // Starts the record of the next download.
   auto begin = [&] {

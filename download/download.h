@@ -11,6 +11,7 @@
 #include "met/met_file.h"
 #include "met/met_image.h"
 #include "platform/disk.h"
+#include "reading/part_hashing.h"
 #include "report/download_report.h"
 
 class Console;
@@ -39,6 +40,9 @@ struct RunContext {
   bool nosparse = false;
   /// Show what would be written, and write nothing.
   bool dryRun = false;
+  /// How every part check of the run hashes: the reading the environment
+  /// forces, read once for the run.
+  PartHashOptions hashing;
   /// What a listing gave back, and overwrote with zeros, for the batch's summary.
   uint64_t cleared = 0;
   uint64_t zeroed = 0;

@@ -29,6 +29,7 @@ struct Wanted {
   const AichHashSet* aich;
   GapTable gaps;
   uint64_t dataLength;
+  PartHashOptions hashing;
 };
 
 // The pieces of [start, end) that are gaps: inside a valid gap, or past the
@@ -147,7 +148,7 @@ bool AichAgrees(Source& source, uint64_t offset, uint32_t part, const Wanted& wa
   if (!wanted.aich) return true;
   const uint64_t size = wanted.download.file.fileSize;
   const ByteRange range = PartRange(part, size);
-  PartHashing hashing(disk, {PartSpan{&source.file, offset, range.end - range.start, part, size}}, {});
+  PartHashing hashing(disk, {PartSpan{&source.file, offset, range.end - range.start, part, size}}, wanted.hashing);
   const PartOutcome outcome = hashing.Wait(0);
   return outcome.ok && outcome.aich && part < wanted.aich->parts.size() && *outcome.aich == wanted.aich->parts[part];
 }
@@ -158,7 +159,7 @@ void LookIn(Source& source, size_t index, const Wanted& wanted, std::vector<uint
   const uint64_t size = wanted.download.file.fileSize;
   std::vector<uint32_t> asked = stillWanted;
   std::vector<PartSpan> spans = SourceSpans(source, wanted, asked);
-  PartHashing hashing(disk, spans, {});
+  PartHashing hashing(disk, spans, wanted.hashing);
   for (uint32_t i = 0; i < spans.size(); ++i) {
     const PartOutcome outcome = hashing.Wait(i);
     if (!outcome.ok) {
@@ -229,7 +230,7 @@ std::vector<Found> HashedRight(const std::vector<Found>& found, const Wanted& wa
   std::vector<uint32_t> parts;
   for (const Found& part : found) parts.push_back(part.part);
   const PartJudging judging{wanted.download.image, file, wanted.trust, dataLength, GapTable{}, wanted.aich};
-  PartHashing hashing(disk, DownloadPartSpans(data, file.fileSize, parts, wanted.aich != nullptr), {});
+  PartHashing hashing(disk, DownloadPartSpans(data, file.fileSize, parts, wanted.aich != nullptr), wanted.hashing);
   std::vector<Found> right;
   for (uint32_t i = 0; i < found.size(); ++i) {
     const PartOutcome outcome = hashing.Wait(i);
@@ -288,7 +289,8 @@ int RunImport(const std::vector<std::string>& paths, RunContext& run) {
     Print(console, kMsgDataFileLinked, download.partPath.c_str(), static_cast<unsigned>(status.links));
     return 1;
   }
-  Wanted wanted{download, trust, aich.Judges() ? &aich.set : nullptr, RewritableGaps(file), status.size};
+  Wanted wanted{download, trust, aich.Judges() ? &aich.set : nullptr, RewritableGaps(file), status.size,
+                run.hashing};
   std::vector<uint32_t> stillWanted = NeededParts(wanted);
   if (stillWanted.empty()) {
     console.Write(kMsgImportNothingNeeded);

@@ -99,7 +99,7 @@ std::optional<std::vector<uint32_t>> CompletePartsInGaps(const Download& downloa
   if (parts->empty()) return complete;
   const PartJudging judging{download.image, file, trust, dataLength, gaps,
                             aich.Judges() ? &aich.set : nullptr};
-  PartHashing hashing(run.disk, DownloadPartSpans(*data, file.fileSize, *parts, aich.Judges()), {});
+  PartHashing hashing(run.disk, DownloadPartSpans(*data, file.fileSize, *parts, aich.Judges()), run.hashing);
   for (size_t i = 0; i < parts->size(); ++i) {
     const PartOutcome outcome = hashing.Wait(static_cast<uint32_t>(i));
     if (!outcome.ok) {

@@ -56,7 +56,8 @@ const char* VerdictName(PartVerdict verdict) {
 
 JudgedDownload JudgeDownload(const MetImage& image, const MetFile& file, const GapTable& gaps,
                              const std::string& metPath, const std::string& partPath, bool shared,
-                             Disk& disk, Console& console, DownloadReport* report) {
+                             Disk& disk, Console& console, DownloadReport* report,
+                             const PartHashOptions& options) {
   JudgedDownload judged;
   std::optional<File> data = shared ? OpenToCheck(metPath, partPath, disk, console)
                                     : OpenForHashing(metPath, partPath, disk, console);
@@ -80,7 +81,7 @@ JudgedDownload JudgeDownload(const MetImage& image, const MetFile& file, const G
   const PartJudging judging{image, file, judged.trust, judged.dataLength, gaps,
                             aich.Judges() ? &aich.set : nullptr};
   std::optional<std::vector<PartFinding>> findings =
-      HashParts(judging, *data, partPath, disk, console);
+      HashParts(judging, *data, partPath, disk, console, options);
   if (!findings) return judged;
   judged.findings = std::move(*findings);
   judged.verdicts = Verdicts(judged.findings);

@@ -10,6 +10,7 @@
 #include "met/met_file.h"
 #include "met/met_image.h"
 #include "judge/part_judgement.h"
+#include "reading/part_hashing.h"
 #include "report/download_report.h"
 
 class Console;
@@ -42,7 +43,8 @@ struct JudgedDownload {
 /// a client holds it; else nobody may write it meanwhile.
 JudgedDownload JudgeDownload(const MetImage& image, const MetFile& file, const GapTable& gaps,
                              const std::string& metPath, const std::string& partPath, bool shared,
-                             Disk& disk, Console& console, DownloadReport* report = nullptr);
+                             Disk& disk, Console& console, DownloadReport* report = nullptr,
+                             const PartHashOptions& options = {});
 
 /// The words of the report for what the stored hashes can judge and for a verdict.
 const char* TrustName(HashTrust trust);

@@ -33,7 +33,7 @@ int RunRebuild(Download& download, RunContext& run) {
   GapTable gaps = RewritableGaps(file);
   // A dry run only reads, also while a client holds the download.
   const JudgedDownload judged = JudgeDownload(download.image, file, gaps, metPath,
-                                              download.partPath, run.dryRun, run.disk, console, run.report);
+                                              download.partPath, run.dryRun, run.disk, console, run.report, run.hashing);
   // Hashes that cannot judge leave nothing to mend: a download without
   // part hashes yet is in order, damaged ones are not.
   if (judged.state == JudgedState::NotJudged) return judged.trust == HashTrust::NoneYet ? 0 : 1;
@@ -69,7 +69,7 @@ int RunCheck(Download& download, RunContext& run) {
   console.Write(download.dataNotes);
   const JudgedDownload judged = JudgeDownload(download.image, file, RewritableGaps(file),
                                               download.metPath, download.partPath,
-                                              /*shared=*/true, run.disk, console, run.report);
+                                              /*shared=*/true, run.disk, console, run.report, run.hashing);
   if (judged.state == JudgedState::Failed) return 1;
   if (judged.state == JudgedState::NotJudged) {
     Print(console, kMsgCheckSummary,

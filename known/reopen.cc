@@ -126,7 +126,7 @@ int RunReopen(const std::vector<std::string>& paths, RunContext& run) {
   }
   SharedFile shared{record, filePath, status};
   SharedVerdict verdict;
-  JudgeSharedFiles({shared}, disk, {}, [&](size_t, const SharedVerdict& judged) { verdict = judged; });
+  JudgeSharedFiles({shared}, disk, {}, run.hashing, [&](size_t, const SharedVerdict& judged) { verdict = judged; });
   if (verdict.state == SharedVerdict::State::NotJudged) {
     Print(console, kMsgSharedNotJudged, filePath.c_str(), verdict.why.c_str());
     return 1;

@@ -139,7 +139,7 @@ int RunSharedCheck(const std::vector<std::string>& paths, RunContext& run) {
   if (known2.ok()) index = IndexKnown2Met(disk, known2.file);
   const BlockHashes blocks{known2.ok() ? &known2.file : nullptr, known2.ok() ? &index : nullptr};
   Tally tally;
-  JudgeSharedFiles(files, disk, blocks, [&](size_t i, const SharedVerdict& verdict) {
+  JudgeSharedFiles(files, disk, blocks, run.hashing, [&](size_t i, const SharedVerdict& verdict) {
     Count(tally, verdict);
     Tell(files[i], verdict, console);
     if (run.emit) run.emit(FileJson(files[i], verdict));

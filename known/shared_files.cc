@@ -78,8 +78,9 @@ void FindBadBlocks(const SharedFile& shared, File& file, Disk& disk, const Block
 // `judged`, and the position of the first whose reading failed, with the
 // error, to `failed` (the ones behind it are not judged by this run).
 void HashBatch(std::vector<OpenShared>& batch, const std::vector<SharedFile>& files, Disk& disk,
-               const BlockHashes& blocks, const std::function<void(size_t, const SharedVerdict&)>& judged,
-               size_t* failed, int* error) {
+               const BlockHashes& blocks, const PartHashOptions& options,
+               const std::function<void(size_t, const SharedVerdict&)>& judged, size_t* failed,
+               int* error) {
   std::vector<PartSpan> spans;
   for (OpenShared& open : batch) {
     const uint64_t size = files[open.index].status.size;
@@ -87,7 +88,7 @@ void HashBatch(std::vector<OpenShared>& batch, const std::vector<SharedFile>& fi
         DownloadPartSpans(open.file, size, PartsBelow(static_cast<uint32_t>(open.expected.size())), false);
     spans.insert(spans.end(), own.begin(), own.end());
   }
-  PartHashing hashing(disk, std::move(spans), {});
+  PartHashing hashing(disk, std::move(spans), options);
   uint32_t span = 0;
   *failed = batch.size();
   for (size_t i = 0; i < batch.size(); ++i) {
@@ -141,6 +142,7 @@ std::vector<SharedFile> FindSharedFiles(const KnownMet& known, const std::vector
 }
 
 void JudgeSharedFiles(const std::vector<SharedFile>& files, Disk& disk, const BlockHashes& blocks,
+                      const PartHashOptions& options,
                       const std::function<void(size_t, const SharedVerdict&)>& judged) {
   size_t next = 0;
   while (next < files.size()) {
@@ -176,7 +178,7 @@ void JudgeSharedFiles(const std::vector<SharedFile>& files, Disk& disk, const Bl
     while (!batch.empty()) {
       size_t failed = 0;
       int error = 0;
-      HashBatch(batch, files, disk, blocks, note, &failed, &error);
+      HashBatch(batch, files, disk, blocks, options, note, &failed, &error);
       if (failed == batch.size()) break;
       note(batch[failed].index, NotJudged(Format("reading it failed (Error %d)", error)));
       batch.erase(batch.begin(), batch.begin() + static_cast<std::ptrdiff_t>(failed) + 1);

@@ -14,6 +14,7 @@
 #include "known/known2_met.h"
 #include "met/known_met.h"
 #include "platform/disk.h"
+#include "reading/part_hashing.h"
 
 /// A record and the file that is its, where one was found.
 struct SharedFile {
@@ -55,6 +56,7 @@ struct BlockHashes {
 /// those before it are done. The files are read only (a running client may
 /// hold them) and at most kFilesAtOnce are open at a time.
 void JudgeSharedFiles(const std::vector<SharedFile>& files, Disk& disk, const BlockHashes& blocks,
+                      const PartHashOptions& options,
                       const std::function<void(size_t, const SharedVerdict&)>& judged);
 
 /// The files a batch keeps open and hashes side by side.

@@ -16,6 +16,13 @@ PartReads ChooseReads(PartReads asked, const char* environment, SeekCost cost) {
   return cost == SeekCost::Seeks ? PartReads::kSequential : PartReads::kParallel;
 }
 
+PartReads ForcedReads(const char* environment) {
+  return ChooseReads(PartReads::kAuto, environment, SeekCost::Unknown) == PartReads::kSequential
+             ? PartReads::kSequential
+         : environment && std::strcmp(environment, "parallel") == 0 ? PartReads::kParallel
+                                                                     : PartReads::kAuto;
+}
+
 bool IsKnownReads(const char* environment) {
   return !environment || !*environment || std::strcmp(environment, "parallel") == 0 ||
          std::strcmp(environment, "sequential") == 0;
@@ -34,9 +41,8 @@ PartHashing::PartHashing(FileIo& disk, std::vector<PartSpan> spans, const PartHa
   // Asked of the disk once: it reads the cache's and the device's state.
   std::optional<SeekCost> cost;
   if (options.reads == PartReads::kAuto) {
-    const char* forced = std::getenv(kReadsVariable);
-    if (!forced && !spans_.empty()) cost = disk.SeekCostOf(*spans_[0].file);
-    reads_ = ChooseReads(options.reads, forced, cost.value_or(SeekCost::Unknown));
+    if (!spans_.empty()) cost = disk.SeekCostOf(*spans_[0].file);
+    reads_ = ChooseReads(options.reads, nullptr, cost.value_or(SeekCost::Unknown));
   } else {
     reads_ = options.reads;
   }

@@ -44,9 +44,14 @@ constexpr char kReadsVariable[] = "PARTSWEEP_READS";
 /// knows; a run refuses any other, which would otherwise go unnoticed.
 bool IsKnownReads(const char* environment);
 
+/// The reading the environment forces (kReadsVariable's value, or nullptr):
+/// kAuto where it forces none.
+PartReads ForcedReads(const char* environment);
+
 /// The reading to use: `asked` unless it is kAuto, else what `environment`
 /// (the value of kReadsVariable, or nullptr) forces, else sequential where
-/// the storage seeks and parallel everywhere else.
+/// the storage seeks and parallel everywhere else. The run reads the
+/// environment once and asks the hashing for what it forces.
 PartReads ChooseReads(PartReads asked, const char* environment, SeekCost cost);
 
 /// The hashing threads for `parts` spans: `asked`, or one per core for 0,

@@ -80,7 +80,7 @@ int BringUpToDate(Download& download, const std::optional<FileStatus>& metStatus
     return Unchanged(metPath, console);
   GapTable gaps = RewritableGaps(file);
   const JudgedDownload judged = JudgeDownload(download.image, file, gaps, metPath,
-                                              download.partPath, run.dryRun, run.disk, console, run.report);
+                                              download.partPath, run.dryRun, run.disk, console, run.report, run.hashing);
   if (judged.state == JudgedState::Failed) return Unchanged(metPath, console);
   MetChange change;
   if (judged.state == JudgedState::Judged) {
