@@ -76,7 +76,7 @@ TEST(ImportE2eTest, OnlyPartsThatHashRightAreTakenAndOnlyIntoGaps) {
         << run.output;
     std::string expected = before;
     for (uint32_t part : row.imported) {
-      EXPECT_TRUE(Contains(run.output, "Part " + std::to_string(part) + ": imported from 'copy.bin'\n"))
+      EXPECT_TRUE(Contains(run.output, Lines("Part " + std::to_string(part) + ": imported from 'copy.bin'\n")))
           << run.output;
       const uint64_t start = part * P, end = std::min(start + P, kSize);
       expected.resize(std::max<size_t>(expected.size(), end));
@@ -85,7 +85,7 @@ TEST(ImportE2eTest, OnlyPartsThatHashRightAreTakenAndOnlyIntoGaps) {
     // Every byte outside the imported parts' gaps is as it was.
     EXPECT_TRUE(expected == ReadFileBytes(folder.Path("001.part")));
     if (row.imported.empty()) {
-      EXPECT_TRUE(Contains(run.output, "Parts no source had: 1,2,4\n")) << run.output;
+      EXPECT_TRUE(Contains(run.output, Lines("Parts no source had: 1,2,4\n"))) << run.output;
       continue;
     }
     const std::string met = ReadFileBytes(folder.Path("001.part.met"));

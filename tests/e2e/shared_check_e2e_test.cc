@@ -117,7 +117,7 @@ TEST_F(SharedCheckE2eTest, ABadRecordIsSaidAndTheOthersAreChecked) {
   EXPECT_EQ(0, run.exitCode) << run.output;
   EXPECT_TRUE(Contains(run.output, "'a.avi': not judged: record 1 ('a.avi'): ")) << run.output;
   EXPECT_TRUE(Contains(run.output, "'../b.avi': not judged: record 2 ")) << run.output;
-  EXPECT_TRUE(Contains(run.output, "'" + paths_[1] + "': sound\n")) << run.output;
+  EXPECT_TRUE(Contains(run.output, Lines("'" + paths_[1] + "': sound\n"))) << run.output;
   EXPECT_TRUE(Contains(run.output, "Shared files: 1 sound, 0 corrupt, 0 not found, 2 not judged"))
       << run.output;
 }
@@ -139,8 +139,8 @@ TEST_F(SharedCheckE2eTest, AFileAbove4GiBIsCheckedPartByPart) {
   Rot(large, 4250000001ll);  // in part 436, 8,592,001 bytes into it
   ProcessResult rotten = Run({"--check", known_});
   EXPECT_EQ(1, rotten.exitCode);
-  EXPECT_TRUE(Contains(rotten.output, "'" + large + "': corrupt, parts 436 (AICH blocks that differ: "
-                                      "part 436: 46)\n"))
+  EXPECT_TRUE(Contains(rotten.output, Lines("'" + large + "': corrupt, parts 436 (AICH blocks that differ: "
+                                            "part 436: 46)\n")))
       << rotten.output;
 }
 
