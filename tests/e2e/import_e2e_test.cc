@@ -35,8 +35,9 @@ std::string Content(uint64_t start, uint64_t end) {
   return bytes;
 }
 
-std::string Damaged(std::string bytes, uint64_t at) {
-  bytes[at] = static_cast<char>(~bytes[at]);
+std::string Damaged(const std::string& whole, uint64_t at) {
+  std::string bytes = whole;
+  bytes.at(at) ^= '\xFF';
   return bytes;
 }
 
@@ -114,7 +115,7 @@ TEST(ImportE2eTest, WhatIsNoCopyOfTheDownloadIsPassedOver) {
   ProcessResult run = RunTool(folder.path(), {"--import", "001.part", "001.part.met.bak", "other.met", "sub",
                                               "001.part.met"});
   EXPECT_EQ(0, run.exitCode) << run.output;
-  for (const std::string& said : {"Error: source '001.part' is the download's own data file",
+  for (const char* said : {"Error: source '001.part' is the download's own data file",
                                   "Error: source '001.part.met.bak' is a metadata file",
                                   "Error: source 'other.met' is a metadata file",
                                   "Error: source 'sub' is a folder"})
