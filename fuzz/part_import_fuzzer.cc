@@ -70,7 +70,7 @@ FUZZ_NO_COVERAGE size_t FirstDifference(const std::string& a, const std::string&
   for (size_t at = from; at < common; ++at) {
     if (a[at] != b[at]) return at;
   }
-  return common;
+  return std::max(common, from);
 }
 
 // Every byte that changed, or was added, lies in a gap and in a part whose
@@ -80,15 +80,18 @@ void CheckImported(const DecodedMet& met, uint64_t size, const std::string& befo
             "an import never cuts the data file, nor writes past the download's size");
   const std::vector<Range> gaps = GapRanges(met);
   std::vector<uint64_t> checked;
-  for (size_t at = FirstDifference(before, after, 0); at < after.size();
-       at = FirstDifference(before, after, at + 1)) {
+  size_t at = FirstDifference(before, after, 0);
+  while (at < after.size()) {
     FuzzCheck(at >= before.size() || InAny(gaps, at), "only gap bytes are ever imported");
     const uint64_t part = at / P;
-    if (std::find(checked.begin(), checked.end(), part) != checked.end()) continue;
-    checked.push_back(part);
-    const uint64_t start = part * P, end = std::min(start + P, size);
-    FuzzCheck(end <= after.size() && Md4(after.data() + start, end - start) == StoredHash(met, part),
-              "only parts that hash right are imported");
+    if (std::find(checked.begin(), checked.end(), part) == checked.end()) {
+      checked.push_back(part);
+      const uint64_t start = part * P, end = std::min(start + P, size);
+      FuzzCheck(end <= after.size() && Md4(after.data() + start, end - start) == StoredHash(met, part),
+                "only parts that hash right are imported");
+    }
+    // Bytes past the old end are all new: the next part's are the next to check.
+    at = at >= before.size() ? static_cast<size_t>((part + 1) * P) : FirstDifference(before, after, at + 1);
   }
 }
 
