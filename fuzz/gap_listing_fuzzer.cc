@@ -11,7 +11,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,39 +32,11 @@ namespace {
 const char kNamedPartPath[] = "dl/002.part";
 const char kOutsidePath[] = "001.part";
 
-struct Range {
-  uint64_t start, end;  // [start, end)
-};
-
-// True for a name that names a gap to the tool: the id byte, alone or
-// followed by decimal digits, up to the first NUL.
-bool IsGapName(const DecodedTag& tag, char id) {
-  const std::string name = ReadableName(tag);
-  if (name.empty() || name[0] != id) return false;
-  if (tag.idForm) return true;
-  return name.size() == 1 || name.find_first_not_of("0123456789", 1) == std::string::npos;
-}
-
+using Range = ReadableGap;
 
 // The ranges the metadata file marks as gaps, read by the independent
-// decoder up to any damage: each end tag with the last start tag since the
-// end tag before it. The listing may clear inside them and nowhere else.
-std::vector<Range> PermittedRanges(const std::string& bytes) {
-  DecodedMet met = DecodeMet(bytes);
-  std::vector<Range> ranges;
-  std::optional<uint64_t> start;
-  for (const DecodedTag& tag : met.tags) {
-    if (IsGapName(tag, '\x09')) {
-      start.reset();
-      if (IsIntegerTagType(tag.type)) start = tag.number;
-    } else if (IsGapName(tag, '\x0A')) {
-      if (start && IsIntegerTagType(tag.type) && tag.number != 0 && *start <= tag.number)
-        ranges.push_back({*start, tag.number});
-      start.reset();
-    }
-  }
-  return ranges;
-}
+// decoder up to any damage. The listing may clear inside them and nowhere else.
+std::vector<Range> PermittedRanges(const std::string& bytes) { return AnyReadersGaps(DecodeMet(bytes)); }
 
 // The ranges in order, overlapping and touching ones merged.
 std::vector<Range> Merged(std::vector<Range> ranges) {

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,32 +23,7 @@ namespace {
 constexpr uint64_t P = 9728000;
 const char kCopyPath[] = "dl/copy.bin";
 
-struct Range {
-  uint64_t start, end;  // [start, end)
-};
-
-bool IsGapName(const DecodedTag& tag, char id) {
-  const std::string name = ReadableName(tag);
-  if (name.empty() || name[0] != id) return false;
-  return tag.idForm || name.size() == 1 || name.find_first_not_of("0123456789", 1) == std::string::npos;
-}
-
-// Every range any reader could take for a gap: each end tag with the last
-// start tag before it, in either naming.
-std::vector<Range> GapRanges(const DecodedMet& met) {
-  std::vector<Range> ranges;
-  std::optional<uint64_t> start;
-  for (const DecodedTag& tag : met.tags) {
-    if (IsGapName(tag, '\x09')) {
-      start.reset();
-      if (IsIntegerTagType(tag.type)) start = tag.number;
-    } else if (IsGapName(tag, '\x0A')) {
-      if (start && IsIntegerTagType(tag.type) && *start < tag.number) ranges.push_back({*start, tag.number});
-      start.reset();
-    }
-  }
-  return ranges;
-}
+using Range = ReadableGap;
 
 bool InAny(const std::vector<Range>& ranges, uint64_t at) {
   return std::any_of(ranges.begin(), ranges.end(), [at](const Range& r) { return r.start <= at && at < r.end; });
@@ -78,7 +52,7 @@ FUZZ_NO_COVERAGE size_t FirstDifference(const std::string& a, const std::string&
 void CheckImported(const DecodedMet& met, uint64_t size, const std::string& before, const std::string& after) {
   FuzzCheck(after.size() >= before.size() && after.size() <= std::max<uint64_t>(before.size(), size),
             "an import never cuts the data file, nor writes past the download's size");
-  const std::vector<Range> gaps = GapRanges(met);
+  const std::vector<Range> gaps = AnyReadersGaps(met);
   std::vector<uint64_t> checked;
   size_t at = FirstDifference(before, after, 0);
   while (at < after.size()) {
@@ -105,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Downloads the stream holds; larger ones get a data file too short for any part.
   const uint64_t length = RebuildDataLength(fileSize);
   std::string before = RebuildStream().substr(0, std::min<uint64_t>(length, RebuildStream().size()));
-  for (const Range& gap : GapRanges(met)) {
+  for (const Range& gap : AnyReadersGaps(met)) {
     if (gap.start >= before.size()) continue;
     std::fill(before.begin() + static_cast<std::ptrdiff_t>(gap.start),
               before.begin() + static_cast<std::ptrdiff_t>(std::min<uint64_t>(gap.end, before.size())), '\0');

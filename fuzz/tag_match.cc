@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 
 namespace {
 
@@ -13,6 +14,14 @@ uint64_t Little(const std::string& bytes, size_t count) {
 }
 
 std::string UpToNul(const std::string& text) { return text.substr(0, text.find('\0')); }
+
+// True for a name that names a gap: the id byte, alone or followed by
+// decimal digits, up to the first NUL.
+bool IsGapName(const DecodedTag& tag, char id) {
+  const std::string name = ReadableName(tag);
+  if (name.empty() || name[0] != id) return false;
+  return tag.idForm || name.size() == 1 || name.find_first_not_of("0123456789", 1) == std::string::npos;
+}
 
 bool ValueMatches(const TagRecord& record, const DecodedTag& stored) {
   const std::string& raw = stored.raw;
@@ -90,4 +99,19 @@ uint64_t ReadableFileSize(const DecodedMet& met) {
     if (ReadableName(tag) == "\x02" && IsIntegerTagType(tag.type)) size = tag.number;
   }
   return size;
+}
+
+std::vector<ReadableGap> AnyReadersGaps(const DecodedMet& met) {
+  std::vector<ReadableGap> ranges;
+  std::optional<uint64_t> start;
+  for (const DecodedTag& tag : met.tags) {
+    if (IsGapName(tag, '\x09')) {
+      start.reset();
+      if (IsIntegerTagType(tag.type)) start = tag.number;
+    } else if (IsGapName(tag, '\x0A')) {
+      if (start && IsIntegerTagType(tag.type) && *start < tag.number) ranges.push_back({*start, tag.number});
+      start.reset();
+    }
+  }
+  return ranges;
 }

@@ -28,3 +28,14 @@ std::vector<uint32_t> ListedCorruptedParts(const DecodedMet& met, uint64_t size)
 
 /// The download's size as the tool reads it: the last integer tag named 0x02.
 uint64_t ReadableFileSize(const DecodedMet& met);
+
+/// A gap as a reader takes it, [start, end).
+struct ReadableGap {
+  uint64_t start, end;
+};
+
+/// Every range any reader could take for a gap, read by the independent
+/// decoder: each end tag with the last start tag since the end tag before
+/// it, named by the id byte alone or followed by decimal digits, in either
+/// naming; empty and backward pairs left out.
+std::vector<ReadableGap> AnyReadersGaps(const DecodedMet& met);
