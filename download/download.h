@@ -42,7 +42,7 @@ struct RunContext {
   bool dryRun = false;
   /// How every part check of the run hashes: the reading the environment
   /// forces, read once for the run.
-  PartHashOptions hashing;
+  PartHashOptions hashing{};
   /// What a listing gave back, and overwrote with zeros, for the batch's summary.
   uint64_t cleared = 0;
   uint64_t zeroed = 0;
@@ -50,7 +50,7 @@ struct RunContext {
   DownloadReport* report = nullptr;
   /// With --json, where a mode that reports itself puts each line of the
   /// report; none otherwise.
-  std::function<void(const std::string&)> emit;
+  std::function<void(const std::string&)> emit{};
 };
 
 /// Loads and decodes the download that `metPath` names for `use`. A name

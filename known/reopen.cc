@@ -79,17 +79,17 @@ std::string TagData(const KnownFile& record, uint8_t id) {
 // to fetch again.
 NewMet ReopenedMet(const KnownFile& record, uint64_t size, uint32_t timeStamp,
                    const std::vector<uint32_t>& corrupt) {
-  NewMetSpec spec;
-  spec.name = record.name;
-  spec.size = size;
-  spec.fileHash = record.fileHash;
-  spec.partHashes = record.partHashes;
-  spec.timeStamp = timeStamp;
-  spec.aichRoot = record.aichRootText;
-  spec.aichHashSet = TagData(record, 0x35);
-  spec.corruptedParts = corrupt;
-  spec.gaps = CorruptGaps(corrupt, size);
-  return NewMetFile(spec);
+  NewMetFields fields;
+  fields.name = record.name;
+  fields.size = size;
+  fields.fileHash = record.fileHash;
+  fields.partHashes = record.partHashes;
+  fields.timeStamp = timeStamp;
+  fields.aichRoot = record.aichRootText;
+  fields.aichHashSet = TagData(record, 0x35);
+  fields.corruptedParts = corrupt;
+  fields.gaps = CorruptGaps(corrupt, size);
+  return NewMetFile(fields);
 }
 
 }  // namespace
@@ -174,9 +174,9 @@ int RunReopen(const std::vector<std::string>& paths, RunContext& run) {
     GapBar(gaps, status.size, console);
   };
   if (run.dryRun) {
-    const int status = WriteBack(download, MetChange{RewriteMode::Rebuild, gaps, std::nullopt}, tell, run);
-    if (status == 0) Print(console, kMsgReopenWouldMove, filePath.c_str(), partPath.c_str());
-    return status;
+    const int written = WriteBack(download, MetChange{RewriteMode::Rebuild, gaps, std::nullopt}, tell, run);
+    if (written == 0) Print(console, kMsgReopenWouldMove, filePath.c_str(), partPath.c_str());
+    return written;
   }
   // The data file first: the metadata file, written last, is what makes it a download.
   if (int error = disk.MoveNoReplace(filePath, partPath)) {

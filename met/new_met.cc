@@ -40,14 +40,14 @@ bool LinkPartHashesVouched(const Ed2kLink& link) {
   return std::memcmp(context.digest, link.fileHash.data(), 16) == 0;
 }
 
-NewMet NewMetFile(const NewMetSpec& spec) {
+NewMet NewMetFile(const NewMetFields& fields) {
   NewMet met;
   std::string header;
-  header += static_cast<char>(spec.size > kLargeDownloadAbove ? kVersionLarge : kVersionPlain);
-  PutU32(header, spec.timeStamp);
-  header.append(reinterpret_cast<const char*>(spec.fileHash.data()), 16);
-  PutU16(header, static_cast<uint32_t>(spec.partHashes.size()));
-  for (const auto& hash : spec.partHashes) header.append(reinterpret_cast<const char*>(hash.data()), 16);
+  header += static_cast<char>(fields.size > kLargeDownloadAbove ? kVersionLarge : kVersionPlain);
+  PutU32(header, fields.timeStamp);
+  header.append(reinterpret_cast<const char*>(fields.fileHash.data()), 16);
+  PutU16(header, static_cast<uint32_t>(fields.partHashes.size()));
+  for (const auto& hash : fields.partHashes) header.append(reinterpret_cast<const char*>(hash.data()), 16);
   PutU32(header, 0);  // the write-back counts the tags
   met.image = MakeMetImage(header.data(), header.size());
   // The clients tell the layouts apart by their first bytes: it must read back as written.
@@ -58,42 +58,42 @@ NewMet NewMetFile(const NewMetSpec& spec) {
   }
   MetFile& file = met.file;
   file.header = *read.header;
-  file.tags.push_back(MetTag{TextTag(kTagIdFileName, spec.name), 0, 0});
-  file.tags.push_back(MetTag{SizeTag(spec.size), 0, 0});
-  if (!spec.aichRoot.empty()) file.tags.push_back(MetTag{TextTag(kTagIdAichRoot, spec.aichRoot), 0, 0});
-  if (!spec.aichHashSet.empty()) {
-    file.tags.push_back(MetTag{BuildTag(TagBlob, std::string(1, char(TagIdAichHashSet)), spec.aichHashSet.data(),
-                                        static_cast<uint32_t>(spec.aichHashSet.size())),
+  file.tags.push_back(MetTag{TextTag(kTagIdFileName, fields.name), 0, 0});
+  file.tags.push_back(MetTag{SizeTag(fields.size), 0, 0});
+  if (!fields.aichRoot.empty()) file.tags.push_back(MetTag{TextTag(kTagIdAichRoot, fields.aichRoot), 0, 0});
+  if (!fields.aichHashSet.empty()) {
+    file.tags.push_back(MetTag{BuildTag(TagBlob, std::string(1, char(TagIdAichHashSet)), fields.aichHashSet.data(),
+                                        static_cast<uint32_t>(fields.aichHashSet.size())),
                                0, 0});
     file.hasAichHashSet = true;
-    file.aichHashSet = spec.aichHashSet;
+    file.aichHashSet = fields.aichHashSet;
   }
-  if (!spec.corruptedParts.empty()) {
-    file.tags.push_back(MetTag{CorruptedPartsTag(spec.corruptedParts), 0, 0});
-    file.corruptedParts = FormatCorruptedParts(spec.corruptedParts);
+  if (!fields.corruptedParts.empty()) {
+    file.tags.push_back(MetTag{CorruptedPartsTag(fields.corruptedParts), 0, 0});
+    file.corruptedParts = FormatCorruptedParts(fields.corruptedParts);
   }
-  file.gaps = spec.gaps;
-  file.gapNaming = spec.gaps.empty() ? GapNaming::None : GapNaming::Indexed;
-  file.fileSize = spec.size;
-  file.aichRoot = spec.aichRoot;
+  file.gaps = fields.gaps;
+  file.gapNaming = fields.gaps.empty() ? GapNaming::None : GapNaming::Indexed;
+  file.fileSize = fields.size;
+  file.aichRoot = fields.aichRoot;
   file.tagsEnd = met.image.size;
   return met;
 }
 
 NewMet NewLinkMet(const Ed2kLink& link, uint32_t timeStamp, bool partHashes, const GapTable& gaps) {
-  NewMetSpec spec;
-  spec.name = link.name;
-  spec.size = link.size;
-  std::copy(link.fileHash.begin(), link.fileHash.end(), spec.fileHash.begin());
+  NewMetFields fields;
+  fields.name = link.name;
+  fields.size = link.size;
+  std::copy(link.fileHash.begin(), link.fileHash.end(), fields.fileHash.begin());
   if (partHashes) {
     for (const auto& hash : link.partHashes) {
       std::array<uint8_t, 16> copy{};
       std::copy(hash.begin(), hash.end(), copy.begin());
-      spec.partHashes.push_back(copy);
+      fields.partHashes.push_back(copy);
     }
   }
-  spec.timeStamp = timeStamp;
-  spec.aichRoot = link.aichRoot;
-  spec.gaps = gaps;
-  return NewMetFile(spec);
+  fields.timeStamp = timeStamp;
+  fields.aichRoot = link.aichRoot;
+  fields.gaps = gaps;
+  return NewMetFile(fields);
 }

@@ -13,7 +13,7 @@
 #include "met/met_file.h"
 
 /// What the new file holds.
-struct NewMetSpec {
+struct NewMetFields {
   std::string name;
   uint64_t size = 0;
   std::array<uint8_t, 16> fileHash{};
@@ -47,7 +47,7 @@ struct NewMet {
 /// large), the AICH root and set where given, the corrupted-parts list where
 /// there is one, and the gaps, which the write-back writes in the clients'
 /// form and widths.
-NewMet NewMetFile(const NewMetSpec& spec);
+NewMet NewMetFile(const NewMetFields& fields);
 
 /// True when the link's part hashes are as many as the clients store for
 /// its size and hash to its file hash, so that they may judge parts.

@@ -45,11 +45,6 @@ std::string MetPathOf(const std::string& path) {
   return path + ".met";
 }
 
-bool Exists(Disk& disk, const std::string& path) {
-  FileIdentity identity;
-  return IdentifyPath(disk, path, &identity) == 0;
-}
-
 int Unchanged(const std::string& metPath, Console& console) {
   ReportUnchanged(metPath, console);
   return 1;

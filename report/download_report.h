@@ -46,7 +46,7 @@ struct CandidateReport {
   /// "missing", "unreadable", "damaged" or "sound".
   std::string state;
   std::string fault;
-  std::string fileHash;
+  std::string fileHash{};
   /// The time stamp of its header (Unix seconds), 0 where none.
   uint32_t savedAt = 0;
   bool taken = false;
