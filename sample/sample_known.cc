@@ -78,7 +78,7 @@ bool HashStream(uint64_t size, const std::function<bool(char*, size_t)>& read,
                 SampleFileHashes* hashes) {
   *hashes = SampleFileHashes{};
   hashes->size = size;
-  std::string part(kSamplePartSize, '\0');
+  std::string part(size_t(std::min(kSamplePartSize, size)), '\0');
   // Every part, the empty one after a last whole part included.
   for (uint64_t partStart = 0;; partStart += kSamplePartSize) {
     const uint64_t partSize = std::min(kSamplePartSize, size - partStart);
