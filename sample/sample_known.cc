@@ -12,13 +12,19 @@
 #include "sample/file_time.h"
 #include "sample/sample_download.h"
 
-std::string SampleMd4(const std::string& bytes) {
+namespace {
+
+std::string Md4Of(const char* bytes, size_t count) {
   Md4Context context;
   Md4Init(&context);
-  Md4Update(&context, reinterpret_cast<const uint8_t*>(bytes.data()), uint32_t(bytes.size()));
+  Md4Update(&context, reinterpret_cast<const uint8_t*>(bytes), uint32_t(count));
   Md4Final(&context);
   return std::string(reinterpret_cast<const char*>(context.digest), 16);
 }
+
+}  // namespace
+
+std::string SampleMd4(const std::string& bytes) { return Md4Of(bytes.data(), bytes.size()); }
 
 namespace {
 
@@ -90,7 +96,7 @@ bool HashStream(uint64_t size, const std::function<bool(char*, size_t)>& read,
       hashes->blockHashes += BlockSha1(&part[at], count, &zeroBlock);
       zeros = zeros && zeroBlock;
     }
-    hashes->partHashes += zeros ? ZeroPartMd4() : SampleMd4(part.substr(0, partSize));
+    hashes->partHashes += zeros ? ZeroPartMd4() : Md4Of(part.data(), size_t(partSize));
     if (partStart + kSamplePartSize > size) break;
   }
   if (size < kSamplePartSize) {
